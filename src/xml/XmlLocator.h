@@ -1,0 +1,44 @@
+// Positions in a text being read, and the read-only locator interface through which the
+// tokenizer, every parse signal and the error object give the text range they stand for.
+#pragma once
+
+#include "platform/WideString.h"
+
+#include <cstdint>
+
+class TDomNode;
+class TDtdObject;
+
+// One character's place in the text, as the character reader keeps it for the previous,
+// the current and the next character. Field order is fixed: records are copied whole.
+struct TPositionRecord {
+  std::int64_t ByteCount = 0;   // bytes up to and including this character (no byte-order mark)
+  std::int64_t CharCount = 0;   // characters up to and including this one
+  std::int64_t Column = 0;      // characters since the last LF; first of a line is 1
+  std::int64_t Character = 0;   // the code point
+  std::int64_t Line = 0;        // incremented by each LF
+  std::int64_t ByteLength = 0;  // bytes this character took (both for CR LF)
+  std::int64_t TabsInLine = 0;  // tabs in the line up to and including this one
+
+  bool operator==(const TPositionRecord&) const = default;
+};
+
+class IXmlLocator {
+public:
+  virtual std::int64_t EndByte() const = 0;
+  virtual std::int64_t EndChar() const = 0;
+  virtual std::int64_t EndColumn() const = 0;
+  virtual std::int64_t EndLine() const = 0;
+  virtual std::int64_t EndTabs() const = 0;
+  virtual TDtdObject* RelatedDtdItem() const = 0;
+  virtual TDomNode* RelatedNode() const = 0;
+  virtual std::int64_t StartByte() const = 0;
+  virtual std::int64_t StartChar() const = 0;
+  virtual std::int64_t StartColumn() const = 0;
+  virtual std::int64_t StartLine() const = 0;
+  virtual std::int64_t StartTabs() const = 0;
+  virtual WideString SourceUri() const = 0;
+
+protected:
+  ~IXmlLocator() = default;
+};
