@@ -1,2 +1,14 @@
-// Placeholder entry point until the order form lands; replaced by the main window's start-up.
-int main() { return 0; }
+// The order program: one main window, run until it is closed.
+#include "ui/QtDialogs.h"
+#include "ui/_newearmarkform.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("earmark"));
+  TQtDialogs dialogs;
+  TNewEarMarkForm form(dialogs);
+  form.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,87 @@
+#include "app/OrderFileWriter.h"
+
+#include "platform/ReplaceFile.h"
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+constexpr std::array<TTagTypeCodes, 7> TagCodes = {{
+    {"1", "49"},
+    {"1", "50"},
+    {"3", "60"},
+    {"3", "63"},
+    {"3", "64"},
+    {"3", "65"},
+    {"3", "12"},
+}};
+
+void AddLine(std::string& out, const std::string& text) {
+  out += text;
+  out += "\r\n";
+}
+
+void AddElement(std::string& out, const char* name, const AnsiString& value) {
+  AddLine(out, std::string("<") + name + ">" + EscapeElementText(value) + "</" + name + ">");
+}
+
+}  // namespace
+
+const TTagTypeCodes* TagTypeCodes(int tagType) {
+  if (tagType < 0 || tagType >= static_cast<int>(TagCodes.size())) return nullptr;
+  return &TagCodes[static_cast<std::size_t>(tagType)];
+}
+
+AnsiString EscapeElementText(const AnsiString& value) {
+  AnsiString out;
+  out.reserve(value.size());
+  for (const char c : value) {
+    switch (c) {
+      case '&': out += "&#38;"; break;
+      case '<': out += "&#60;"; break;
+      case '>': out += "&#62;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string OrderFileBytes(const EarTagOrder& order) {
+  std::string out;
+  AddLine(out, "<?xml version=\"1.0\" encoding=\"windows-1250\"?>");
+  AddLine(out, "<objednavka>");
+  if (const TTagTypeCodes* codes = TagTypeCodes(order.TagType)) {
+    AddElement(out, "species", codes->Species);
+    AddElement(out, "type", codes->Type);
+  }
+  AddLine(out, "<address>");
+  AddElement(out, "name", order.Name);
+  AddElement(out, "company", order.Company);
+  AddElement(out, "street", order.Street);
+  AddElement(out, "village", order.Village);
+  AddElement(out, "zipcode", order.Zipcode);
+  AddLine(out, "</address>");
+  AddElement(out, "farm", order.FarmNumber);
+  AddElement(out, "accountnumber", order.AccountNumber);
+  for (int i = 1; i <= MaxLines; ++i) {
+    if (!order.IsComplete(i)) continue;
+    const OrderLine& line = order.Line(i);
+    AddLine(out, "<mark>");
+    AddElement(out, "markcode", line.Country + line.EarNumber);
+    AddElement(out, "cnt", line.Count);
+    AddLine(out, "</mark>");
+  }
+  AddLine(out, "</objednavka>");
+  return out;
+}
+
+AnsiString ProposedOrderFileName(const AnsiString& farmNumber, int year, int month, int day) {
+  char date[32];
+  std::snprintf(date, sizeof date, "%04d%02d%02d", year, day, month);
+  return "VrenaEarMark_" + farmNumber + "_" + date;
+}
+
+void WriteOrderFile(const std::string& fileName, const EarTagOrder& order) {
+  ReplaceFileContents(fileName, OrderFileBytes(order));
+}

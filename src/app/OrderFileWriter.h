@@ -1,0 +1,30 @@
+// The order file: fixed XML text lines in windows-1250 with CR LF ends, written straight from
+// the order model (no document tree), and the file name the save command proposes.
+#pragma once
+
+#include "app/EarTagOrder.h"
+
+#include <string>
+
+// The species and type codes of the seven tag types, by index of the tag-type list.
+struct TTagTypeCodes {
+  const char* Species;
+  const char* Type;
+};
+// Codes of a tag type index, or nullptr for an index outside 0..6 (no type selected).
+const TTagTypeCodes* TagTypeCodes(int tagType);
+
+// "&", "<" and ">" become numeric character references, so that the program's own reader,
+// which turns "&amp;" into an entity-reference node, reads every value back whole.
+AnsiString EscapeElementText(const AnsiString& value);
+
+// The complete bytes of the order file for the order as it stands.
+std::string OrderFileBytes(const EarTagOrder& order);
+
+// "VrenaEarMark_" + farm + "_" + the date as year, day, month ("yyyyddmm").
+AnsiString ProposedOrderFileName(const AnsiString& farmNumber, int year, int month, int day);
+
+// Writes the order file. The bytes go to a temporary file in the same folder that replaces
+// fileName only once complete, so a failed save leaves an existing file as it was.
+// Raises EFCreateError "Cannot create file "%s". %s" or EWriteError "Stream write error".
+void WriteOrderFile(const std::string& fileName, const EarTagOrder& order);

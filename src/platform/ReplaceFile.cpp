@@ -1,0 +1,78 @@
+#include "platform/ReplaceFile.h"
+
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string FolderOf(const std::string& fileName) {
+  const auto slash = fileName.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return fileName.substr(0, slash);
+}
+
+// Removes the temporary file unless the rename has taken it over.
+struct TTempFile {
+  std::string Name;
+  int Handle = -1;
+  bool Kept = false;
+  ~TTempFile() {
+    if (Handle >= 0) ::close(Handle);
+    if (!Kept && !Name.empty()) ::unlink(Name.c_str());
+  }
+};
+
+}  // namespace
+
+void ReplaceFileContents(const std::string& fileName, const std::string& bytes) {
+  const auto createError = [&fileName](int error) {
+    return EFCreateError(
+        Format("Cannot create file \"%s\". %s", {fileName, SysErrorMessage(error)}));
+  };
+  struct stat target{};
+  const bool exists = ::stat(fileName.c_str(), &target) == 0;
+  if (exists && S_ISDIR(target.st_mode)) throw createError(EISDIR);
+
+  TTempFile temp;
+  std::string pattern = FolderOf(fileName) + "/.earmark-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  temp.Handle = ::mkstemp(name.data());
+  if (temp.Handle < 0) throw createError(errno);
+  temp.Name = name.data();
+
+  // A replaced file keeps its permissions; a new one gets what creating it would give.
+  mode_t mode = 0;
+  if (exists) {
+    mode = target.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  ::fchmod(temp.Handle, mode);
+
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(temp.Handle, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw EWriteError("Stream write error");
+    done += static_cast<std::size_t>(n);
+  }
+  const int handle = temp.Handle;
+  temp.Handle = -1;
+  const bool synced = ::fsync(handle) == 0 || errno == EINVAL || errno == EROFS;
+  if (::close(handle) != 0 || !synced) throw EWriteError("Stream write error");
+
+  if (::rename(temp.Name.c_str(), fileName.c_str()) != 0) throw createError(errno);
+  temp.Kept = true;
+}

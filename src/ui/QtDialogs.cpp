@@ -1,0 +1,86 @@
+#include "ui/QtDialogs.h"
+
+#include <QAbstractPrintDialog>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+QStringList QtNameFilters(const QString& filter) {
+  const QStringList parts = filter.split(u'|');
+  QStringList result;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    result << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(u';', u' '));
+  return result;
+}
+
+namespace {
+
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text) {
+  QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
+  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.exec();
+}
+
+std::optional<QString> RunFileDialog(QWidget* parent, const TFileDialogSetup& setup,
+                                     QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(parent, QString(), setup.Folder);
+  // The program's own dialog behaves the same on every desktop and under a test display.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  // The save command asks its own overwrite question.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                     : QFileDialog::ExistingFile);
+  dialog.setNameFilters(QtNameFilters(setup.Filter));
+  dialog.setDefaultSuffix(setup.DefaultExt);
+  if (!setup.FileName.isEmpty()) dialog.selectFile(setup.FileName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
+}  // namespace
+
+void TQtDialogs::ShowFieldError(QWidget* parent, const QString& text) {
+  ShowBox(parent, QMessageBox::NoIcon, QStringLiteral("Chyba"), text);
+}
+
+void TQtDialogs::ShowError(QWidget* parent, const QString& text) {
+  ShowBox(parent, QMessageBox::Critical, QStringLiteral("Error"), text);
+}
+
+bool TQtDialogs::Confirm(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::NoButton,
+                  parent);
+  QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(cancel);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+void TQtDialogs::ShowException(QWidget* parent, const QString& text) {
+  QString caption = QCoreApplication::applicationName();
+  if (caption.isEmpty()) caption = QStringLiteral("earmark");
+  ShowBox(parent, QMessageBox::Critical, caption, text);
+}
+
+std::optional<QString> TQtDialogs::OpenFileName(QWidget* parent, const TFileDialogSetup& setup) {
+  return RunFileDialog(parent, setup, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> TQtDialogs::SaveFileName(QWidget* parent, const TFileDialogSetup& setup) {
+  return RunFileDialog(parent, setup, QFileDialog::AcceptSave);
+}
+
+bool TQtDialogs::PrintSetup(QWidget* parent, QPrinter& printer) {
+  QPrintDialog dialog(&printer, parent);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+  dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+  dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+  dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+  return dialog.exec() == QDialog::Accepted;
+}
