@@ -37,6 +37,13 @@ AnsiString MaskedFieldText(const QLineEdit& editor) {
   return QStringToAnsi(text);
 }
 
+void SetMaskedFieldText(QLineEdit& editor, const AnsiString& text) {
+  QString shown = AnsiToQString(text);
+  // A space would be skipped by the mask and shift the rest; the blank keeps its position.
+  if (!editor.inputMask().isEmpty()) shown.replace(u' ', u'.');
+  editor.setText(shown);
+}
+
 namespace {
 
 constexpr int RowHeight = 21;
@@ -241,7 +248,8 @@ void TNewEarMarkForm::CreateLinesBox(QWidget* client) {
   RowNumberEdit->setFocusPolicy(Qt::NoFocus);
   RowNumberEdit->setText(QStringLiteral("1"));
 
-  MaskEdit1 = AddMaskedEditor(box, QStringLiteral(">AA;."), 89, 36);
+  // Optional letters, so that a blank position stays where it is when a line is reloaded.
+  MaskEdit1 = AddMaskedEditor(box, QStringLiteral(">aa;."), 89, 36);
   MaskEdit1->setText(QStringLiteral("SK"));
   MaskEdit2 = AddMaskedEditor(box, QStringLiteral("000000000000;."), 162, 142);
   MaskEdit3 = AddMaskedEditor(box, QStringLiteral("0;."), 333, 51);
@@ -313,9 +321,9 @@ void TNewEarMarkForm::RefreshLineView() {
   }
   const OrderLine& current = Order_.Current();
   RowNumberEdit->setText(AnsiToQString(current.RowNumber));
-  MaskEdit1->setText(AnsiToQString(current.Country));
-  MaskEdit2->setText(AnsiToQString(current.EarNumber));
-  MaskEdit3->setText(AnsiToQString(current.Count));
+  SetMaskedFieldText(*MaskEdit1, current.Country);
+  SetMaskedFieldText(*MaskEdit2, current.EarNumber);
+  SetMaskedFieldText(*MaskEdit3, current.Count);
 }
 
 QString TNewEarMarkForm::GridText(bool upper, int column, int row) const {
@@ -336,6 +344,8 @@ bool TNewEarMarkForm::eventFilter(QObject* watched, QEvent* event) {
   else if (watched == MaskEdit2) handler = &TNewEarMarkForm::MaskEdit2KeyDown;
   else if (watched == MaskEdit3) handler = &TNewEarMarkForm::MaskEdit3KeyDown;
   if (handler == nullptr) return QMainWindow::eventFilter(watched, event);
+  // Characters typed without a key code (composed or foreign letters) are the field's own.
+  if (key == 0) return QMainWindow::eventFilter(watched, event);
   bool handled = true;  // a key whose handler failed is not passed on to the field
   Guarded([&] {
     (this->*handler)(key);
@@ -438,7 +448,7 @@ void TNewEarMarkForm::MaskEdit2KeyDown(int& key) {
       break;
     case Qt::Key_Return: {
       // The field shows the padded number before it is checked, and keeps it on an error.
-      MaskEdit2->setText(AnsiToQString(EarTagOrder::NormaliseEarNumber(MaskedFieldText(*MaskEdit2))));
+      SetMaskedFieldText(*MaskEdit2, EarTagOrder::NormaliseEarNumber(MaskedFieldText(*MaskEdit2)));
       key = 0;
       const TStoreResult result = Order_.StoreEarNumber(MaskedFieldText(*MaskEdit2));
       if (result.Valid) MoveToNextField(MaskEdit2);

@@ -26,6 +26,8 @@ QString AnsiToQString(const AnsiString& text);
 AnsiString QStringToAnsi(const QString& text);
 // The text of a masked editor at its full mask length, unfilled positions as spaces.
 AnsiString MaskedFieldText(const QLineEdit& editor);
+// Shows text in a masked editor with every space as an unfilled position.
+void SetMaskedFieldText(QLineEdit& editor, const AnsiString& text);
 
 class TNewEarMarkForm : public QMainWindow {
   Q_OBJECT

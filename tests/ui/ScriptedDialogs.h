@@ -1,0 +1,61 @@
+// A stand-in for the program's dialogs that records what was shown and answers from a script.
+#pragma once
+
+#include "ui/Dialogs.h"
+
+#include <QApplication>
+#include <QStringList>
+
+#include <deque>
+
+struct TShownBox {
+  QString Kind;  // "Chyba", "Error", "Confirm" or "Exception"
+  QString Text;
+  bool operator==(const TShownBox&) const = default;
+};
+
+class TScriptedDialogs : public TDialogs {
+public:
+  std::vector<TShownBox> Shown;
+  std::deque<bool> ConfirmAnswers;
+  std::deque<std::optional<QString>> FileAnswers;
+  std::vector<TFileDialogSetup> FileSetups;
+
+  void ShowFieldError(QWidget*, const QString& text) override { Shown.push_back({"Chyba", text}); }
+  void ShowError(QWidget*, const QString& text) override { Shown.push_back({"Error", text}); }
+  bool Confirm(QWidget*, const QString& text) override {
+    Shown.push_back({"Confirm", text});
+    if (ConfirmAnswers.empty()) return false;
+    const bool answer = ConfirmAnswers.front();
+    ConfirmAnswers.pop_front();
+    return answer;
+  }
+  void ShowException(QWidget*, const QString& text) override {
+    Shown.push_back({"Exception", text});
+  }
+  std::optional<QString> OpenFileName(QWidget*, const TFileDialogSetup& setup) override {
+    return NextFile(setup);
+  }
+  std::optional<QString> SaveFileName(QWidget*, const TFileDialogSetup& setup) override {
+    return NextFile(setup);
+  }
+  bool PrintSetup(QWidget*, QPrinter&) override { return false; }
+
+private:
+  std::optional<QString> NextFile(const TFileDialogSetup& setup) {
+    FileSetups.push_back(setup);
+    if (FileAnswers.empty()) return std::nullopt;
+    auto answer = FileAnswers.front();
+    FileAnswers.pop_front();
+    return answer;
+  }
+};
+
+// The widget tests share one application object.
+inline QApplication& TestApplication() {
+  static int argc = 1;
+  static char name[] = "test_ui";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  return app;
+}
