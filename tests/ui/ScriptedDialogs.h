@@ -51,11 +51,6 @@ private:
   }
 };
 
-// The widget tests share one application object.
-inline QApplication& TestApplication() {
-  static int argc = 1;
-  static char name[] = "test_ui";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
+// The widget tests share one application object, made before the first test and destroyed
+// after the last one, while Qt's own globals still exist.
+QApplication& TestApplication();
