@@ -1,0 +1,252 @@
+#include "xml/ParserUtilsWin32.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Streams may deliver fewer bytes per call than asked; keep reading until the end.
+std::int64_t ReadFully(TStream* stream, void* buffer, std::int64_t count) {
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  std::int64_t done = 0;
+  while (done < count) {
+    const std::int64_t n = stream->Read(out + done, count - done);
+    if (n <= 0) break;
+    done += n;
+  }
+  return done;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Buffered byte stream
+
+TUtilsCustomInputStream::TUtilsCustomInputStream(TStream* stream, std::int64_t bufferSize)
+    : Stream_(stream), InitialPosition_(0), BufferSize_(std::max<std::int64_t>(bufferSize, 1)) {
+  if (stream == nullptr) throw EParserUtilsException("Stream not specified.");
+  InitialPosition_ = stream->Position();
+  Buffer_ = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(BufferSize_));
+}
+
+TUtilsCustomInputStream::~TUtilsCustomInputStream() {
+  try {
+    Unread();
+  } catch (...) {  // a destructor must not throw; the stream is the caller's to check
+  }
+}
+
+std::int64_t TUtilsCustomInputStream::Position() {
+  return Stream_->Position() - Unread_ - InitialPosition_;
+}
+
+bool TUtilsCustomInputStream::Refill() {
+  ReadPos_ = 0;
+  Unread_ = ReadFully(Stream_, Buffer_.get(), BufferSize_);
+  return Unread_ > 0;
+}
+
+bool TUtilsCustomInputStream::Read(void* buffer, std::int64_t count) {
+  if (count <= 0) return true;
+  if (Unread_ >= count) {
+    std::memcpy(buffer, Buffer_.get() + ReadPos_, static_cast<std::size_t>(count));
+    ReadPos_ += count;
+    Unread_ -= count;
+    return true;
+  }
+  Unread();
+  if (count > BufferSize_) {
+    const std::int64_t got = ReadFully(Stream_, buffer, count);
+    if (got == count) return true;
+    Stream_->Seek(-got, TSeekOrigin::soCurrent);  // a failed request consumes nothing
+    return false;
+  }
+  if (!Refill() || Unread_ < count) return false;
+  std::memcpy(buffer, Buffer_.get(), static_cast<std::size_t>(count));
+  ReadPos_ = count;
+  Unread_ -= count;
+  return true;
+}
+
+void TUtilsCustomInputStream::Seek(std::int64_t offset) {
+  Stream_->Seek(InitialPosition_ + offset, TSeekOrigin::soBeginning);
+  ReadPos_ = 0;
+  Unread_ = 0;
+}
+
+void TUtilsCustomInputStream::Unread() {
+  if (Unread_ > 0) Stream_->Seek(-Unread_, TSeekOrigin::soCurrent);
+  ReadPos_ = 0;
+  Unread_ = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Byte-order mark detection
+
+TUtilsCustomAutodetectInputStream::TUtilsCustomAutodetectInputStream(TStream* stream,
+                                                                     TUnicodeCodecClass codecClass,
+                                                                     std::int64_t bufferSize)
+    : TUtilsCustomInputStream(stream, bufferSize) {
+  TUnicodeCodecClass detected = nullptr;
+  int size = 0;
+  std::uint8_t b[4] = {};
+  if (ReadFully(stream, b, 2) == 2) {
+    if (b[0] == 0x00 && b[1] == 0x00) {
+      if (ReadFully(stream, b + 2, 2) == 2 && b[2] == 0xFE && b[3] == 0xFF) {
+        detected = &TUCS4BECodec::ClassInfo;
+        size = 4;
+      } else if (b[2] == 0xFF && b[3] == 0xFE) {
+        detected = &TUCS4_2143Codec::ClassInfo;
+        size = 4;
+      }
+    } else if (b[0] == 0xEF && b[1] == 0xBB) {
+      if (ReadFully(stream, b + 2, 1) == 1 && b[2] == 0xBF) {
+        detected = &TUTF8Codec::ClassInfo;
+        size = 3;
+      }
+    } else if (b[0] == 0xFE && b[1] == 0xFF) {
+      const bool four = ReadFully(stream, b + 2, 2) == 2 && b[2] == 0x00 && b[3] == 0x00;
+      detected = four ? &TUCS4_3412Codec::ClassInfo : &TUTF16BECodec::ClassInfo;
+      size = four ? 4 : 2;
+    } else if (b[0] == 0xFF && b[1] == 0xFE) {
+      const bool four = ReadFully(stream, b + 2, 2) == 2 && b[2] == 0x00 && b[3] == 0x00;
+      detected = four ? &TUCS4LECodec::ClassInfo : &TUTF16LECodec::ClassInfo;
+      size = four ? 4 : 2;
+    }
+  }
+
+  const auto* ucs2 = &TUCS2Codec::ClassInfo;
+  const auto* be = &TUTF16BECodec::ClassInfo;
+  const auto* le = &TUTF16LECodec::ClassInfo;
+  const char* mismatch = "Specified input encoding does not match byte order mark.";
+  if (codecClass == nullptr || codecClass == detected) {
+    CodecClass_ = detected;
+    MarkSize_ = size;
+  } else if (codecClass == ucs2) {
+    if (detected == le) throw EConvertError(mismatch);
+    CodecClass_ = ucs2;
+    MarkSize_ = detected == be ? 2 : 0;
+  } else if ((codecClass == be && detected == le) || (codecClass == le && detected == be)) {
+    throw EConvertError(mismatch);
+  } else {
+    CodecClass_ = codecClass;
+    MarkSize_ = 0;
+  }
+  stream->Seek(InitialPosition_ + MarkSize_, TSeekOrigin::soBeginning);
+}
+
+std::int64_t TUtilsCustomAutodetectInputStream::Position() {
+  return TUtilsCustomInputStream::Position() - MarkSize_;
+}
+
+void TUtilsCustomAutodetectInputStream::Seek(std::int64_t offset) {
+  TUtilsCustomInputStream::Seek(offset + MarkSize_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Character reader
+
+TUtilsUCS4Reader::TUtilsUCS4Reader(TStream* stream, TUnicodeCodecClass codecClass,
+                                   std::int64_t bufferSize, std::int64_t startByteCount,
+                                   std::int64_t startCharCount, std::int64_t startColumn,
+                                   std::int64_t startTabsInLine, std::int64_t startLine) {
+  InputStream_ = std::make_unique<TUtilsAutodetectInputStream>(stream, codecClass, bufferSize);
+  Initial_.ByteCount = startByteCount;
+  Initial_.CharCount = startCharCount;
+  Initial_.Column = startColumn;
+  Initial_.Character = kStartOfText;
+  Initial_.Line = startLine;
+  Initial_.ByteLength = 0;
+  Initial_.TabsInLine = startTabsInLine;
+  TUnicodeCodecClass chosen = InputStream_->CodecClass();
+  SetCodecClass(chosen != nullptr ? chosen : TUtilsUCS4Reader::DefaultCodecClass());
+  Reset();
+}
+
+TUtilsUCS4Reader::~TUtilsUCS4Reader() = default;
+
+TUnicodeCodecClass TUtilsUCS4Reader::CodecClass() const {
+  return Codec_ ? Codec_->ClassType() : nullptr;
+}
+
+bool TUtilsUCS4Reader::ReadThunk(void* self, void* buffer, std::int64_t count) {
+  return static_cast<TUtilsUCS4Reader*>(self)->ReadBytes(buffer, count);
+}
+
+bool TUtilsUCS4Reader::ReadBytes(void* buffer, std::int64_t count) {
+  return InputStream_->Read(buffer, count);
+}
+
+void TUtilsUCS4Reader::SetCodecClass(TUnicodeCodecClass codecClass) {
+  Codec_.reset();
+  Codec_ = CreateCodec(codecClass);
+  if (Codec_) {
+    Codec_->SetReadLineBreakMode(ReadLineBreakMode_);
+    Codec_->SetReadCallback(&TUtilsUCS4Reader::ReadThunk, this);
+  }
+}
+
+std::int64_t TUtilsUCS4Reader::StreamPosition() const {
+  return InputStream_->Position() - (Codec_ ? Codec_->ReadAheadByteCount() : 0);
+}
+
+// Reads one character into the look-ahead record. A decoding error propagates before any
+// record changes, so the reader stays on the character before the bad sequence.
+void TUtilsUCS4Reader::ReadNext() {
+  int bytes = 0;
+  const UCS4Char c = Codec_ ? Codec_->ReadChar(bytes) : kEndOfText;
+  Previous_ = Current_;
+  Current_ = Next_;
+  Next_.CharCount += 1;
+  Next_.Character = c;
+  Next_.ByteCount += bytes;
+  Next_.ByteLength = bytes;
+  if (c == 0x09) {
+    Next_.Column += 1;
+    Next_.TabsInLine += 1;
+  } else if (c == 0x0A) {
+    Next_.Line += 1;
+    Next_.Column = 0;
+    Next_.TabsInLine = 0;
+  } else {
+    Next_.Column += 1;
+  }
+}
+
+void TUtilsUCS4Reader::Next() {
+  if (Current_.Character == kEndOfText) return;
+  if (Next_.Character == kEndOfText) {
+    Previous_ = Current_;
+    Current_ = Next_;
+    return;
+  }
+  ReadNext();
+}
+
+void TUtilsUCS4Reader::Reset() {
+  InputStream_->Seek(ResetPosition_);
+  if (Codec_) Codec_->ClearReadAhead();
+  Previous_ = Initial_;
+  Current_ = Initial_;
+  Next_ = Initial_;
+  ReadNext();
+}
+
+bool TUtilsUCS4Reader::MatchString(const WideString& text) {
+  for (char16_t unit : text) {
+    Next();
+    if (Current_.Character != unit) return false;
+  }
+  return true;
+}
+
+std::int64_t TUtilsUCS4Reader::SkipChars(std::u16string_view chars) {
+  std::int64_t passed = 0;
+  for (;;) {
+    Next();
+    const auto c = Current_.Character;
+    if (c == kEndOfText || c > 0xFFFF || chars.find(static_cast<char16_t>(c)) == std::u16string_view::npos)
+      return passed;
+    ++passed;
+  }
+}

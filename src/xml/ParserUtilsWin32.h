@@ -1,0 +1,136 @@
+// Byte-order detection and the character reader: buffered byte streams over a caller's
+// stream, the detection of a byte-order mark, and the reader that turns the bytes into code
+// points with exact positions, one character of look-ahead and normalised line ends.
+#pragma once
+
+#include "platform/Exceptions.h"
+#include "platform/Streams.h"
+#include "platform/WideString.h"
+#include "xml/XmlLocator.h"
+#include "xml/cUnicodeCodecsWin32.h"
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+EARMARK_EXCEPTION(EParserUtilsException, Exception)
+
+// A read buffer over a stream the caller owns. The wrapped stream is left exactly behind
+// the bytes consumed when this object is destroyed.
+class TUtilsCustomInputStream {
+public:
+  // Raises EParserUtilsException "Stream not specified." without a stream.
+  TUtilsCustomInputStream(TStream* stream, std::int64_t bufferSize);
+  virtual ~TUtilsCustomInputStream();
+  TUtilsCustomInputStream(const TUtilsCustomInputStream&) = delete;
+  TUtilsCustomInputStream& operator=(const TUtilsCustomInputStream&) = delete;
+
+  // Bytes consumed since construction.
+  virtual std::int64_t Position();
+  // Reads exactly count bytes; false (and nothing copied) when fewer remain.
+  virtual bool Read(void* buffer, std::int64_t count);
+  // Moves to the initial position plus offset and empties the buffer.
+  virtual void Seek(std::int64_t offset);
+  // Gives buffered but unconsumed bytes back to the wrapped stream.
+  virtual void Unread();
+
+  std::int64_t BufferSize() const { return BufferSize_; }
+
+protected:
+  TStream* Stream_;
+  std::int64_t InitialPosition_;
+
+private:
+  bool Refill();
+
+  std::int64_t BufferSize_;
+  std::unique_ptr<std::uint8_t[]> Buffer_;
+  std::int64_t ReadPos_ = 0;
+  std::int64_t Unread_ = 0;
+};
+
+// Detects a byte-order mark at construction and hides it: positions and seeks are relative
+// to the first byte behind the mark.
+class TUtilsCustomAutodetectInputStream : public TUtilsCustomInputStream {
+public:
+  // Raises EConvertError "Specified input encoding does not match byte order mark." when
+  // the caller's UTF-16 or UCS-2 class contradicts the mark.
+  TUtilsCustomAutodetectInputStream(TStream* stream, TUnicodeCodecClass codecClass,
+                                    std::int64_t bufferSize);
+
+  std::int64_t Position() override;
+  void Seek(std::int64_t offset) override;
+  virtual void SetCodec(TUnicodeCodecClass codecClass) { CodecClass_ = codecClass; }
+
+  TUnicodeCodecClass CodecClass() const { return CodecClass_; }
+  int ByteOrderMarkSize() const { return MarkSize_; }
+
+private:
+  int MarkSize_ = 0;
+  TUnicodeCodecClass CodecClass_ = nullptr;
+};
+
+class TUtilsAutodetectInputStream : public TUtilsCustomAutodetectInputStream {
+public:
+  using TUtilsCustomAutodetectInputStream::TUtilsCustomAutodetectInputStream;
+  virtual bool HasByteOrderMark() { return ByteOrderMarkSize() != 0; }
+};
+
+// The character reader: the current character, the one before it and one of look-ahead,
+// each with its position record.
+class TUtilsUCS4Reader {
+public:
+  TUtilsUCS4Reader(TStream* stream, TUnicodeCodecClass codecClass, std::int64_t bufferSize,
+                   std::int64_t startByteCount = 0, std::int64_t startCharCount = 0,
+                   std::int64_t startColumn = 0, std::int64_t startTabsInLine = 0,
+                   std::int64_t startLine = 1);
+  virtual ~TUtilsUCS4Reader();
+  TUtilsUCS4Reader(const TUtilsUCS4Reader&) = delete;
+  TUtilsUCS4Reader& operator=(const TUtilsUCS4Reader&) = delete;
+
+  virtual TUnicodeCodecClass CodecClass() const;
+  virtual TUnicodeCodecClass DefaultCodecClass() const { return &TUTF8Codec::ClassInfo; }
+  // The read callback of every codec this reader creates.
+  virtual bool ReadBytes(void* buffer, std::int64_t count);
+  // Replaces the codec without moving the stream; a caller switching encodings sets the
+  // reset position and calls Reset afterwards.
+  virtual void SetCodecClass(TUnicodeCodecClass codecClass);
+  virtual void SetResetPosition(std::int64_t position) { ResetPosition_ = position; }
+  // Advances once per unit of text; true when every new current character matched.
+  virtual bool MatchString(const WideString& text);
+  virtual void Next();
+  virtual void Reset();
+  // Advances while the new current character is one of chars; gives how many were passed.
+  virtual std::int64_t SkipChars(std::u16string_view chars);
+
+  bool IsEndOfText() const { return Current_.Character == kEndOfText; }
+  bool HasByteOrderMark() const { return InputStream_->HasByteOrderMark(); }
+  std::int64_t BufferSize() const { return InputStream_->BufferSize(); }
+  // Bytes delivered as characters so far, relative to the first byte behind the mark. A
+  // character held in the codec's read-ahead slot is not delivered yet, so its bytes are
+  // not counted: a reset position computed from this never skips or repeats a character.
+  std::int64_t StreamPosition() const;
+
+  UCS4Char CurrentCharacter() const { return static_cast<UCS4Char>(Current_.Character); }
+  const TPositionRecord& CurrentPosition() const { return Current_; }
+  const TPositionRecord& NextPosition() const { return Next_; }
+  const TPositionRecord& PreviousPosition() const { return Previous_; }
+  const TPositionRecord& InitialPosition() const { return Initial_; }
+  void SetInitialPosition(const TPositionRecord& position) { Initial_ = position; }
+  std::int64_t ResetPosition() const { return ResetPosition_; }
+  int ByteOrderMarkSize() const { return InputStream_->ByteOrderMarkSize(); }
+  TCustomUnicodeCodec* Codec() const { return Codec_.get(); }
+
+private:
+  void ReadNext();
+  static bool ReadThunk(void* self, void* buffer, std::int64_t count);
+
+  std::unique_ptr<TCustomUnicodeCodec> Codec_;
+  TPositionRecord Current_;
+  std::unique_ptr<TUtilsAutodetectInputStream> InputStream_;
+  TPositionRecord Initial_;
+  TPositionRecord Next_;
+  TPositionRecord Previous_;
+  std::uint8_t ReadLineBreakMode_ = 1;
+  std::int64_t ResetPosition_ = 0;
+};
