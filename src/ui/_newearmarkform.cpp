@@ -17,7 +17,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 
 QString AnsiToQString(const AnsiString& text) {
@@ -108,6 +110,22 @@ QCheckBox* AddHeading(QWidget* parent, const QString& text, int x, int width) {
   box->setFocusPolicy(Qt::NoFocus);
   return box;
 }
+
+// Draws a cell's text 2 pixels from its left edge without eliding, so that twelve digits of
+// the line font fit the ear-number column as the layout intends.
+class TGridCellDelegate : public QStyledItemDelegate {
+public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    painter->save();
+    painter->setFont(option.font);
+    painter->setPen(option.palette.color(QPalette::Active, QPalette::Text));
+    painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                      index.data(Qt::DisplayRole).toString());
+    painter->restore();
+  }
+};
 
 // Moves the focus as the Tab key would and selects the field's text, as every field does
 // when it is entered.
@@ -208,6 +226,7 @@ QTableWidget* TNewEarMarkForm::CreateGrid(QWidget* box, int x, int top, int widt
   grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   grid->setColumnWidth(0, width);
+  grid->setItemDelegate(new TGridCellDelegate(grid));
   for (int row = 0; row < GridRows; ++row) {
     grid->setRowHeight(row, RowHeight);
     grid->setItem(row, 0, new QTableWidgetItem());
