@@ -13,6 +13,10 @@ export XDG_RUNTIME_DIR="$work/runtime"
 # A copy of its own, so no settings file of another run sits beside the executable.
 cp "$program" "$work/bin/earmark"
 target="$work/order.xml"
+# Under the sanitizer build the X11 keyboard library needs its own suppression.
+if [[ -n "${ASAN_OPTIONS:-}" ]]; then
+  export ASAN_OPTIONS="$ASAN_OPTIONS:suppressions=$(cd "$(dirname "$0")" && pwd)/asan.supp"
+fi
 
 fail() {
   echo "e2e: $*" >&2
