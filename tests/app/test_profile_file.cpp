@@ -1,0 +1,201 @@
+#include "app/ProfileFile.h"
+#include "app/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder per test, removed afterwards.
+class ProfileFileTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Dir = fs::temp_directory_path() /
+          ("earmark-profile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(Dir);
+    fs::create_directories(Dir);
+    Path = (Dir / "tavrin.ini").string();
+  }
+  void TearDown() override { fs::remove_all(Dir); }
+
+  void Put(const std::string& bytes) const { std::ofstream(Path, std::ios::binary) << bytes; }
+  std::string Get() const {
+    std::ifstream in(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  fs::path Dir;
+  std::string Path;
+};
+
+}  // namespace
+
+TEST_F(ProfileFileTest, ReadCases) {
+  const std::string file =
+      "; comment\r\n"
+      "[Address]\r\n"
+      "Name=J\xe1n Kov\xe1\xe8\r\n"   // "Ján Kováč" in windows-1250
+      "  street  =  Hlavn\xe1 1  \r\n"
+      "Empty=\r\n"
+      "NoEquals\r\n"
+      "[account]\n"                  // LF only
+      "AccountNumber=123/0200\n"
+      "[Address]\r\n"
+      "Village=Second section is never read\r\n"
+      "[Main]\r\n"
+      "Printer=Tlaciaren";            // no line end at the end of the file
+  Put(file);
+  struct Case {
+    const char* Section;
+    const char* Key;
+    std::string Expected;
+  } cases[] = {
+      {"Address", "Name", "J\xe1n Kov\xe1\xe8"},
+      {"ADDRESS", "NAME", "J\xe1n Kov\xe1\xe8"},
+      {"address", "Street", "Hlavn\xe1 1"},
+      {"Address", "Empty", ""},
+      {"Address", "NoEquals", "<none>"},
+      {"Address", "Village", "<none>"},
+      {"Account", "accountnumber", "123/0200"},
+      {"Main", "Printer", "Tlaciaren"},
+      {"Missing", "Name", "<none>"},
+      {"Address", "Zipcode", "<none>"},
+      {"Address", "comment", "<none>"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ReadProfileString(c.Section, c.Key, "<none>", Path), c.Expected)
+        << c.Section << "/" << c.Key;
+}
+
+TEST_F(ProfileFileTest, MissingFileReadsDefault) {
+  EXPECT_EQ(ReadProfileString("Address", "Name", "", Path), "");
+  EXPECT_EQ(ReadProfileString("Address", "Name", "x", Path), "x");
+  EXPECT_FALSE(fs::exists(Path));
+}
+
+TEST_F(ProfileFileTest, ValueIsCutTo2047Bytes) {
+  struct Case {
+    std::size_t Written;
+    std::size_t Read;
+  } cases[] = {{2046, 2046}, {2047, 2047}, {2048, 2047}, {5000, 2047}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(WriteProfileString("Address", "Name", std::string(c.Written, 'x'), Path));
+    EXPECT_EQ(ReadProfileString("Address", "Name", "", Path).size(), c.Read) << c.Written;
+  }
+}
+
+TEST_F(ProfileFileTest, WriteCases) {
+  struct Case {
+    const char* What;
+    std::string Before;  // "<absent>" for no file
+    const char* Section;
+    const char* Key;
+    std::string Value;
+    std::string After;
+  } cases[] = {
+      {"creates the file", "<absent>", "Address", "Name", "Ján",
+       "[Address]\r\nName=Ján\r\n"},
+      {"appends a missing section, other lines kept",
+       "; keep me\n[Main]\nPrinter=P\n", "Address", "Name", "N",
+       "; keep me\n[Main]\nPrinter=P\n[Address]\r\nName=N\r\n"},
+      {"adds a line end to an unterminated last line", "[Main]\nPrinter=P", "Address", "Name", "N",
+       "[Main]\nPrinter=P\r\n[Address]\r\nName=N\r\n"},
+      {"replaces a key matched without case, keeps the rest",
+       "[main]\nprinter = old \n; c\n[ADDRESS]\nNAME = old\nStreet=S\n", "Address", "Name", "new",
+       "[main]\nprinter = old \n; c\n[ADDRESS]\nName=new\r\nStreet=S\n"},
+      {"adds a missing key after the section's last line, before blank lines",
+       "[Address]\r\nName=N\r\n\r\n[Account]\r\nAccountNumber=1\r\n", "Address", "Street", "S",
+       "[Address]\r\nName=N\r\nStreet=S\r\n\r\n[Account]\r\nAccountNumber=1\r\n"},
+      {"adds a key to an empty section at the end of the file", "[Account]", "Account",
+       "AccountNumber", "9", "[Account]\r\nAccountNumber=9\r\n"},
+      {"writes Slovak letters as windows-1250 bytes", "<absent>", "Address", "Village",
+       "\xc8" "adca", "[Address]\r\nVillage=\xc8" "adca\r\n"},
+      {"an empty value keeps the key", "[Address]\r\nName=N\r\n", "Address", "Name", "",
+       "[Address]\r\nName=\r\n"},
+  };
+  for (const Case& c : cases) {
+    fs::remove(Path);
+    if (c.Before != "<absent>") Put(c.Before);
+    EXPECT_TRUE(WriteProfileString(c.Section, c.Key, c.Value, Path)) << c.What;
+    EXPECT_EQ(Get(), c.After) << c.What;
+    EXPECT_EQ(ReadProfileString(c.Section, c.Key, "<none>", Path), c.Value) << c.What;
+  }
+}
+
+TEST_F(ProfileFileTest, RefusesLinesThatWouldReadBackAsOthers) {
+  const std::string before = "[Address]\r\nName=N\r\n";
+  struct Case {
+    const char* Section;
+    const char* Key;
+    const char* Value;
+  } cases[] = {
+      {"Address", "Name", "a\r\nPrinter=x"}, {"Address", "Name", "a\nb"}, {"Address", "", "v"},
+      {"Address", "A=B", "v"},               {"Addr]ess", "Name", "v"},   {"Address", "[X]", "v"},
+      {"Address\n[Main]", "Printer", "v"},
+  };
+  for (const Case& c : cases) {
+    Put(before);
+    EXPECT_FALSE(WriteProfileString(c.Section, c.Key, c.Value, Path)) << c.Section << "/" << c.Key;
+    EXPECT_EQ(Get(), before);
+  }
+}
+
+TEST_F(ProfileFileTest, UnwritablePathFails) {
+  const std::string inMissingFolder = (Dir / "no" / "tavrin.ini").string();
+  EXPECT_FALSE(WriteProfileString("Address", "Name", "N", inMissingFolder));
+  EXPECT_FALSE(WriteProfileString("Address", "Name", "N", Dir.string()));  // a folder
+}
+
+TEST(SettingsPath, BesideTheExecutable) {
+  struct Case {
+    const char* Exe;
+    const char* Expected;
+  } cases[] = {
+      {"/opt/earmark/bin/earmark", "/opt/earmark/bin/tavrin.ini"},
+      {"/earmark", "/tavrin.ini"},
+      {"earmark", "tavrin.ini"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SettingsPathFor(c.Exe), c.Expected);
+}
+
+TEST_F(ProfileFileTest, AddressSettingsRoundTripAndPrinterIsNeverWritten) {
+  EXPECT_EQ(ReadAddressSettings(Path), TAddressSettings{});
+  Put("[Main]\r\nPrinter=Laser\r\n");
+  const TAddressSettings values{"Meno", "Firma", "Ulica", "Obec", "01234", "SK12"};
+  WriteAddressSettings(Path, values);
+  EXPECT_EQ(ReadAddressSettings(Path), values);
+  EXPECT_EQ(ReadPrinterSetting(Path), "Laser");
+  EXPECT_EQ(Get(),
+            "[Main]\r\nPrinter=Laser\r\n[Address]\r\nName=Meno\r\nCompany=Firma\r\nStreet=Ulica\r\n"
+            "Village=Obec\r\nZipcode=01234\r\n[Account]\r\nAccountNumber=SK12\r\n");
+}
+
+TEST_F(ProfileFileTest, FailedKeyStopsAndKeepsEarlierKeys) {
+  const TAddressSettings values{"N", "C", "S", "V", "Z", "A"};
+  // The fourth key fails; the first three must reach the file, the rest must not be tried.
+  int calls = 0;
+  TProfileWriter failOnVillage = [&](const AnsiString& s, const AnsiString& k, const AnsiString& v,
+                                     const std::string& p) {
+    ++calls;
+    return k != "Village" && WriteProfileString(s, k, v, p);
+  };
+  try {
+    WriteAddressSettings(Path, values, failOnVillage);
+    FAIL() << "no exception";
+  } catch (const EIniFileException& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + Path);
+  }
+  EXPECT_EQ(calls, 4);
+  TAddressSettings expected{"N", "C", "S", "", "", ""};
+  EXPECT_EQ(ReadAddressSettings(Path), expected);
+
+  const std::string folderPath = Dir.string();
+  EXPECT_THROW(WriteAddressSettings(folderPath, values), EIniFileException);
+}
