@@ -1,39 +1,15 @@
 #include "app/OrderSheet.h"
 
-#include "platform/Exceptions.h"
-#include "platform/Format.h"
+#include "app/EarTagOrder.h"
 
-#include <limits>
 #include <string>
 
 namespace {
-
-constexpr int MaxLines = 50;
 
 const TSheetLine& LineAt(const TSheetContent& content, int index) {
   static const TSheetLine empty;
   if (index < 1 || index > static_cast<int>(content.Lines.size())) return empty;
   return content.Lines[static_cast<std::size_t>(index - 1)];
-}
-
-// The platform's text-to-integer conversion: leading blanks, an optional sign, decimal digits,
-// nothing after them, within 32 bits.
-std::int64_t CountValue(const AnsiString& text) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::int64_t value = 0;
-  std::size_t digits = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
-    value = value * 10 + (text[i] - '0');
-    if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) break;
-  }
-  const std::int64_t limit = negative ? std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1
-                                      : std::numeric_limits<std::int32_t>::max();
-  if (digits == 0 || i != text.size() || value > limit)
-    throw EConvertError(Format("'%s' is not a valid integer value", {text}));
-  return negative ? -value : value;
 }
 
 class TSheetBuilder {
@@ -73,9 +49,9 @@ int TenthsToPixels(int tenths, int dpi) {
 
 std::int64_t SheetTotal(const TSheetContent& content) {
   std::int64_t total = 0;
-  for (int i = 1; i <= content.LineCount - 1; ++i) total += CountValue(LineAt(content, i).Count);
+  for (int i = 1; i <= content.LineCount - 1; ++i) total += StrToInt64(LineAt(content, i).Count);
   if (content.LineCount == MaxLines && !LineAt(content, MaxLines).Count.empty())
-    total += CountValue(LineAt(content, MaxLines).Count);
+    total += StrToInt64(LineAt(content, MaxLines).Count);
   return total;
 }
 

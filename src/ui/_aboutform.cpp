@@ -16,7 +16,8 @@ namespace {
 constexpr qsizetype MaxLinkLength = 1000;
 
 QFont DialogFont(bool bold = false) {
-  QFont font(QStringLiteral("MS Sans Serif"));
+  // "MS Sans Serif" is a Windows bitmap face; Arial (fonts-liberation) stands in.
+  QFont font(QStringLiteral("Arial"));
   font.setPointSize(8);
   font.setBold(bold);
   return font;

@@ -1,5 +1,9 @@
 #include "ui/_newearmarkform.h"
 
+#include "ui/_aboutform.h"
+#include "ui/_addressform.h"
+#include "ui/_printunit.h"
+
 #include "app/OrderFileWriter.h"
 #include "platform/Ansi1250.h"
 #include "platform/Exceptions.h"
@@ -303,7 +307,10 @@ bool TNewEarMarkForm::event(QEvent* event) {
   return QMainWindow::event(event);
 }
 
-void TNewEarMarkForm::FormActivate() { DialogFolder = QCoreApplication::applicationDirPath(); }
+void TNewEarMarkForm::FormActivate() {
+  LoadSettings(*this, ProgramSettingsPath(), InstalledPrinters());
+  DialogFolder = QCoreApplication::applicationDirPath();
+}
 
 void TNewEarMarkForm::Guarded(const std::function<void()>& action) {
   try {
@@ -536,11 +543,19 @@ void TNewEarMarkForm::Uloi1Click() {
   WriteOrderFile(QFile::encodeName(*fileName).toStdString(), Order_);
 }
 
-// Opening, printing, the delivery address and the About box are separate units that these
-// handlers call; until they are present the commands do nothing.
+// Opening is a separate unit that this handler calls; until it is present it does nothing.
 void TNewEarMarkForm::Otvor1Click() {}
-void TNewEarMarkForm::Vytlai1Click() {}
-void TNewEarMarkForm::Nastavenia1Click() {}
-void TNewEarMarkForm::Oprograme1Click() {}
+
+void TNewEarMarkForm::Vytlai1Click() { PrintCommand(*this); }
+
+void TNewEarMarkForm::Nastavenia1Click() {
+  TAddressForm form(this, Order_, Dialogs_, ProgramSettingsPath());
+  form.exec();
+}
+
+void TNewEarMarkForm::Oprograme1Click() {
+  TAboutForm form(this);
+  form.exec();
+}
 
 void TNewEarMarkForm::Koniec1Click() { close(); }

@@ -1,6 +1,8 @@
 #include "ui/JpegImage.h"
 #include "ui/_aboutform.h"
 
+#include "PrintTestSupport.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -10,17 +12,6 @@
 
 #include <vector>
 
-namespace {
-
-// One application object for the whole test program, whoever asks first.
-void EnsureApplication() {
-  static int argc = 1;
-  static char name[] = "test_ui";
-  static char* argv[] = {name, nullptr};
-  if (!QApplication::instance()) new QApplication(argc, argv);
-}
-
-}  // namespace
 
 TEST(LinkTarget, FromFirstHttpOn) {
   const QString longTail(1500, QLatin1Char('a'));

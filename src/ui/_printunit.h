@@ -1,0 +1,73 @@
+// Printing the order: the printer set-up at start-up, the print-setup dialog, and the sheet of
+// OrderSheet drawn with QPainter on a QPrinter, one print job per copy.
+#pragma once
+
+#include "app/OrderSheet.h"
+
+#include <QFont>
+#include <QPrinter>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class EarTagOrder;
+class QPainter;
+class QWidget;
+class TDialogs;
+class TNewEarMarkForm;
+
+// The printers the program can see: their names and the default one (empty when none).
+struct TPrinterList {
+  QStringList Names;
+  QString DefaultName;
+};
+// What QPrinterInfo reports.
+TPrinterList InstalledPrinters();
+
+// The printer the start-up set-up selects: the installed one whose name matches wanted without
+// regard to case, else the default printer; empty when neither exists, which disables printing.
+QString ChooseStartupPrinter(const QString& wanted, const TPrinterList& printers);
+
+// The font of a sheet face name: the family, bold for " tučné" and italic for " kurzíva",
+// with the character height in device pixels.
+QFont SheetFont(const AnsiString& face, int height);
+
+// Draws the operations in device pixels on painter (black on the device's white page).
+void DrawSheet(QPainter& painter, const std::vector<TSheetOp>& ops);
+
+// The sheet's content from the order and the caption of its tag type as the list shows it.
+TSheetContent SheetContentOf(const EarTagOrder& order, const QString& tagTypeCaption);
+
+// Makes the printer of a print job by name with the driver's default settings, or nothing
+// when there is no such printer.
+using TPrinterFactory = std::function<std::unique_ptr<QPrinter>(const QString& printerName)>;
+std::unique_ptr<QPrinter> OpenPrinter(const QString& printerName);
+
+// Draws the whole sheet as one job of one page on printer. A failure after the job started
+// aborts it. Returns whether the page was finished.
+bool PrintSheet(QPrinter& printer, const TSheetContent& content);
+
+// Prints the sheet copies times, each copy a separate job. Nothing is printed, silently, for
+// an empty name or a printer that cannot be opened. A count that is not a number raises
+// EConvertError before the first job starts.
+void PrintOrder(const TSheetContent& content, const QString& printerName, int copies,
+                const TPrinterFactory& makePrinter = OpenPrinter);
+
+// The print-setup dialog starting on the default printer: the chosen printer's whole name, or
+// the empty text when the user cancels. Paper and orientation chosen there are not used.
+QString AskPrinter(QWidget* owner, TDialogs& dialogs);
+
+// "Vytlačiť...": checks the farm number, asks for a printer and prints one copy.
+void PrintCommand(TNewEarMarkForm& form, const TPrinterFactory& makePrinter = OpenPrinter);
+
+// The settings file beside the program's executable.
+std::string ProgramSettingsPath();
+
+// Reads the settings file once at start-up: selects the printer (disabling "Vytlačiť..." when
+// none can be selected) and fills the in-memory address and account.
+void LoadSettings(TNewEarMarkForm& form, const std::string& settingsPath,
+                  const TPrinterList& printers);

@@ -1,0 +1,48 @@
+// Shared helpers of the printing and settings tests: the application object, a dialog
+// stand-in whose print-setup dialog answers from a script, and a folder per test.
+#pragma once
+
+#include "ui/Dialogs.h"
+
+#include <QApplication>
+#include <QPrinter>
+#include <QTemporaryDir>
+
+#include <optional>
+#include <vector>
+
+// The widget tests of this folder share one application object.
+#if __has_include("ScriptedDialogs.h")
+#include "ScriptedDialogs.h"
+inline void EnsureApplication() { TestApplication(); }
+#else
+inline void EnsureApplication() {
+  static int argc = 1;
+  static char name[] = "test_ui";
+  static char* argv[] = {name, nullptr};
+  if (!QApplication::instance()) new QApplication(argc, argv);
+}
+#endif
+
+class TPrintScriptDialogs : public TDialogs {
+public:
+  std::vector<QString> Errors;      // texts of the "Error" dialog
+  std::vector<QString> Exceptions;  // texts of the application-wide report
+  int PrintSetups = 0;
+  QString StartPrinter;                  // printer the print-setup dialog started on
+  std::optional<QString> ChosenPrinter;  // nothing: the user cancels
+
+  void ShowFieldError(QWidget*, const QString&) override {}
+  void ShowError(QWidget*, const QString& text) override { Errors.push_back(text); }
+  bool Confirm(QWidget*, const QString&) override { return false; }
+  void ShowException(QWidget*, const QString& text) override { Exceptions.push_back(text); }
+  std::optional<QString> OpenFileName(QWidget*, const TFileDialogSetup&) override { return {}; }
+  std::optional<QString> SaveFileName(QWidget*, const TFileDialogSetup&) override { return {}; }
+  bool PrintSetup(QWidget*, QPrinter& printer) override {
+    ++PrintSetups;
+    StartPrinter = printer.printerName();
+    if (!ChosenPrinter) return false;
+    printer.setPrinterName(*ChosenPrinter);
+    return true;
+  }
+};
