@@ -1,28 +1,15 @@
-// Shared helpers of the printing and settings tests: the application object, a dialog
-// stand-in whose print-setup dialog answers from a script, and a folder per test.
+// A dialog stand-in for the printing and settings tests whose print-setup dialog answers
+// from a script. The application object comes from TestApplication.cpp.
 #pragma once
 
 #include "ui/Dialogs.h"
 
-#include <QApplication>
 #include <QPrinter>
 #include <QTemporaryDir>
+#include <QString>
 
 #include <optional>
 #include <vector>
-
-// The widget tests of this folder share one application object.
-#if __has_include("ScriptedDialogs.h")
-#include "ScriptedDialogs.h"
-inline void EnsureApplication() { TestApplication(); }
-#else
-inline void EnsureApplication() {
-  static int argc = 1;
-  static char name[] = "test_ui";
-  static char* argv[] = {name, nullptr};
-  if (!QApplication::instance()) new QApplication(argc, argv);
-}
-#endif
 
 class TPrintScriptDialogs : public TDialogs {
 public:

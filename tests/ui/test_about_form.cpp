@@ -33,7 +33,6 @@ TEST(LinkTarget, FromFirstHttpOn) {
 }
 
 TEST(AboutPicture, ResourceDecodesTo150x130Rgb) {
-  EnsureApplication();
   const QByteArray data = AboutPictureData();
   ASSERT_FALSE(data.isEmpty());
   // Baseline JFIF 1.01 at 72 dots per inch: APP0 "JFIF\0", version 1.01, unit 1, 72 x 72.
@@ -70,7 +69,6 @@ TEST(AboutPicture, DataThatIsNoJpegGivesNoImage) {
 }
 
 TEST(AboutForm, LayoutAndLinks) {
-  EnsureApplication();
   TAboutForm form(nullptr);
   EXPECT_EQ(form.windowTitle(), QStringLiteral("O programe"));
   EXPECT_EQ(form.size(), QSize(419, 243));

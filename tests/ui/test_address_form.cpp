@@ -40,7 +40,6 @@ std::string FileText(const std::string& path) {
 
 struct TFixture {
   TFixture() : Path(QFile::encodeName(Dir.filePath("tavrin.ini")).toStdString()) {
-    EnsureApplication();
     SetMemory(Order, Stored);
     Form = std::make_unique<TAddressForm>(nullptr, Order, Dialogs, Path);
     Form->show();

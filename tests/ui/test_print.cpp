@@ -98,7 +98,6 @@ TEST(SheetFont, StyleComesFromTheName) {
 }
 
 TEST(PrintSheet, PdfHoldsTheSheetsTextsOnOnePage) {
-  EnsureApplication();
   QTemporaryDir dir;
   const QString path = dir.filePath("sheet.pdf");
   {
@@ -137,7 +136,6 @@ TEST(PrintSheet, PdfHoldsTheSheetsTextsOnOnePage) {
 }
 
 TEST(PrintOrder, JobsByNameCopiesAndFailures) {
-  EnsureApplication();
   QTemporaryDir dir;
   const QString longName = QString(40, QLatin1Char('P')) + QStringLiteral("-tlačiareň");
   struct Case {
@@ -186,7 +184,6 @@ TEST(PrintOrder, JobsByNameCopiesAndFailures) {
 }
 
 TEST(PrintCommand, FarmCheckDialogAndPrinter) {
-  EnsureApplication();
   struct Case {
     const char* What;
     QString Farm;
@@ -234,7 +231,6 @@ TEST(PrintCommand, FarmCheckDialogAndPrinter) {
 }
 
 TEST(LoadSettings, PrinterSetupAndAddress) {
-  EnsureApplication();
   QTemporaryDir dir;
   const std::string path = QFile::encodeName(dir.filePath("tavrin.ini")).toStdString();
   std::ofstream(path, std::ios::binary)
