@@ -1,0 +1,338 @@
+#include "dom/TreeUtils.h"
+
+#include "platform/Format.h"
+
+#include <algorithm>
+
+namespace {
+
+// Destructions started while another one runs wait here; the outermost one frees them.
+thread_local int DestroyDepth = 0;
+thread_local std::vector<TCustomOwnedObject*> PendingDestruction;
+
+[[noreturn]] void RaiseIndexError(int index) {
+  throw EListError(Format("List index out of bounds (%d)", {std::int64_t{index}}));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TCustomOwnedObject
+
+TCustomOwnedObject::TCustomOwnedObject(TCustomOwnedObject* owner) {
+  if (owner != nullptr) owner->AddOwnedObject(this);
+}
+
+TCustomOwnedObject::~TCustomOwnedObject() {
+  State_ = TLifeState::Destroying;
+  ClearOwnedObjects();
+  if (Owner_ != nullptr) Owner_->RemoveOwnedObject(this);
+}
+
+void TCustomOwnedObject::Free(TCustomOwnedObject* object) {
+  if (object == nullptr || object->State_ != TLifeState::Alive) return;
+  if (DestroyDepth > 0) {
+    object->DetachForDestruction();
+    object->State_ = TLifeState::Queued;
+    PendingDestruction.push_back(object);
+    return;
+  }
+  ++DestroyDepth;
+  object->State_ = TLifeState::Destroying;
+  delete object;
+  while (!PendingDestruction.empty()) {
+    TCustomOwnedObject* next = PendingDestruction.back();
+    PendingDestruction.pop_back();
+    next->State_ = TLifeState::Destroying;
+    delete next;
+  }
+  --DestroyDepth;
+}
+
+void TCustomOwnedObject::DetachForDestruction() {
+  if (Owner_ != nullptr) Owner_->RemoveOwnedObject(this);
+}
+
+void TCustomOwnedObject::TakeOwnership(TCustomOwnedObject* object) {
+  if (object == nullptr || object == this || object->Owner_ == this) return;
+  for (const TCustomOwnedObject* o = Owner_; o != nullptr; o = o->Owner_)
+    if (o == object) return;
+  if (object->Owner_ != nullptr) object->Owner_->RemoveOwnedObject(object);
+  AddOwnedObject(object);
+}
+
+void TCustomOwnedObject::Clear() { ClearOwnedObjects(); }
+
+void TCustomOwnedObject::DoBeforeAddingOwned(TCustomOwnedObject*) {}
+
+void TCustomOwnedObject::AddOwnedObject(TCustomOwnedObject* object) {
+  if (object == nullptr) return;
+  DoBeforeAddingOwned(object);
+  // An object stands in one owned list only, or two owners would destroy it.
+  if (object->Owner_ != nullptr) object->Owner_->RemoveOwnedObject(object);
+  if (!Owned_) Owned_ = std::make_unique<std::vector<TCustomOwnedObject*>>();
+  object->OwnedSlot_ = Owned_->size();
+  Owned_->push_back(object);
+  ++OwnedLive_;
+  object->Owner_ = this;
+}
+
+void TCustomOwnedObject::RemoveOwnedObject(TCustomOwnedObject* object) {
+  if (object == nullptr || object->Owner_ != this || !Owned_) return;
+  object->Owner_ = nullptr;
+  std::vector<TCustomOwnedObject*>& list = *Owned_;
+  list[object->OwnedSlot_] = nullptr;
+  --OwnedLive_;
+  if (OwnedLive_ == 0) {
+    Owned_.reset();
+    return;
+  }
+  while (list.back() == nullptr) list.pop_back();
+  const std::size_t holes = list.size() - static_cast<std::size_t>(OwnedLive_);
+  if (holes > 32 && holes > static_cast<std::size_t>(OwnedLive_)) CompactOwned();
+}
+
+void TCustomOwnedObject::CompactOwned() {
+  std::vector<TCustomOwnedObject*>& list = *Owned_;
+  std::size_t out = 0;
+  for (TCustomOwnedObject* object : list) {
+    if (object == nullptr) continue;
+    object->OwnedSlot_ = out;
+    list[out++] = object;
+  }
+  list.resize(out);
+}
+
+TCustomOwnedObject* TCustomOwnedObject::GetOwnedObject(int index) {
+  if (!Owned_ || index < 0 || index >= OwnedLive_) RaiseIndexError(index);
+  if (Owned_->size() != static_cast<std::size_t>(OwnedLive_)) CompactOwned();
+  return (*Owned_)[static_cast<std::size_t>(index)];
+}
+
+void TCustomOwnedObject::ClearOwnedObjects() {
+  // Always the last entry: a destroyed object may take further objects of this list with
+  // it, and those leave the list on their own.
+  while (Owned_) {
+    TCustomOwnedObject* object = Owned_->back();
+    RemoveOwnedObject(object);
+    Free(object);
+  }
+}
+
+// ---------------------------------------------------------------- TCustomOwnedNode
+
+TCustomOwnedNode::TCustomOwnedNode(TCustomOwnedObject* owner) : TCustomOwnedObject(owner) {}
+
+TCustomOwnedNode::~TCustomOwnedNode() {
+  MarkDestroying();
+  if (Parent_ != nullptr) Parent_->Unlink(this);
+  DestroyOwnedAndChildren();
+}
+
+void TCustomOwnedNode::DetachForDestruction() {
+  if (Parent_ != nullptr) Parent_->Unlink(this);
+  TCustomOwnedObject::DetachForDestruction();
+}
+
+void TCustomOwnedNode::DestroyOwnedAndChildren() {
+  ClearOwnedObjects();
+  while (!Children_.empty()) {
+    TCustomOwnedNode* child = Children_.back();
+    Children_.pop_back();
+    child->Parent_ = nullptr;
+    child->PreviousSibling_ = nullptr;
+    if (!Children_.empty()) Children_.back()->NextSibling_ = nullptr;
+    Free(child);
+  }
+}
+
+void TCustomOwnedNode::Clear() {
+  if (IsReadOnly()) RaiseTreeError(TTreeError::NoModificationAllowed);
+  DoBeforeClear();
+  DestroyOwnedAndChildren();
+  DoAfterClear();
+}
+
+void TCustomOwnedNode::AdoptSubtree(TCustomOwnedNode* node) {
+  if (node == nullptr) RaiseTreeError(TTreeError::NotAssigned);
+  if (node->Parent_ != nullptr) node->Parent_->RemoveNode(node);
+  // Pre-order with an explicit stack: parents before children, children in order.
+  std::vector<TCustomOwnedNode*> stack{node};
+  while (!stack.empty()) {
+    TCustomOwnedNode* current = stack.back();
+    stack.pop_back();
+    TakeOwnership(current);
+    for (auto it = current->Children_.rbegin(); it != current->Children_.rend(); ++it)
+      stack.push_back(*it);
+  }
+}
+
+bool TCustomOwnedNode::OwnerAllows(const TCustomOwnedNode* node) const {
+  return node->GetOwner() == GetOwner() || node->GetOwner() == this;
+}
+
+bool TCustomOwnedNode::IsSelfOrAncestor(const TCustomOwnedNode* node) const {
+  // A node without children is nobody's ancestor, which keeps appending fresh nodes to a
+  // deep tree from walking the whole chain of parents each time.
+  return node == this || (!node->Children_.empty() && HasAncestor(node));
+}
+
+TCustomOwnedNode* TCustomOwnedNode::AppendNode(TCustomOwnedNode* node) {
+  if (node == nullptr) RaiseTreeError(TTreeError::NotAssigned);
+  if (!OwnerAllows(node)) RaiseTreeError(TTreeError::WrongOwner);
+  if (IsSelfOrAncestor(node)) RaiseTreeError(TTreeError::HierarchyRequest);
+  if (IsReadOnly()) RaiseTreeError(TTreeError::NoModificationAllowed);
+  if (node->Parent_ != nullptr && node->Parent_->IsReadOnly())
+    RaiseTreeError(TTreeError::NoModificationAllowed);
+  DoBeforeInsertion(node);
+  Link(node, nullptr);
+  DoAfterInsertion(node);
+  return node;
+}
+
+TCustomOwnedNode* TCustomOwnedNode::InsertNode(TCustomOwnedNode* node,
+                                               TCustomOwnedNode* refNode) {
+  if (node == nullptr) RaiseTreeError(TTreeError::NotAssigned);
+  if (!OwnerAllows(node)) RaiseTreeError(TTreeError::WrongOwner);
+  if (IsSelfOrAncestor(node)) RaiseTreeError(TTreeError::HierarchyRequest);
+  if (IsReadOnly()) RaiseTreeError(TTreeError::NoModificationAllowed);
+  if (node->Parent_ != nullptr && node->Parent_->IsReadOnly())
+    RaiseTreeError(TTreeError::NoModificationAllowed);
+  if (node == refNode) RaiseTreeError(TTreeError::HierarchyRequest);
+  if (refNode != nullptr && refNode->Parent_ != this) RaiseTreeError(TTreeError::NotFound);
+  DoBeforeInsertion(node);
+  Link(node, refNode);
+  DoAfterInsertion(node);
+  return node;
+}
+
+TCustomOwnedNode* TCustomOwnedNode::RemoveNode(TCustomOwnedNode* node) {
+  if (node == nullptr) RaiseTreeError(TTreeError::NotAssigned);
+  if (IsReadOnly()) RaiseTreeError(TTreeError::NoModificationAllowed);
+  if (node->Parent_ != this) RaiseTreeError(TTreeError::NotFound);
+  DoBeforeRemoval(node);
+  Unlink(node);
+  DoAfterRemoval(node);
+  return node;
+}
+
+TCustomOwnedNode* TCustomOwnedNode::ReplaceNode(TCustomOwnedNode* newNode,
+                                                TCustomOwnedNode* oldNode) {
+  if (newNode == nullptr || oldNode == nullptr) RaiseTreeError(TTreeError::NotAssigned);
+  if (!OwnerAllows(newNode)) RaiseTreeError(TTreeError::WrongOwner);
+  if (IsSelfOrAncestor(newNode)) RaiseTreeError(TTreeError::HierarchyRequest);
+  if (IsReadOnly()) RaiseTreeError(TTreeError::NoModificationAllowed);
+  if (newNode->Parent_ != nullptr && newNode->Parent_->IsReadOnly())
+    RaiseTreeError(TTreeError::NoModificationAllowed);
+  if (oldNode->Parent_ != this) RaiseTreeError(TTreeError::NotFound);
+  if (newNode == oldNode) return oldNode;
+  if (newNode->Parent_ != nullptr) {
+    DoBeforeRemoval(newNode);
+    newNode->Parent_->Unlink(newNode);
+    DoAfterRemoval(newNode);
+  }
+  TCustomOwnedNode* before = oldNode->NextSibling_;
+  DoBeforeRemoval(oldNode);
+  Unlink(oldNode);
+  DoAfterRemoval(oldNode);
+  DoBeforeInsertion(newNode);
+  Link(newNode, before);
+  DoAfterInsertion(newNode);
+  return oldNode;
+}
+
+void TCustomOwnedNode::Link(TCustomOwnedNode* node, TCustomOwnedNode* refNode) {
+  if (node->Parent_ != nullptr) node->Parent_->Unlink(node);
+  if (refNode != nullptr) {
+    const int index = IndexOfChild(refNode);
+    Children_.insert(Children_.begin() + index, node);
+    node->NextSibling_ = refNode;
+    node->PreviousSibling_ = refNode->PreviousSibling_;
+    refNode->PreviousSibling_ = node;
+    if (node->PreviousSibling_ != nullptr) node->PreviousSibling_->NextSibling_ = node;
+  } else {
+    if (!Children_.empty()) {
+      Children_.back()->NextSibling_ = node;
+      node->PreviousSibling_ = Children_.back();
+    }
+    Children_.push_back(node);
+  }
+  node->Parent_ = this;
+}
+
+void TCustomOwnedNode::Unlink(TCustomOwnedNode* node) {
+  const int index = IndexOfChild(node);
+  if (index < 0) return;
+  Children_.erase(Children_.begin() + index);
+  node->Parent_ = nullptr;
+  if (node->PreviousSibling_ != nullptr) node->PreviousSibling_->NextSibling_ = node->NextSibling_;
+  if (node->NextSibling_ != nullptr) node->NextSibling_->PreviousSibling_ = node->PreviousSibling_;
+  node->PreviousSibling_ = nullptr;
+  node->NextSibling_ = nullptr;
+}
+
+void TCustomOwnedNode::DoAfterInsertion(TCustomOwnedNode*) {}
+void TCustomOwnedNode::DoAfterClear() {}
+void TCustomOwnedNode::DoAfterRemoval(TCustomOwnedNode*) {}
+void TCustomOwnedNode::DoBeforeInsertion(TCustomOwnedNode*) {}
+void TCustomOwnedNode::DoBeforeClear() {}
+void TCustomOwnedNode::DoBeforeRemoval(TCustomOwnedNode*) {}
+
+int TCustomOwnedNode::ChildCount() const { return static_cast<int>(Children_.size()); }
+
+TCustomOwnedNode* TCustomOwnedNode::FirstChild() const {
+  return Children_.empty() ? nullptr : Children_.front();
+}
+
+TCustomOwnedNode* TCustomOwnedNode::LastChild() const {
+  return Children_.empty() ? nullptr : Children_.back();
+}
+
+TCustomOwnedNode* TCustomOwnedNode::NextSibling() const { return NextSibling_; }
+TCustomOwnedNode* TCustomOwnedNode::Parent() const { return Parent_; }
+TCustomOwnedNode* TCustomOwnedNode::PreviousSibling() const { return PreviousSibling_; }
+bool TCustomOwnedNode::IsReadOnly() const { return ReadOnly_; }
+
+bool TCustomOwnedNode::HasAncestor(const TCustomOwnedNode* node) const {
+  for (const TCustomOwnedNode* p = Parent_; p != nullptr; p = p->Parent_)
+    if (p == node) return true;
+  return false;
+}
+
+bool TCustomOwnedNode::HasChildren() const { return !Children_.empty(); }
+
+int TCustomOwnedNode::IndexOfChild(const TCustomOwnedNode* node) const {
+  if (node == nullptr || node->Parent_ != this) return -1;
+  // Search from both ends at once: edits happen mostly near the first or the last child.
+  std::size_t lo = 0;
+  std::size_t hi = Children_.size();
+  while (lo < hi) {
+    if (Children_[lo] == node) return static_cast<int>(lo);
+    --hi;
+    if (Children_[hi] == node) return static_cast<int>(hi);
+    ++lo;
+  }
+  return -1;
+}
+
+[[noreturn]] void TCustomOwnedNode::RaiseTreeError(TTreeError error) {
+  switch (error) {
+    case TTreeError::HierarchyRequest:
+      throw EHierarchyRequestError("Hierarchy Request Error");
+    case TTreeError::NoModificationAllowed:
+      throw ENoModificationAllowedError("No Modification Allowed Error");
+    case TTreeError::NotAssigned:
+      throw ENotAssignedError("Parameter Node Not Assigned Error");
+    case TTreeError::NotFound:
+      throw ENotFoundError("Node Not Found Error.");
+    case TTreeError::WrongOwner:
+      throw EWrongOwnerError("Wrong Owner Error");
+  }
+  throw EListError("List error");
+}
+
+void TCustomOwnedNode::SetReadOnly(bool value) { ReadOnly_ = value; }
+
+TCustomOwnedNode* TCustomOwnedNode::ChildAt(int index) const {
+  if (index < 0 || index >= static_cast<int>(Children_.size())) RaiseIndexError(index);
+  return Children_[static_cast<std::size_t>(index)];
+}

@@ -1,0 +1,140 @@
+// Owned-node trees: every object may have an owner, which destroys it, and every node may
+// have a parent, under which it stands in an ordered list of children. The two relations
+// are independent: removing a node from the tree never destroys it. The tree edits check
+// everything before they change anything and report through RaiseTreeError, which the
+// document model maps to its own exceptions.
+//
+// Destruction never recurses once per level: an object destroyed while another destruction
+// is running is detached and queued, and the outermost destruction frees the queue.
+#pragma once
+
+#include "platform/Component.h"
+#include "platform/Exceptions.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+EARMARK_EXCEPTION(EHierarchyRequestError, EListError)
+EARMARK_EXCEPTION(ENoModificationAllowedError, EListError)
+EARMARK_EXCEPTION(ENotAssignedError, EListError)
+EARMARK_EXCEPTION(ENotFoundError, EListError)
+EARMARK_EXCEPTION(EWrongOwnerError, EListError)
+
+// The tree-layer exception classes, as RaiseTreeError receives them.
+enum class TTreeError {
+  HierarchyRequest,     // EHierarchyRequestError
+  NoModificationAllowed,  // ENoModificationAllowedError
+  NotAssigned,          // ENotAssignedError
+  NotFound,             // ENotFoundError
+  WrongOwner,           // EWrongOwnerError
+};
+
+class TCustomOwnedObject : public TPersistent {
+public:
+  explicit TCustomOwnedObject(TCustomOwnedObject* owner = nullptr);
+  ~TCustomOwnedObject() override;
+  TCustomOwnedObject(const TCustomOwnedObject&) = delete;
+  TCustomOwnedObject& operator=(const TCustomOwnedObject&) = delete;
+
+  const char* ClassName() const override { return "TCustomOwnedObject"; }
+
+  // Makes this object the owner of object; nothing happens for none, for this object, for
+  // an object already owned here, or for an object that owns this one (directly or not),
+  // since an ownership cycle could never be destroyed.
+  virtual void TakeOwnership(TCustomOwnedObject* object);
+  // Destroys everything this object owns.
+  virtual void Clear();
+  virtual void DoBeforeAddingOwned(TCustomOwnedObject* object);
+
+  void AddOwnedObject(TCustomOwnedObject* object);
+  // Takes object out of the owned list without destroying it.
+  void RemoveOwnedObject(TCustomOwnedObject* object);
+  // Raises EListError "List index out of bounds (%d)" outside 0 .. OwnedObjectCount() - 1.
+  TCustomOwnedObject* GetOwnedObject(int index);
+  int OwnedObjectCount() const { return OwnedLive_; }
+  TCustomOwnedObject* GetOwner() const { return Owner_; }
+  // Destroys the owned objects from the last to the first.
+  void ClearOwnedObjects();
+
+  // Destroys object (none is allowed). Use this rather than delete for objects of this
+  // layer inside destructors: nested destructions are queued instead of recursing.
+  static void Free(TCustomOwnedObject* object);
+
+protected:
+  enum class TLifeState : std::uint8_t { Alive, Queued, Destroying };
+
+  // Called when the object is queued for destruction: it leaves every structure it stands in.
+  virtual void DetachForDestruction();
+  void MarkDestroying() { State_ = TLifeState::Destroying; }
+
+private:
+  void CompactOwned();
+
+  // Slots of destroyed or removed objects are left empty and compacted now and then, so
+  // that removing any owned object costs constant time on average.
+  std::unique_ptr<std::vector<TCustomOwnedObject*>> Owned_;
+  int OwnedLive_ = 0;
+  TCustomOwnedObject* Owner_ = nullptr;
+  std::size_t OwnedSlot_ = 0;  // position in the owner's list
+  TLifeState State_ = TLifeState::Alive;
+};
+
+class TCustomOwnedNode : public TCustomOwnedObject {
+public:
+  explicit TCustomOwnedNode(TCustomOwnedObject* owner = nullptr);
+  ~TCustomOwnedNode() override;
+
+  const char* ClassName() const override { return "TCustomOwnedNode"; }
+
+  // Raises ENoModificationAllowedError on a read-only node; destroys what the node owns and
+  // then its children, between DoBeforeClear and DoAfterClear.
+  void Clear() override;
+
+  // Removes node from its parent, then takes ownership of node and of all its descendants,
+  // parents before children.
+  virtual void AdoptSubtree(TCustomOwnedNode* node);
+  virtual TCustomOwnedNode* AppendNode(TCustomOwnedNode* node);
+  virtual void DoAfterInsertion(TCustomOwnedNode* node);
+  virtual void DoAfterClear();
+  virtual void DoAfterRemoval(TCustomOwnedNode* node);
+  virtual void DoBeforeInsertion(TCustomOwnedNode* node);
+  virtual void DoBeforeClear();
+  virtual void DoBeforeRemoval(TCustomOwnedNode* node);
+  virtual int ChildCount() const;
+  virtual TCustomOwnedNode* FirstChild() const;
+  virtual TCustomOwnedNode* LastChild() const;
+  virtual TCustomOwnedNode* NextSibling() const;
+  virtual TCustomOwnedNode* Parent() const;
+  virtual TCustomOwnedNode* PreviousSibling() const;
+  virtual bool IsReadOnly() const;
+  virtual bool HasAncestor(const TCustomOwnedNode* node) const;
+  virtual bool HasChildren() const;
+  virtual int IndexOfChild(const TCustomOwnedNode* node) const;
+  virtual TCustomOwnedNode* InsertNode(TCustomOwnedNode* node, TCustomOwnedNode* refNode);
+  [[noreturn]] virtual void RaiseTreeError(TTreeError error);
+  virtual TCustomOwnedNode* RemoveNode(TCustomOwnedNode* node);
+  virtual TCustomOwnedNode* ReplaceNode(TCustomOwnedNode* newNode, TCustomOwnedNode* oldNode);
+  virtual void SetReadOnly(bool value);
+
+  // Raises EListError "List index out of bounds (%d)" outside 0 .. ChildCount() - 1.
+  TCustomOwnedNode* ChildAt(int index) const;
+
+protected:
+  void DetachForDestruction() override;
+  // Destroys what the node owns, then its children from the last to the first, without
+  // hooks or checks. Subclasses may call it early in their destructor.
+  void DestroyOwnedAndChildren();
+
+private:
+  bool OwnerAllows(const TCustomOwnedNode* node) const;
+  bool IsSelfOrAncestor(const TCustomOwnedNode* node) const;
+  void Link(TCustomOwnedNode* node, TCustomOwnedNode* refNode);
+  void Unlink(TCustomOwnedNode* node);
+
+  std::vector<TCustomOwnedNode*> Children_;
+  TCustomOwnedNode* NextSibling_ = nullptr;
+  TCustomOwnedNode* Parent_ = nullptr;
+  TCustomOwnedNode* PreviousSibling_ = nullptr;
+  bool ReadOnly_ = false;
+};

@@ -1,0 +1,249 @@
+// The one library of XML character classes and lexical rules: predicates on single UTF-16
+// code units (XmlChars), rules on whole strings (XmlRules) and small text transformations
+// (XmlText). The name classes are those of XML 1.0 up to its fourth edition; they cover the
+// Basic Multilingual Plane only. Nothing here keeps state or allocates except where a
+// function returns a new string.
+#pragma once
+
+#include "platform/WideString.h"
+#include "xml/XmlCharTables.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <string_view>
+
+using WideStringView = std::u16string_view;
+
+namespace XmlCharsDetail {
+
+// Binary search over sorted, disjoint, inclusive ranges.
+constexpr bool InRanges(const TXmlCharRange* table, std::size_t count, char16_t c) {
+  std::size_t lo = 0;
+  std::size_t hi = count;
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (c < table[mid].First)
+      hi = mid;
+    else if (c > table[mid].Last)
+      lo = mid + 1;
+    else
+      return true;
+  }
+  return false;
+}
+
+template <std::size_t N>
+struct TRangeTable {
+  TXmlCharRange Ranges[N]{};
+  std::size_t Count = 0;
+  constexpr bool Contains(char16_t c) const { return InRanges(Ranges, Count, c); }
+};
+
+// The union of several generated tables, sorted and merged at compile time, so that a
+// combined class such as NameChar costs one search instead of four.
+template <std::size_t N, std::size_t... Ns>
+constexpr TRangeTable<N> MergeRanges(const TXmlCharRange (&... tables)[Ns]) {
+  TXmlCharRange all[N]{};
+  std::size_t n = 0;
+  (
+      [&](const auto& table) {
+        for (const TXmlCharRange& r : table) all[n++] = r;
+      }(tables),
+      ...);
+  for (std::size_t i = 1; i < n; ++i) {
+    const TXmlCharRange key = all[i];
+    std::size_t j = i;
+    for (; j > 0 && all[j - 1].First > key.First; --j) all[j] = all[j - 1];
+    all[j] = key;
+  }
+  TRangeTable<N> out;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (out.Count > 0 && all[i].First <= out.Ranges[out.Count - 1].Last + 1) {
+      if (all[i].Last > out.Ranges[out.Count - 1].Last) out.Ranges[out.Count - 1].Last = all[i].Last;
+    } else {
+      out.Ranges[out.Count++] = all[i];
+    }
+  }
+  return out;
+}
+
+inline constexpr auto LetterTable =
+    MergeRanges<std::size(BaseCharRanges) + std::size(IdeographicRanges)>(BaseCharRanges,
+                                                                          IdeographicRanges);
+inline constexpr auto NameCharTable =
+    MergeRanges<std::size(BaseCharRanges) + std::size(IdeographicRanges) +
+                std::size(DigitRanges) + std::size(CombiningCharRanges) +
+                std::size(ExtenderRanges)>(BaseCharRanges, IdeographicRanges, DigitRanges,
+                                           CombiningCharRanges, ExtenderRanges);
+
+// Flags of the code units below U+0100, answered by one look-up.
+enum : std::uint16_t {
+  kBaseChar = 1u << 0,
+  kDigit = 1u << 1,
+  kExtender = 1u << 2,
+  kSpace = 1u << 3,
+  kNameStart = 1u << 4,    // Letter, "_" or ":"
+  kNameChar = 1u << 5,     // NameChar
+  kNCNameStart = 1u << 6,  // Letter or "_"
+  kNCNameChar = 1u << 7,   // NameChar without ":"
+  kHexDigit = 1u << 8,
+  kPubidChar = 1u << 9,
+  kVersionNumChar = 1u << 10,
+  kEncNameChar = 1u << 11,
+  kAsciiLetter = 1u << 12,
+  kAsciiDigit = 1u << 13,
+};
+
+struct TLatin1Flags {
+  std::uint16_t Flags[256]{};
+};
+
+constexpr TLatin1Flags MakeLatin1Flags() {
+  TLatin1Flags t;
+  constexpr std::u16string_view pubidPunct = u"-'()+,./:=?;!*#@$_%";
+  for (unsigned u = 0; u < 256; ++u) {
+    const auto c = static_cast<char16_t>(u);
+    std::uint16_t f = 0;
+    const bool base = InRanges(BaseCharRanges, std::size(BaseCharRanges), c);
+    const bool digit = InRanges(DigitRanges, std::size(DigitRanges), c);
+    const bool ext = InRanges(ExtenderRanges, std::size(ExtenderRanges), c);
+    const bool comb = InRanges(CombiningCharRanges, std::size(CombiningCharRanges), c);
+    const bool asciiLetter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+    const bool asciiDigit = c >= u'0' && c <= u'9';
+    if (base) f |= kBaseChar;
+    if (digit) f |= kDigit;
+    if (ext) f |= kExtender;
+    if (c == 0x20 || c == 0x09 || c == 0x0D || c == 0x0A) f |= kSpace;
+    if (base || c == u'_') f |= kNCNameStart;
+    if (base || c == u'_' || c == u':') f |= kNameStart;
+    if (base || digit || ext || comb || c == u'-' || c == u'.' || c == u'_') f |= kNCNameChar;
+    if (base || digit || ext || comb || c == u'-' || c == u'.' || c == u'_' || c == u':')
+      f |= kNameChar;
+    if (asciiDigit || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f')) f |= kHexDigit;
+    if (asciiLetter || asciiDigit || c == 0x20 || c == 0x0D || c == 0x0A ||
+        pubidPunct.find(c) != std::u16string_view::npos)
+      f |= kPubidChar;
+    if (asciiLetter || asciiDigit || c == u'_' || c == u'.' || c == u':' || c == u'-')
+      f |= kVersionNumChar;
+    if (asciiLetter || asciiDigit || c == u'.' || c == u'_' || c == u'-') f |= kEncNameChar;
+    if (asciiLetter) f |= kAsciiLetter;
+    if (asciiDigit) f |= kAsciiDigit;
+    t.Flags[u] = f;
+  }
+  return t;
+}
+
+inline constexpr TLatin1Flags Latin1 = MakeLatin1Flags();
+
+constexpr bool Has(char16_t c, std::uint16_t flag) {
+  return c < 0x100 && (Latin1.Flags[c] & flag) != 0;
+}
+
+}  // namespace XmlCharsDetail
+
+// Predicates on one UTF-16 code unit. Below U+0100 each is one table look-up; above, a
+// binary search over the ranges of the class.
+namespace XmlChars {
+
+using namespace XmlCharsDetail;
+
+constexpr bool BaseChar(char16_t c) {
+  return c < 0x100 ? Has(c, kBaseChar) : InRanges(BaseCharRanges, std::size(BaseCharRanges), c);
+}
+constexpr bool Ideographic(char16_t c) {
+  return (c >= 0x4E00 && c <= 0x9FA5) || c == 0x3007 || (c >= 0x3021 && c <= 0x3029);
+}
+constexpr bool CombiningChar(char16_t c) {
+  return c >= 0x300 && InRanges(CombiningCharRanges, std::size(CombiningCharRanges), c);
+}
+constexpr bool Digit(char16_t c) {
+  return c < 0x100 ? Has(c, kDigit) : InRanges(DigitRanges, std::size(DigitRanges), c);
+}
+constexpr bool Extender(char16_t c) {
+  return c < 0x100 ? Has(c, kExtender) : InRanges(ExtenderRanges, std::size(ExtenderRanges), c);
+}
+constexpr bool Letter(char16_t c) {
+  return c < 0x100 ? Has(c, kBaseChar) : LetterTable.Contains(c);
+}
+constexpr bool NameChar(char16_t c) {
+  return c < 0x100 ? Has(c, kNameChar) : NameCharTable.Contains(c);
+}
+constexpr bool NCNameChar(char16_t c) {
+  return c < 0x100 ? Has(c, kNCNameChar) : NameCharTable.Contains(c);
+}
+// First character of a Name: Letter, "_" or ":".
+constexpr bool NameStartChar(char16_t c) {
+  return c < 0x100 ? Has(c, kNameStart) : LetterTable.Contains(c);
+}
+// First character of an NCName: Letter or "_".
+constexpr bool NCNameStartChar(char16_t c) {
+  return c < 0x100 ? Has(c, kNCNameStart) : LetterTable.Contains(c);
+}
+constexpr bool Space(char16_t c) { return c == 0x20 || c == 0x09 || c == 0x0D || c == 0x0A; }
+constexpr bool SpaceOrNul(char16_t c) { return c == 0 || Space(c); }
+constexpr bool CharUnit(char16_t c) {
+  return c >= 0x20 ? c <= 0xFFFD : (c == 0x09 || c == 0x0A || c == 0x0D);
+}
+constexpr bool HexDigit(char16_t c) { return Has(c, kHexDigit); }
+constexpr bool AsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+constexpr bool AsciiLetter(char16_t c) { return Has(c, kAsciiLetter); }
+constexpr bool VersionNumChar(char16_t c) { return Has(c, kVersionNumChar); }
+constexpr bool EncNameChar(char16_t c) { return Has(c, kEncNameChar); }
+constexpr bool PubidChar(char16_t c) { return Has(c, kPubidChar); }
+constexpr bool HighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+constexpr bool LowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace XmlChars
+
+// Space, CR, LF, tab: the white-space characters, in the order the input layer expects.
+inline const WideString WhiteSpaceChars = u" \r\n\t";
+
+// Rules on whole strings; each answers true or false and never raises.
+namespace XmlRules {
+
+bool Chars(WideStringView s);
+bool S(WideStringView s);
+bool Name(WideStringView s);
+bool Names(WideStringView s);
+bool Nmtoken(WideStringView s);
+bool Nmtokens(WideStringView s);
+bool CharRef(WideStringView s);
+bool EntityRef(WideStringView s);
+bool PEReference(WideStringView s);
+bool Reference(WideStringView s);
+bool EntityValueText(WideStringView s);
+bool LiteralText(WideStringView s);
+bool PredefinedEntityName(WideStringView s);
+bool PubidChars(WideStringView s);
+bool CharData(WideStringView s);
+bool PITarget(WideStringView s);
+bool VersionNum(WideStringView s);
+bool EncName(WideStringView s);
+bool NCName(WideStringView s);
+bool Prefix(WideStringView s);
+bool LocalPart(WideStringView s);
+bool DefaultAttName(WideStringView s);
+bool PrefixedAttName(WideStringView s);
+
+}  // namespace XmlRules
+
+// Text transformations. CharRefValue, CharRefText and ResolveCharRefs raise EConvertError;
+// QNamePrefix and QNameLocalName raise EInvalid_Character_Err.
+namespace XmlText {
+
+WideString Trim(WideStringView s);
+WideString NormalizeSpace(WideStringView s);
+WideString CollapseSpaces(WideStringView s);
+WideString StripParentheses(WideStringView s, bool& error);
+WideString EscapeQuotes(WideStringView s);
+bool SplitQName(WideStringView qualifiedName, WideString& prefix, WideString& localName);
+WideString QNamePrefix(WideStringView qualifiedName);
+WideString QNameLocalName(WideStringView qualifiedName);
+// The code point of a character reference ("&#65;", "&#x41;"). Digits that would take the
+// value beyond U+10FFFF stop the accumulation, so no reference wraps around to a valid one.
+std::uint32_t CharRefValue(WideStringView reference);
+WideString CharRefText(WideStringView reference);
+WideString ResolveCharRefs(WideStringView text);
+
+}  // namespace XmlText
