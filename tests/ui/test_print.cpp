@@ -154,6 +154,7 @@ TEST(PrintOrder, JobsByNameCopiesAndFailures) {
       {"no printer chosen", "", 1, false, false, 0, 0, false},
       {"printer cannot be opened", "Gone", 2, false, true, 0, 1, false},
       {"a bad count stops before any job", "Laser", 2, true, false, 0, 0, true},
+      {"a job that cannot start ends the copies", "Laser", 3, false, false, 0, 1, false},
   };
   int run = 0;
   for (const Case& c : cases) {
@@ -165,6 +166,9 @@ TEST(PrintOrder, JobsByNameCopiesAndFailures) {
     TPrinterFactory factory = [&](const QString& name) -> std::unique_ptr<QPrinter> {
       names.push_back(name);
       if (c.FactoryFails) return nullptr;
+      // A PDF in a folder that does not exist cannot be started.
+      if (std::string(c.What).find("cannot start") != std::string::npos)
+        return PdfPrinter(dir.filePath("missing/") + QString::number(made++) + ".pdf");
       return PdfPrinter(prefix + QString::number(made++) + ".pdf");
     };
     bool raised = false;
@@ -260,4 +264,21 @@ TEST(LoadSettings, PrinterSetupAndAddress) {
     EXPECT_EQ(form.Order().AccountNumber, c.Name.empty() ? "" : "A");
   }
   EXPECT_FALSE(QFile::exists(dir.filePath("none.ini")));
+}
+
+TEST(PrintCommand, CountThatIsNotANumberReachesTheErrorReport) {
+  const QStringList installed = QPrinterInfo::availablePrinterNames();
+  if (installed.isEmpty()) GTEST_SKIP() << "the print-setup dialog needs an installed printer";
+  TPrintScriptDialogs dialogs;
+  dialogs.ChosenPrinter = installed.back();
+  TNewEarMarkForm form(dialogs);
+  form.LabeledEdit1->setText("123456");
+  EarTagOrder& order = form.Order();
+  order.LineCount = 3;
+  order.Line(1) = {"1", "SK", "000000000001", "1"};
+  order.Line(2) = {"2", "SK", "000000000002", "x"};
+  form.Vytlai1->trigger();
+  EXPECT_EQ(dialogs.PrintSetups, 1);
+  ASSERT_EQ(dialogs.Exceptions.size(), 1u);
+  EXPECT_EQ(dialogs.Exceptions[0], QStringLiteral("'x' is not a valid integer value"));
 }
