@@ -60,7 +60,8 @@ constexpr TRangeTable<N> MergeRanges(const TXmlCharRange (&... tables)[Ns]) {
   TRangeTable<N> out;
   for (std::size_t i = 0; i < n; ++i) {
     if (out.Count > 0 && all[i].First <= out.Ranges[out.Count - 1].Last + 1) {
-      if (all[i].Last > out.Ranges[out.Count - 1].Last) out.Ranges[out.Count - 1].Last = all[i].Last;
+      TXmlCharRange& last = out.Ranges[out.Count - 1];
+      if (all[i].Last > last.Last) last.Last = all[i].Last;
     } else {
       out.Ranges[out.Count++] = all[i];
     }
@@ -146,51 +147,54 @@ constexpr bool Has(char16_t c, std::uint16_t flag) {
 // binary search over the ranges of the class.
 namespace XmlChars {
 
-using namespace XmlCharsDetail;
+namespace detail = XmlCharsDetail;
 
 constexpr bool BaseChar(char16_t c) {
-  return c < 0x100 ? Has(c, kBaseChar) : InRanges(BaseCharRanges, std::size(BaseCharRanges), c);
+  return c < 0x100 ? detail::Has(c, detail::kBaseChar)
+                   : detail::InRanges(BaseCharRanges, std::size(BaseCharRanges), c);
 }
 constexpr bool Ideographic(char16_t c) {
   return (c >= 0x4E00 && c <= 0x9FA5) || c == 0x3007 || (c >= 0x3021 && c <= 0x3029);
 }
 constexpr bool CombiningChar(char16_t c) {
-  return c >= 0x300 && InRanges(CombiningCharRanges, std::size(CombiningCharRanges), c);
+  return c >= 0x300 && detail::InRanges(CombiningCharRanges, std::size(CombiningCharRanges), c);
 }
 constexpr bool Digit(char16_t c) {
-  return c < 0x100 ? Has(c, kDigit) : InRanges(DigitRanges, std::size(DigitRanges), c);
+  return c < 0x100 ? detail::Has(c, detail::kDigit)
+                   : detail::InRanges(DigitRanges, std::size(DigitRanges), c);
 }
 constexpr bool Extender(char16_t c) {
-  return c < 0x100 ? Has(c, kExtender) : InRanges(ExtenderRanges, std::size(ExtenderRanges), c);
+  return c < 0x100 ? detail::Has(c, detail::kExtender)
+                   : detail::InRanges(ExtenderRanges, std::size(ExtenderRanges), c);
 }
 constexpr bool Letter(char16_t c) {
-  return c < 0x100 ? Has(c, kBaseChar) : LetterTable.Contains(c);
+  return c < 0x100 ? detail::Has(c, detail::kBaseChar) : detail::LetterTable.Contains(c);
 }
 constexpr bool NameChar(char16_t c) {
-  return c < 0x100 ? Has(c, kNameChar) : NameCharTable.Contains(c);
+  return c < 0x100 ? detail::Has(c, detail::kNameChar) : detail::NameCharTable.Contains(c);
 }
 constexpr bool NCNameChar(char16_t c) {
-  return c < 0x100 ? Has(c, kNCNameChar) : NameCharTable.Contains(c);
+  return c < 0x100 ? detail::Has(c, detail::kNCNameChar) : detail::NameCharTable.Contains(c);
 }
 // First character of a Name: Letter, "_" or ":".
 constexpr bool NameStartChar(char16_t c) {
-  return c < 0x100 ? Has(c, kNameStart) : LetterTable.Contains(c);
+  return c < 0x100 ? detail::Has(c, detail::kNameStart) : detail::LetterTable.Contains(c);
 }
 // First character of an NCName: Letter or "_".
 constexpr bool NCNameStartChar(char16_t c) {
-  return c < 0x100 ? Has(c, kNCNameStart) : LetterTable.Contains(c);
+  return c < 0x100 ? detail::Has(c, detail::kNCNameStart) : detail::LetterTable.Contains(c);
 }
 constexpr bool Space(char16_t c) { return c == 0x20 || c == 0x09 || c == 0x0D || c == 0x0A; }
 constexpr bool SpaceOrNul(char16_t c) { return c == 0 || Space(c); }
 constexpr bool CharUnit(char16_t c) {
   return c >= 0x20 ? c <= 0xFFFD : (c == 0x09 || c == 0x0A || c == 0x0D);
 }
-constexpr bool HexDigit(char16_t c) { return Has(c, kHexDigit); }
+constexpr bool HexDigit(char16_t c) { return detail::Has(c, detail::kHexDigit); }
 constexpr bool AsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-constexpr bool AsciiLetter(char16_t c) { return Has(c, kAsciiLetter); }
-constexpr bool VersionNumChar(char16_t c) { return Has(c, kVersionNumChar); }
-constexpr bool EncNameChar(char16_t c) { return Has(c, kEncNameChar); }
-constexpr bool PubidChar(char16_t c) { return Has(c, kPubidChar); }
+constexpr bool AsciiLetter(char16_t c) { return detail::Has(c, detail::kAsciiLetter); }
+constexpr bool VersionNumChar(char16_t c) { return detail::Has(c, detail::kVersionNumChar); }
+constexpr bool EncNameChar(char16_t c) { return detail::Has(c, detail::kEncNameChar); }
+constexpr bool PubidChar(char16_t c) { return detail::Has(c, detail::kPubidChar); }
 constexpr bool HighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 constexpr bool LowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
