@@ -257,7 +257,10 @@ bool TUriAnalyzer<TString>::Analyze(const TString& text) {
   const auto npos = TString::npos;
   bool ok = true;
   TString rest = text;
-  const std::size_t colon = text.find(':');
+  // A ":" inside the query or the fragment does not end a scheme ("a.xml#p:q" has none).
+  std::size_t colon = text.find(':');
+  if (colon != npos && colon > text.find_first_of(TString(1, '?') + TString(1, '#')))
+    colon = npos;
   if (colon != npos) {
     ok = SetScheme(text.substr(0, colon), true) && ok;
     rest = text.substr(colon + 1);

@@ -24,6 +24,10 @@ const TAnalyzeCase kAnalyzeCases[] = {
     {"urn:isbn:123", true, "urn", "-", "isbn:123", "-", "-"},
     {"#part", true, "-", "-", "", "-", "part"},
     {"a/b:c", false, "", "", "", "", ""},
+    // A colon in the query or fragment of a reference without scheme is no scheme delimiter.
+    {"a.xml#p:q", true, "-", "-", "a.xml", "-", "p:q"},
+    {"?x=1:2", true, "-", "-", "", "x=1:2", "-"},
+    {"a?b#c:d", true, "-", "-", "a", "b", "c:d"},
     {"%zz", false, "", "", "", "", ""},
     // The examples of RFC 2396.
     {"ftp://ftp.is.co.za/rfc/rfc1808.txt", true, "ftp", "ftp.is.co.za", "/rfc/rfc1808.txt", "-", "-"},
