@@ -1,5 +1,6 @@
 #include "app/ProfileFile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -84,9 +85,11 @@ struct TFileCloser {
 };
 using TFilePtr = std::unique_ptr<std::FILE, TFileCloser>;
 
-// The whole file; nothing when it cannot be opened or read.
-std::optional<std::string> ReadAll(const std::string& path) {
+// The whole file; nothing when it cannot be opened or read, and then missing tells whether
+// that is because the file does not exist.
+std::optional<std::string> ReadAll(const std::string& path, bool* missing = nullptr) {
   TFilePtr f(std::fopen(path.c_str(), "rb"));
+  if (missing) *missing = !f && errno == ENOENT;
   if (!f) return std::nullopt;
   std::string bytes;
   char buffer[4096];
@@ -140,13 +143,14 @@ bool WriteProfileString(const AnsiString& section, const AnsiString& key, const 
       wantedKey.front() == ';' || wantedSection.find(']') != std::string::npos)
     return false;
 
+  // Only a file that does not exist starts empty; one that cannot be read is left alone
+  // rather than replaced by a file holding this one key.
   std::string bytes;
-  if (std::FILE* probe = std::fopen(path.c_str(), "rb")) {
-    std::fclose(probe);
-    std::optional<std::string> read = ReadAll(path);
-    if (!read) return false;
+  bool missing = false;
+  if (std::optional<std::string> read = ReadAll(path, &missing))
     bytes = std::move(*read);
-  }
+  else if (!missing)
+    return false;
   std::vector<TLine> lines = SplitLines(bytes);
   const std::string newLine = wantedKey + "=" + value;
 
