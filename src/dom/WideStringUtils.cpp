@@ -26,11 +26,6 @@ void TUtilsCustomWideStr::Grow() {
   Content_.resize(static_cast<std::size_t>(Capacity_));
 }
 
-void TUtilsCustomWideStr::AddWideChar(WideChar c) {
-  if (Length_ == Capacity_) Grow();
-  Content_[static_cast<std::size_t>(Length_++)] = c;
-}
-
 void TUtilsCustomWideStr::AddUCS4Char(std::uint32_t code) {
   // Above U+10FFFF the surrogate arithmetic would produce a valid-looking pair of another
   // character, so such values are refused like the surrogate range itself.

@@ -22,7 +22,11 @@ public:
   virtual ~TUtilsCustomWideStr() = default;
 
   void Clear();
-  void AddWideChar(WideChar c);
+  // Inline: tokenizers call it once per character.
+  void AddWideChar(WideChar c) {
+    if (Length_ == Capacity_) Grow();
+    Content_[static_cast<std::size_t>(Length_++)] = c;
+  }
   // Code points in U+D800..U+DFFF or above U+10FFFF raise EConvertError
   // "%d is not a valid ISO-10646-UCS4 code point".
   void AddUCS4Char(std::uint32_t code);

@@ -33,11 +33,20 @@ constexpr bool InRanges(const TXmlCharRange* table, std::size_t count, char16_t 
   return false;
 }
 
+// Ranges with an index by the high byte of the code unit: PageStart[p] is the first range
+// that ends at or after U+pp00, so a test searches only the few ranges touching its page.
 template <std::size_t N>
 struct TRangeTable {
   TXmlCharRange Ranges[N]{};
   std::size_t Count = 0;
-  constexpr bool Contains(char16_t c) const { return InRanges(Ranges, Count, c); }
+  std::uint16_t PageStart[257]{};
+
+  constexpr bool Contains(char16_t c) const {
+    const unsigned page = c >> 8u;
+    const std::size_t first = PageStart[page];
+    const std::size_t end = PageStart[page + 1] < Count ? PageStart[page + 1] + 1u : Count;
+    return InRanges(Ranges + first, end - first, c);
+  }
 };
 
 // The union of several generated tables, sorted and merged at compile time, so that a
@@ -66,8 +75,19 @@ constexpr TRangeTable<N> MergeRanges(const TXmlCharRange (&... tables)[Ns]) {
       out.Ranges[out.Count++] = all[i];
     }
   }
+  std::size_t index = 0;
+  for (unsigned page = 0; page <= 256; ++page) {
+    while (index < out.Count && out.Ranges[index].Last < page * 256u) ++index;
+    out.PageStart[page] = static_cast<std::uint16_t>(index);
+  }
   return out;
 }
+
+inline constexpr auto BaseCharTable = MergeRanges<std::size(BaseCharRanges)>(BaseCharRanges);
+inline constexpr auto CombiningCharTable =
+    MergeRanges<std::size(CombiningCharRanges)>(CombiningCharRanges);
+inline constexpr auto DigitTable = MergeRanges<std::size(DigitRanges)>(DigitRanges);
+inline constexpr auto ExtenderTable = MergeRanges<std::size(ExtenderRanges)>(ExtenderRanges);
 
 inline constexpr auto LetterTable =
     MergeRanges<std::size(BaseCharRanges) + std::size(IdeographicRanges)>(BaseCharRanges,
@@ -144,28 +164,25 @@ constexpr bool Has(char16_t c, std::uint16_t flag) {
 }  // namespace XmlCharsDetail
 
 // Predicates on one UTF-16 code unit. Below U+0100 each is one table look-up; above, a
-// binary search over the ranges of the class.
+// binary search over the ranges of the class that touch the unit's 256-unit page.
 namespace XmlChars {
 
 namespace detail = XmlCharsDetail;
 
 constexpr bool BaseChar(char16_t c) {
-  return c < 0x100 ? detail::Has(c, detail::kBaseChar)
-                   : detail::InRanges(BaseCharRanges, std::size(BaseCharRanges), c);
+  return c < 0x100 ? detail::Has(c, detail::kBaseChar) : detail::BaseCharTable.Contains(c);
 }
 constexpr bool Ideographic(char16_t c) {
   return (c >= 0x4E00 && c <= 0x9FA5) || c == 0x3007 || (c >= 0x3021 && c <= 0x3029);
 }
 constexpr bool CombiningChar(char16_t c) {
-  return c >= 0x300 && detail::InRanges(CombiningCharRanges, std::size(CombiningCharRanges), c);
+  return c >= 0x300 && detail::CombiningCharTable.Contains(c);
 }
 constexpr bool Digit(char16_t c) {
-  return c < 0x100 ? detail::Has(c, detail::kDigit)
-                   : detail::InRanges(DigitRanges, std::size(DigitRanges), c);
+  return c < 0x100 ? detail::Has(c, detail::kDigit) : detail::DigitTable.Contains(c);
 }
 constexpr bool Extender(char16_t c) {
-  return c < 0x100 ? detail::Has(c, detail::kExtender)
-                   : detail::InRanges(ExtenderRanges, std::size(ExtenderRanges), c);
+  return c < 0x100 ? detail::Has(c, detail::kExtender) : detail::ExtenderTable.Contains(c);
 }
 constexpr bool Letter(char16_t c) {
   return c < 0x100 ? detail::Has(c, detail::kBaseChar) : detail::LetterTable.Contains(c);
