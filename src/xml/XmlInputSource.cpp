@@ -1,0 +1,197 @@
+#include "xml/XmlInputSource.h"
+
+#include "dom/DomExceptions.h"
+#include "platform/Exceptions.h"
+#include "xml/cUnicodeCodecsWin32.h"
+
+namespace {
+
+const WideString WHITE_SPACE = u" \r\n\t";
+
+bool IsVersionChar(std::int64_t c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '.' || c == ':' || c == '-';
+}
+bool IsAsciiLetter(std::int64_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsEncNameChar(std::int64_t c) {
+  return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
+}
+bool IsQuote(std::int64_t c) { return c == '"' || c == '\''; }
+
+bool SameIgnoringAsciiCase(const std::string& a, const char* b) {
+  std::size_t i = 0;
+  for (; i < a.size() && b[i]; ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+    if (x != y) return false;
+  }
+  return i == a.size() && !b[i];
+}
+
+} // namespace
+
+TXmlSimpleInputSource::TXmlSimpleInputSource(TStream* stream, const WideString& publicId,
+                                             const WideString& systemId,
+                                             TUnicodeCodecClass codecClass, std::int64_t bufferSize,
+                                             std::int64_t startByte, std::int64_t startChar,
+                                             std::int64_t startColumn, std::int64_t startTabs,
+                                             std::int64_t startLine)
+    : TUtilsUCS4Reader(stream, codecClass, bufferSize, startByte, startChar,
+                       startColumn + startTabs, startTabs, startLine),
+      PublicId_(publicId), SystemId_(systemId) {}
+
+WideString TXmlSimpleInputSource::InputEncoding() const {
+  std::string name;
+  try {
+    name = EncodingNameOfCodecClass(CodecClass());
+  } catch (const Exception&) {
+    return WideString();
+  }
+  return WideString(name.begin(), name.end());
+}
+
+TXmlInputSource::TXmlInputSource(TStream* stream, const WideString& publicId,
+                                 const WideString& systemId, std::int64_t bufferSize,
+                                 TUnicodeCodecClass codecClass, bool keepStart,
+                                 std::int64_t startByte, std::int64_t startChar,
+                                 std::int64_t startColumn, std::int64_t startTabs,
+                                 std::int64_t startLine)
+    : TXmlSimpleInputSource(stream, publicId, systemId, codecClass, bufferSize, startByte,
+                            startChar, startColumn, startTabs, startLine) {
+  HasMalformedDecl_ = !ReadDeclaration();
+  if (!HasMalformedDecl_ && DeclarationType_ != DECL_NONE) {
+    // Reading restarts just behind the ">" of the declaration: the look-ahead character has
+    // been taken from the stream already.
+    SetResetPosition(StreamPosition() - NextPosition().ByteLength);
+  }
+  if (!codecClass && !XmlEncoding_.empty()) SwitchToDeclaredEncoding();
+  // A malformed declaration is read again from the start, so its positions count from there.
+  if (!keepStart && !HasMalformedDecl_) SetInitialPosition(CurrentPosition());
+  Reset();
+}
+
+void TXmlInputSource::SwitchToDeclaredEncoding() {
+  TUnicodeCodecClass found = nullptr;
+  std::string name;
+  try {
+    name = EncodeWideString(&TUSASCIICodec::ClassInfo, XmlEncoding_);
+    found = FindCodecClassByName(name);
+  } catch (const Exception&) {
+    found = nullptr;
+  }
+  const char* mismatch = "Declared encoding does not match byte order mark.";
+  if (found) {
+    if (HasByteOrderMark()) {
+      TUnicodeCodecClass mark = CodecClass();
+      bool agrees = true;
+      if (mark == &TUTF16BECodec::ClassInfo)
+        agrees = found == &TUTF16BECodec::ClassInfo || found == &TUCS2Codec::ClassInfo;
+      else if (mark == &TUTF16LECodec::ClassInfo)
+        agrees = found == &TUTF16LECodec::ClassInfo;
+      else if (mark == &TUTF8Codec::ClassInfo)
+        agrees = found == &TUTF8Codec::ClassInfo;
+      if (!agrees) throw EConvertError(mismatch);
+    }
+    SetCodecClass(found);
+    return;
+  }
+  if (!SameIgnoringAsciiCase(name, "UTF-16"))
+    throw ENot_Supported_Err("Encoding not supported error.");
+  if (HasByteOrderMark()) {
+    if (CodecClass() != &TUTF16BECodec::ClassInfo && CodecClass() != &TUTF16LECodec::ClassInfo)
+      throw EConvertError(mismatch);
+    return;
+  }
+  SetCodecClass(&TUTF16BECodec::ClassInfo);
+}
+
+// Reads "<?xml" ... "?>" character by character. Answers true when there is no declaration
+// or a well-formed one; the fields hold what was read so far either way.
+bool TXmlInputSource::ReadDeclaration() {
+  DeclarationType_ = DECL_NONE;
+  XmlVersion_ = u"1.0";
+  XmlEncoding_.clear();
+  XmlStandalone_ = STANDALONE_UNSPECIFIED;
+  auto cur = [this] { return CurrentPosition().Character; };
+  // "name", optional white space, "=", optional white space, and the opening quote, which is
+  // current afterwards and returned (0 when something else stands there).
+  auto equalsAndQuote = [&](const WideString& restOfName) -> std::int64_t {
+    if (!MatchString(restOfName)) return 0;
+    SkipChars(WHITE_SPACE);
+    if (cur() != '=') return 0;
+    SkipChars(WHITE_SPACE);
+    return IsQuote(cur()) ? cur() : 0;
+  };
+  try {
+    if (!MatchString(u"<?xml")) {
+      Reset();
+      return true;
+    }
+    DeclarationType_ = DECL_XML_OR_TEXT;
+    bool spaced = SkipChars(WHITE_SPACE) > 0;
+
+    if (cur() != 'v') {
+      DeclarationType_ = DECL_TEXT;
+    } else {
+      if (!spaced) return false;
+      std::int64_t quote = equalsAndQuote(u"ersion");
+      if (!quote) return false;
+      WideString version;
+      Next();
+      while (IsVersionChar(cur())) {
+        version += static_cast<char16_t>(cur());
+        Next();
+      }
+      if (version.empty() || cur() != quote) return false;
+      XmlVersion_ = version;
+      spaced = SkipChars(WHITE_SPACE) > 0;
+    }
+
+    if (cur() == 'e') {
+      if (!spaced) return false;
+      std::int64_t quote = equalsAndQuote(u"ncoding");
+      if (!quote) return false;
+      Next();
+      if (!IsAsciiLetter(cur())) return false;
+      WideString encoding;
+      while (IsEncNameChar(cur())) {
+        encoding += static_cast<char16_t>(cur());
+        Next();
+      }
+      if (cur() != quote) return false;
+      XmlEncoding_ = encoding;
+      spaced = SkipChars(WHITE_SPACE) > 0;
+    } else if (DeclarationType_ == DECL_TEXT) {
+      return false;
+    } else {
+      DeclarationType_ = DECL_XML;
+    }
+
+    if (cur() == 's') {
+      if (!spaced) return false;
+      std::int64_t quote = equalsAndQuote(u"tandalone");
+      if (!quote) return false;
+      Next();
+      TXmlStandaloneType standalone;
+      if (cur() == 'y' && MatchString(u"es"))
+        standalone = STANDALONE_YES;
+      else if (cur() == 'n' && MatchString(u"o"))
+        standalone = STANDALONE_NO;
+      else
+        return false;
+      Next();
+      if (cur() != quote) return false;
+      XmlStandalone_ = standalone;
+      SkipChars(WHITE_SPACE);
+      if (DeclarationType_ == DECL_TEXT) return false;
+      DeclarationType_ = DECL_XML;
+    }
+
+    if (cur() != '?') return false;
+    Next();
+    return cur() == '>';
+  } catch (const std::exception&) {
+    return false;
+  }
+}
