@@ -230,8 +230,11 @@ std::unique_ptr<TStream> TStandardResourceResolver::AcquireStreamFromUri(const W
   if (analyzer.Scheme() != "file")
     throw EFOpenError(Format("URI scheme \"%s\" not supported.", {analyzer.Scheme()}));
   AnsiString fileName;
+  // A URI that names no file name at all (a bad escape, an escaped NUL) is quoted as it is.
+  if (!UriToFileName(uri, fileName))
+    throw EFOpenError(Format("File \"%s\" not found.", {uri8}));
   std::error_code ec;
-  if (!UriToFileName(uri, fileName) || !std::filesystem::is_regular_file(fileName, ec)) {
+  if (!std::filesystem::is_regular_file(fileName, ec)) {
     std::filesystem::path full = std::filesystem::absolute(fileName, ec);
     throw EFOpenError(Format("File \"%s\" not found.", {ec ? fileName : full.string()}));
   }

@@ -279,6 +279,7 @@ TEST(StandardResourceResolver, AcquireStreamFromUriFailures) {
       {u"FILE:///C%3a/a.xml", "URI scheme \"FILE\" not supported."},
       {u"http://x/y", "URI scheme \"http\" not supported."},
       {u"file:///nonexistent-folder/zz.xml", "File \"/nonexistent-folder/zz.xml\" not found."},
+      {u"file:///etc/hostname%00.xml", "File \"file:///etc/hostname%00.xml\" not found."},
   };
   TStandardResourceResolver resolver;
   for (const auto& c : cases) {
