@@ -4,6 +4,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/Streams.h"
+#include "platform/Utf16.h"
 #include "xml/ResourceResolver.h"
 #include "xml/XmlInputSource.h"
 #include "xml/XmlTokenizer.h"
@@ -19,37 +20,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// UTF-16 to UTF-8; a surrogate without its partner becomes U+FFFD so the line stays valid.
-std::string Utf8(const WideString& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 void PrintLine(std::ostream& out, const Json& line) {
   out << line.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
 }
@@ -58,10 +28,10 @@ Json DeclarationLine(const TXmlInputSource& source) {
   Json decl;
   decl["kind"] = static_cast<int>(source.DeclarationType());
   decl["malformed"] = source.HasMalformedDecl();
-  decl["version"] = Utf8(source.XmlVersion());
-  decl["encoding"] = Utf8(source.XmlEncoding());
+  decl["version"] = WideToUtf8(source.XmlVersion());
+  decl["encoding"] = WideToUtf8(source.XmlEncoding());
   decl["standalone"] = static_cast<int>(source.XmlStandalone());
-  decl["inputEncoding"] = Utf8(source.InputEncoding());
+  decl["inputEncoding"] = WideToUtf8(source.InputEncoding());
   Json line;
   line["declaration"] = decl;
   return line;
@@ -70,9 +40,9 @@ Json DeclarationLine(const TXmlInputSource& source) {
 Json TokenLine(const TXmlDocTokenizer& tokenizer) {
   Json line;
   line["kind"] = XmlDocTokenTypeName(tokenizer.TokenType());
-  line["value"] = Utf8(tokenizer.GetTokenValue());
+  line["value"] = WideToUtf8(tokenizer.GetTokenValue());
   line["error"] = static_cast<int>(tokenizer.ErrorType());
-  line["clue"] = Utf8(tokenizer.Clue());
+  line["clue"] = WideToUtf8(tokenizer.Clue());
   line["start"] = Json{{"byte", tokenizer.StartByte()},
                        {"char", tokenizer.StartChar()},
                        {"column", tokenizer.StartColumn()},

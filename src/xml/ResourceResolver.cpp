@@ -2,6 +2,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
+#include "platform/Utf16.h"
 #include "xml/UriUtils.h"
 
 #include <filesystem>
@@ -9,35 +10,6 @@
 #include <vector>
 
 namespace {
-
-// URIs that pass the analyzer are ASCII; anything wider is kept as UTF-8 for messages.
-std::string ToUtf8(const WideString& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
-      ++i;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 int HexValue(char16_t c) {
   if (c >= u'0' && c <= u'9') return c - u'0';
@@ -222,7 +194,7 @@ std::unique_ptr<TStream> TStandardResourceResolver::ResolveResource(const WideSt
 }
 
 std::unique_ptr<TStream> TStandardResourceResolver::AcquireStreamFromUri(const WideString& uri) {
-  const std::string uri8 = ToUtf8(uri);
+  const std::string uri8 = WideToUtf8(uri);
   TUriStrAnalyzer analyzer;
   analyzer.Analyze(uri8);
   if (!analyzer.HasScheme())
