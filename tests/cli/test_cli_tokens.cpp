@@ -21,7 +21,7 @@ struct RunResult {
 
 RunResult RunTokens(const std::string& fileName) {
   const std::string command =
-      std::string("'") + EARMARK_BINARY_DIR + "/src/cli/earmark-cli' tokens '" + fileName + "'";
+      std::string("'") + EARMARK_CLI_PATH + "' tokens '" + fileName + "'";
   RunResult result;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return result;
