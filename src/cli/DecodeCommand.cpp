@@ -106,7 +106,11 @@ int RunDecode(const std::vector<std::string>& args) {
     std::fflush(stdout);
     // The failing character begins right behind the look-ahead character, or at the start
     // of the text when the reader could not even read its first character.
-    const std::int64_t offset = (reader ? reader->NextPosition().ByteCount : 0) + markSize;
+    std::int64_t offset = markSize;
+    if (reader) {
+      offset += reader->NextPosition().ByteCount;
+      if (reader->Codec() != nullptr) offset += reader->Codec()->PendingCrBytes();
+    }
     std::fprintf(stderr, "earmark-cli decode: %s (byte offset %lld)\n", e.what(),
                  static_cast<long long>(offset));
     return kExitFailure;

@@ -174,7 +174,7 @@ bool TUtilsUCS4Reader::ReadThunk(void* self, void* buffer, std::int64_t count) {
 }
 
 bool TUtilsUCS4Reader::ReadBytes(void* buffer, std::int64_t count) {
-  return InputStream_->Read(buffer, count);
+  return InputStream_->ReadBuffered(buffer, count);
 }
 
 void TUtilsUCS4Reader::SetCodecClass(TUnicodeCodecClass codecClass) {

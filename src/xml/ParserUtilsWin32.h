@@ -36,6 +36,20 @@ public:
 
   std::int64_t BufferSize() const { return BufferSize_; }
 
+  // Read with the common case, enough bytes in the buffer, served inline: this is on the
+  // path of every character the reader decodes.
+  bool ReadBuffered(void* buffer, std::int64_t count) {
+    if (Unread_ >= count && count > 0) {
+      const std::uint8_t* from = Buffer_.get() + ReadPos_;
+      auto* to = static_cast<std::uint8_t*>(buffer);
+      for (std::int64_t i = 0; i < count; ++i) to[i] = from[i];
+      ReadPos_ += count;
+      Unread_ -= count;
+      return true;
+    }
+    return Read(buffer, count);
+  }
+
 protected:
   TStream* Stream_;
   std::int64_t InitialPosition_;

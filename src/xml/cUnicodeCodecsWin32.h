@@ -80,6 +80,7 @@ public:
   // One character with line-end normalisation: in read mode 1 CR LF and a lone CR both
   // give LF; the character after a lone CR waits in the read-ahead slot for the next call.
   UCS4Char ReadChar(int& byteCount) {
+    PendingCrBytes_ = 0;
     UCS4Char c;
     if (ReadAheadFull_) {
       ReadAheadFull_ = false;
@@ -90,7 +91,9 @@ public:
     }
     if (c != 0x0D || ReadLineBreakMode == 0) return c;
     int more = 0;
+    PendingCrBytes_ = byteCount;
     const UCS4Char after = DecodeChar(more);
+    PendingCrBytes_ = 0;
     if (after == 0x0A) {
       byteCount += more;
     } else {
@@ -113,6 +116,9 @@ public:
     ReadAheadBytes_ = 0;
   }
   bool HasReadAhead() const { return ReadAheadFull_; }
+  // When decoding the character after a CR failed: the bytes of that CR, which the failing
+  // character follows; 0 otherwise. Lets a caller name the exact offset of the bad bytes.
+  int PendingCrBytes() const { return PendingCrBytes_; }
   // Bytes already taken from the source but not yet delivered as a character.
   int ReadAheadByteCount() const { return ReadAheadFull_ ? ReadAheadBytes_ : 0; }
 
@@ -136,6 +142,7 @@ private:
   bool ReadAheadFull_ = false;
   UCS4Char ReadAheadChar_ = 0;
   int ReadAheadBytes_ = 0;
+  int PendingCrBytes_ = 0;
 };
 
 // The single-byte encodings: decoding is one table look-up per byte.

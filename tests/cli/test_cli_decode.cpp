@@ -84,6 +84,7 @@ TEST_F(CliDecode, Files) {
       {"utf-8 mark and lone CR", "\xEF\xBB\xBFx\ry\r", "", 0, "x\ny\n", ""},
       {"invalid sequence", "ab\xC3(cd", "", 1, "ab", "Invalid UTF-8 encoding (byte offset 2)"},
       {"invalid after a mark", "\xEF\xBB\xBF\x80", "", 1, "", "Invalid UTF-8 encoding (byte offset 3)"},
+      {"invalid after a lone CR", "a\r\x80", "", 1, "a", "Invalid UTF-8 encoding (byte offset 2)"},
       {"overlong", "<\xC0\xAF>", "", 1, "<", "Invalid UTF-8 encoding (byte offset 1)"},
       {"unknown encoding", "x", "--encoding no-such-thing", 2, "", "unknown encoding \"no-such-thing\""},
       {"UTF-16 has no codec of its own", "x", "--encoding UTF-16", 2, "", "unknown encoding"},
