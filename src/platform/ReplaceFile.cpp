@@ -42,8 +42,17 @@ void ReplaceFileContents(const std::string& fileName, const std::string& bytes) 
   const bool exists = ::stat(fileName.c_str(), &target) == 0;
   if (exists && S_ISDIR(target.st_mode)) throw createError(EISDIR);
 
+  // Writing through a symbolic link replaces the file it points to, not the link itself.
+  std::string replaced = fileName;
+  if (exists) {
+    if (char* real = ::realpath(fileName.c_str(), nullptr)) {
+      replaced = real;
+      std::free(real);
+    }
+  }
+
   TTempFile temp;
-  std::string pattern = FolderOf(fileName) + "/.earmark-XXXXXX";
+  std::string pattern = FolderOf(replaced) + "/.earmark-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   temp.Handle = ::mkstemp(name.data());
@@ -54,6 +63,8 @@ void ReplaceFileContents(const std::string& fileName, const std::string& bytes) 
   mode_t mode = 0;
   if (exists) {
     mode = target.st_mode & 07777;
+    // Keeps the owner when the user may give the file away (root); otherwise it cannot change.
+    if (::fchown(temp.Handle, target.st_uid, target.st_gid) != 0) mode &= 0777;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -73,6 +84,6 @@ void ReplaceFileContents(const std::string& fileName, const std::string& bytes) 
   const bool synced = ::fsync(handle) == 0 || errno == EINVAL || errno == EROFS;
   if (::close(handle) != 0 || !synced) throw EWriteError("Stream write error");
 
-  if (::rename(temp.Name.c_str(), fileName.c_str()) != 0) throw createError(errno);
+  if (::rename(temp.Name.c_str(), replaced.c_str()) != 0) throw createError(errno);
   temp.Kept = true;
 }

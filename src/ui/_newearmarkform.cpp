@@ -522,6 +522,14 @@ void TNewEarMarkForm::MaskEdit3KeyDown(int& key) {
   key = 0;
 }
 
+TFileDialogSetup TNewEarMarkForm::OrderFileDialogSetup() const {
+  TFileDialogSetup setup;
+  setup.Folder = DialogFolder.isEmpty() ? QCoreApplication::applicationDirPath() : DialogFolder;
+  setup.Filter = QString::fromUtf8(OrderFileFilter);
+  setup.DefaultExt = QStringLiteral("xml");
+  return setup;
+}
+
 void TNewEarMarkForm::Uloi1Click() {
   SyncHeaderToModel();
   if (!EarTagOrder::CheckFarmNumber(Order_.FarmNumber)) {
@@ -530,12 +538,9 @@ void TNewEarMarkForm::Uloi1Click() {
     return;
   }
   const QDate today = Today();
-  TFileDialogSetup setup;
-  setup.Folder = DialogFolder.isEmpty() ? QCoreApplication::applicationDirPath() : DialogFolder;
+  TFileDialogSetup setup = OrderFileDialogSetup();
   setup.FileName = AnsiToQString(
       ProposedOrderFileName(Order_.FarmNumber, today.year(), today.month(), today.day()));
-  setup.Filter = QString::fromUtf8(OrderFileFilter);
-  setup.DefaultExt = QStringLiteral("xml");
   const std::optional<QString> fileName = Dialogs_.SaveFileName(this, setup);
   if (!fileName) return;
   if (QFileInfo::exists(*fileName) && !Dialogs_.Confirm(this, QString::fromUtf8(OverwriteQuestion)))

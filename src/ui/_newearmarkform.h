@@ -51,6 +51,8 @@ public:
   // Starting folder of the open and save dialogs: the executable's folder once activated.
   QString DialogFolder;
 
+  // The open and save dialogs of order files: starting folder, filter, default extension.
+  TFileDialogSetup OrderFileDialogSetup() const;
   // Shows the line window and loads the editors from the current line.
   void RefreshLineView();
   // Copies the farm field and tag-type list into the model (they are the model's source).

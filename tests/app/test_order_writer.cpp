@@ -228,3 +228,19 @@ TEST(OrderFileWriter, WriteErrorKeepsTheOldFile) {
   EXPECT_EQ(ReadAll(target), "old content");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
+
+TEST(OrderFileWriter, ReplacingKeepsLinksAndPermissions) {
+  const fs::path folder = FreshFolder("writer-link");
+  WriteAll(folder / "real.xml", "old");
+  fs::permissions(folder / "real.xml", fs::perms::owner_read | fs::perms::owner_write |
+                                           fs::perms::group_read);
+  fs::create_symlink("real.xml", folder / "link.xml");
+  EarTagOrder order;
+  order.FarmNumber = "222222";
+  WriteOrderFile((folder / "link.xml").string(), order);
+  EXPECT_TRUE(fs::is_symlink(folder / "link.xml"));
+  EXPECT_EQ(ReadAll(folder / "real.xml"), OrderFileBytes(order));
+  EXPECT_EQ(fs::status(folder / "real.xml").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
