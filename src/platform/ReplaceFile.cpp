@@ -41,6 +41,8 @@ void ReplaceFileContents(const std::string& fileName, const std::string& bytes) 
   struct stat target{};
   const bool exists = ::stat(fileName.c_str(), &target) == 0;
   if (exists && S_ISDIR(target.st_mode)) throw createError(EISDIR);
+  // A file the user may not write stays protected, as it would be when written in place.
+  if (exists && ::access(fileName.c_str(), W_OK) != 0) throw createError(errno);
 
   // Writing through a symbolic link replaces the file it points to, not the link itself.
   std::string replaced = fileName;
