@@ -123,11 +123,27 @@ bool TXmlInputSource::ReadDeclaration() {
     SkipChars(WHITE_SPACE);
     return IsQuote(cur()) ? cur() : 0;
   };
+  // Matched one character at a time, so that an undecodable byte close behind the start of
+  // a text without declaration is left to the tokenizer to report instead of making the
+  // text count as a malformed declaration.
+  const WideString opening = u"<?xml";
+  std::size_t matched = 0;
   try {
-    if (!MatchString(u"<?xml")) {
-      Reset();
-      return true;
+    while (matched < opening.size() && MatchString(opening.substr(matched, 1))) ++matched;
+  } catch (const EConvertError&) {
+    // The character behind the last one read could not be decoded.
+    if (matched + 1 == opening.size() && NextPosition().Character == opening.back()) {
+      DeclarationType_ = DECL_XML_OR_TEXT;
+      return false;
     }
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (matched < opening.size()) {
+    Reset();
+    return true;
+  }
+  try {
     DeclarationType_ = DECL_XML_OR_TEXT;
     bool spaced = SkipChars(WHITE_SPACE) > 0;
 
