@@ -195,29 +195,31 @@ std::int64_t TUtilsUCS4Reader::StreamPosition() const {
 void TUtilsUCS4Reader::ReadNext() {
   int bytes = 0;
   const UCS4Char c = Codec_ ? Codec_->ReadChar(bytes) : kEndOfText;
+  TPositionRecord* const fresh = Previous_;
   Previous_ = Current_;
   Current_ = Next_;
-  Next_.CharCount += 1;
-  Next_.Character = c;
-  Next_.ByteCount += bytes;
-  Next_.ByteLength = bytes;
-  if (c == 0x09) {
-    Next_.Column += 1;
-    Next_.TabsInLine += 1;
-  } else if (c == 0x0A) {
-    Next_.Line += 1;
-    Next_.Column = 0;
-    Next_.TabsInLine = 0;
+  *fresh = *Current_;
+  Next_ = fresh;
+  fresh->CharCount += 1;
+  fresh->Character = c;
+  fresh->ByteCount += bytes;
+  fresh->ByteLength = bytes;
+  if (c == 0x0A) {
+    fresh->Line += 1;
+    fresh->Column = 0;
+    fresh->TabsInLine = 0;
   } else {
-    Next_.Column += 1;
+    fresh->Column += 1;
+    if (c == 0x09) fresh->TabsInLine += 1;
   }
 }
 
 void TUtilsUCS4Reader::Next() {
-  if (Current_.Character == kEndOfText) return;
-  if (Next_.Character == kEndOfText) {
-    Previous_ = Current_;
-    Current_ = Next_;
+  if (Current_->Character == kEndOfText) return;
+  if (Next_->Character == kEndOfText) {
+    // Nothing more is read: the end record becomes current and stays next as well.
+    *Previous_ = *Current_;
+    *Current_ = *Next_;
     return;
   }
   ReadNext();
@@ -226,16 +228,16 @@ void TUtilsUCS4Reader::Next() {
 void TUtilsUCS4Reader::Reset() {
   InputStream_->Seek(ResetPosition_);
   if (Codec_) Codec_->ClearReadAhead();
-  Previous_ = Initial_;
-  Current_ = Initial_;
-  Next_ = Initial_;
+  *Previous_ = Initial_;
+  *Current_ = Initial_;
+  *Next_ = Initial_;
   ReadNext();
 }
 
 bool TUtilsUCS4Reader::MatchString(const WideString& text) {
   for (char16_t unit : text) {
     Next();
-    if (Current_.Character != unit) return false;
+    if (Current_->Character != unit) return false;
   }
   return true;
 }
@@ -244,7 +246,7 @@ std::int64_t TUtilsUCS4Reader::SkipChars(std::u16string_view chars) {
   std::int64_t passed = 0;
   for (;;) {
     Next();
-    const auto c = Current_.Character;
+    const auto c = Current_->Character;
     if (c == kEndOfText || c > 0xFFFF || chars.find(static_cast<char16_t>(c)) == std::u16string_view::npos)
       return passed;
     ++passed;

@@ -39,6 +39,11 @@ public:
   // Read with the common case, enough bytes in the buffer, served inline: this is on the
   // path of every character the reader decodes.
   bool ReadBuffered(void* buffer, std::int64_t count) {
+    if (count == 1 && Unread_ > 0) {
+      *static_cast<std::uint8_t*>(buffer) = Buffer_[static_cast<std::size_t>(ReadPos_++)];
+      --Unread_;
+      return true;
+    }
     if (Unread_ >= count && count > 0) {
       const std::uint8_t* from = Buffer_.get() + ReadPos_;
       auto* to = static_cast<std::uint8_t*>(buffer);
@@ -117,7 +122,7 @@ public:
   // Advances while the new current character is one of chars; gives how many were passed.
   virtual std::int64_t SkipChars(std::u16string_view chars);
 
-  bool IsEndOfText() const { return Current_.Character == kEndOfText; }
+  bool IsEndOfText() const { return Current_->Character == kEndOfText; }
   bool HasByteOrderMark() const { return InputStream_->HasByteOrderMark(); }
   std::int64_t BufferSize() const { return InputStream_->BufferSize(); }
   // Bytes delivered as characters so far, relative to the first byte behind the mark. A
@@ -125,10 +130,10 @@ public:
   // not counted: a reset position computed from this never skips or repeats a character.
   std::int64_t StreamPosition() const;
 
-  UCS4Char CurrentCharacter() const { return static_cast<UCS4Char>(Current_.Character); }
-  const TPositionRecord& CurrentPosition() const { return Current_; }
-  const TPositionRecord& NextPosition() const { return Next_; }
-  const TPositionRecord& PreviousPosition() const { return Previous_; }
+  UCS4Char CurrentCharacter() const { return static_cast<UCS4Char>(Current_->Character); }
+  const TPositionRecord& CurrentPosition() const { return *Current_; }
+  const TPositionRecord& NextPosition() const { return *Next_; }
+  const TPositionRecord& PreviousPosition() const { return *Previous_; }
   const TPositionRecord& InitialPosition() const { return Initial_; }
   void SetInitialPosition(const TPositionRecord& position) { Initial_ = position; }
   std::int64_t ResetPosition() const { return ResetPosition_; }
@@ -140,11 +145,14 @@ private:
   static bool ReadThunk(void* self, void* buffer, std::int64_t count);
 
   std::unique_ptr<TCustomUnicodeCodec> Codec_;
-  TPositionRecord Current_;
+  // The previous, current and next records live in Records_ and rotate through it, so that
+  // advancing copies one record instead of shifting three.
+  TPositionRecord Records_[3];
+  TPositionRecord* Current_ = &Records_[1];
   std::unique_ptr<TUtilsAutodetectInputStream> InputStream_;
   TPositionRecord Initial_;
-  TPositionRecord Next_;
-  TPositionRecord Previous_;
+  TPositionRecord* Next_ = &Records_[2];
+  TPositionRecord* Previous_ = &Records_[0];
   std::uint8_t ReadLineBreakMode_ = 1;
   std::int64_t ResetPosition_ = 0;
 };
