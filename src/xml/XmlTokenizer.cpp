@@ -65,17 +65,6 @@ WideString TXmlCustomTokenizer::SourceUri() const {
 
 // ---------------------------------------------------------------------------------------
 // TXmlDocTokenizer
-//
-// Every scanning step below works on the input source's current character (the one last
-// advanced onto) and its look-ahead; "append" adds the current character to the value.
-
-#define CUR (InputSource_->CurrentPosition().Character)
-#define NXT (InputSource_->NextPosition().Character)
-#define ADVANCE() InputSource_->Next()
-#define APPEND() TokenValue_->AddUCS4Char(static_cast<std::uint32_t>(CUR))
-#define CUR_RECORD (InputSource_->CurrentPosition())
-#define NEXT_RECORD (InputSource_->NextPosition())
-#define PREV_RECORD (InputSource_->PreviousPosition())
 
 TXmlDocTokenizer::TXmlDocTokenizer(TXmlSimpleInputSource* inputSource)
     : TXmlCustomTokenizer(inputSource), TokenType_(inputSource ? tkStartOfSource : tkEndOfSource) {}
@@ -90,38 +79,38 @@ void TXmlDocTokenizer::NextToken() {
   TokenValue_->Clear();
   ErrorType_ = EK_NONE;
   Clue_.clear();
-  StartPosition_ = NEXT_RECORD;
+  StartPosition_ = NextRecord();
   try {
-    ADVANCE();
+    Advance();
     ScanToken();
   } catch (const EConvertError&) {
     // Undecodable input ends the token where the scan got to; the next call goes on behind it.
-    EndPosition_ = CUR_RECORD;
+    EndPosition_ = CurRecord();
     ErrorType_ = EK_INVALID_CHARACTER;
     Clue_.clear();
   }
 }
 
 void TXmlDocTokenizer::ScanToken() {
-  const std::int64_t c = CUR;
+  const std::int64_t c = Cur();
   if (c == '&') {
     ScanReference();
   } else if (c == END_OF_TEXT) {
-    EndPosition_ = CUR_RECORD;
+    EndPosition_ = CurRecord();
     TokenType_ = tkEndOfSource;
   } else if (c != '<') {
     // Text runs up to the next markup or reference.
     TokenType_ = tkText;
-    APPEND();
-    while (NXT != '&' && NXT != '<' && NXT != END_OF_TEXT) {
-      ADVANCE();
-      APPEND();
+    Append();
+    while (Nxt() != '&' && Nxt() != '<' && Nxt() != END_OF_TEXT) {
+      Advance();
+      Append();
     }
-    EndPosition_ = CUR_RECORD;
+    EndPosition_ = CurRecord();
   } else {
-    switch (NXT) {
+    switch (Nxt()) {
     case '!':
-      ADVANCE();
+      Advance();
       ScanMarkupDeclaration();
       break;
     case '/':
@@ -132,13 +121,13 @@ void TXmlDocTokenizer::ScanToken() {
       break;
     case '>':
       // "<>": no tag name; the ">" is consumed so the next token starts behind it.
-      EndPosition_ = CUR_RECORD;
-      ADVANCE();
+      EndPosition_ = CurRecord();
+      Advance();
       TokenType_ = tkStartTag;
       SetError(EK_TAG_NAME_EXPECTED, u"");
       break;
     case END_OF_TEXT:
-      EndPosition_ = CUR_RECORD;
+      EndPosition_ = CurRecord();
       TokenType_ = tkStartTag;
       SetError(EK_TAG_NAME_EXPECTED, u"");
       break;
@@ -151,47 +140,47 @@ void TXmlDocTokenizer::ScanToken() {
 
 // "&#x41;", "&#65;" or "&name;": the value is the digits or the name without delimiters.
 void TXmlDocTokenizer::ScanReference() {
-  if (NXT == '#') {
-    ADVANCE();
-    if (NXT == 'x') {
+  if (Nxt() == '#') {
+    Advance();
+    if (Nxt() == 'x') {
       TokenType_ = tkHexCharRef;
-      ADVANCE();
-      StartPosition_ = NEXT_RECORD;
-      while (IsHexDigit(NXT)) {
-        ADVANCE();
-        APPEND();
+      Advance();
+      StartPosition_ = NextRecord();
+      while (IsHexDigit(Nxt())) {
+        Advance();
+        Append();
       }
     } else {
       TokenType_ = tkDecimalCharRef;
-      StartPosition_ = NEXT_RECORD;
-      while (IsAsciiDigit(NXT)) {
-        ADVANCE();
-        APPEND();
+      StartPosition_ = NextRecord();
+      while (IsAsciiDigit(Nxt())) {
+        Advance();
+        Append();
       }
     }
-    EndPosition_ = CUR_RECORD;
-    if (NXT == ';')
-      ADVANCE();
+    EndPosition_ = CurRecord();
+    if (Nxt() == ';')
+      Advance();
     else
       SetError(EK_UNTERMINATED_CHARACTER_REFERENCE, u";");
     return;
   }
   TokenType_ = tkEntityRef;
-  StartPosition_ = NEXT_RECORD;
-  if (!IsNameStart(NXT)) {
-    EndPosition_ = CUR_RECORD;
+  StartPosition_ = NextRecord();
+  if (!IsNameStart(Nxt())) {
+    EndPosition_ = CurRecord();
     SetError(EK_ENTITY_NAME_EXPECTED, u"");
     return;
   }
-  ADVANCE();
-  APPEND();
-  while (IsNameChar(NXT)) {
-    ADVANCE();
-    APPEND();
+  Advance();
+  Append();
+  while (IsNameChar(Nxt())) {
+    Advance();
+    Append();
   }
-  EndPosition_ = CUR_RECORD;
-  if (NXT == ';')
-    ADVANCE();
+  EndPosition_ = CurRecord();
+  if (Nxt() == ';')
+    Advance();
   else
     SetError(EK_UNTERMINATED_ENTITY_REFERENCE, u";");
 }
@@ -199,7 +188,7 @@ void TXmlDocTokenizer::ScanReference() {
 // After "<!" (the "!" is current): a comment, a CDATA section or the document type
 // declaration, or the error for a keyword that begins none of them.
 void TXmlDocTokenizer::ScanMarkupDeclaration() {
-  switch (NXT) {
+  switch (Nxt()) {
   case '-':
     ScanComment();
     break;
@@ -207,31 +196,31 @@ void TXmlDocTokenizer::ScanMarkupDeclaration() {
     ScanCData();
     break;
   case 'C': case 'c': case ']':
-    EndPosition_ = CUR_RECORD;
+    EndPosition_ = CurRecord();
     TokenType_ = tkCData;
     SetError(EK_CDATA_START_EXPECTED, u"<![CDATA[");
     break;
   case 'D': {
     TokenType_ = tkDoctype;
-    ADVANCE();
+    Advance();
     for (const char16_t* k = u"OCTYPE"; *k; ++k) {
-      if (NXT != *k) {
-        EndPosition_ = CUR_RECORD;
+      if (Nxt() != *k) {
+        EndPosition_ = CurRecord();
         SetError(EK_DOCTYPE_START_EXPECTED, u"<!DOCTYPE");
         return;
       }
-      ADVANCE();
+      Advance();
     }
     ScanDoctypeBody();
     break;
   }
   case 'O': case 'd': case 'o':
-    EndPosition_ = CUR_RECORD;
+    EndPosition_ = CurRecord();
     TokenType_ = tkDoctype;
     SetError(EK_DOCTYPE_START_EXPECTED, u"<!DOCTYPE");
     break;
   default:
-    EndPosition_ = CUR_RECORD;
+    EndPosition_ = CurRecord();
     TokenType_ = tkComment;
     SetError(EK_COMMENT_START_EXPECTED, u"<!--");
     break;
@@ -241,73 +230,73 @@ void TXmlDocTokenizer::ScanMarkupDeclaration() {
 // "<!--" ... "-->"; a "--" not followed by ">" ends the token with an error at its second "-".
 void TXmlDocTokenizer::ScanComment() {
   TokenType_ = tkComment;
-  ADVANCE();
-  if (NXT != '-') {
-    EndPosition_ = CUR_RECORD;
+  Advance();
+  if (Nxt() != '-') {
+    EndPosition_ = CurRecord();
     SetError(EK_COMMENT_START_EXPECTED, u"<!--");
     return;
   }
-  ADVANCE();
-  StartPosition_ = NEXT_RECORD;
+  Advance();
+  StartPosition_ = NextRecord();
   for (;;) {
-    if (NXT == END_OF_TEXT) {
-      EndPosition_ = CUR_RECORD;
+    if (Nxt() == END_OF_TEXT) {
+      EndPosition_ = CurRecord();
       SetError(EK_UNCLOSED_COMMENT, u"-->");
       return;
     }
-    ADVANCE();
-    if (CUR != '-') {
-      APPEND();
+    Advance();
+    if (Cur() != '-') {
+      Append();
       continue;
     }
-    EndPosition_ = PREV_RECORD;
-    ADVANCE();
-    if (CUR == '-') {
-      if (NXT == '>') {
-        ADVANCE();
+    EndPosition_ = PrevRecord();
+    Advance();
+    if (Cur() == '-') {
+      if (Nxt() == '>') {
+        Advance();
       } else {
-        EndPosition_ = CUR_RECORD;
+        EndPosition_ = CurRecord();
         SetError(EK_DOUBLE_HYPHEN_IN_COMMENT, u">");
       }
       return;
     }
-    if (CUR == END_OF_TEXT) {
-      EndPosition_ = PREV_RECORD;
+    if (Cur() == END_OF_TEXT) {
+      EndPosition_ = PrevRecord();
       SetError(EK_UNCLOSED_COMMENT, u"-->");
       return;
     }
     TokenValue_->AddWideChar(u'-');
-    APPEND();
+    Append();
   }
 }
 
 // "<![CDATA[" ... "]]>"; brackets that do not close the section belong to its text.
 void TXmlDocTokenizer::ScanCData() {
   TokenType_ = tkCData;
-  ADVANCE();
+  Advance();
   for (const char16_t* k = u"CDATA["; *k; ++k) {
-    if (NXT != *k) {
-      EndPosition_ = CUR_RECORD;
+    if (Nxt() != *k) {
+      EndPosition_ = CurRecord();
       SetError(EK_CDATA_START_EXPECTED, u"<![CDATA[");
       return;
     }
-    ADVANCE();
+    Advance();
   }
-  StartPosition_ = NEXT_RECORD;
-  while (NXT != END_OF_TEXT) {
-    ADVANCE();
-    while (CUR == ']' && NXT == ']') {
-      EndPosition_ = PREV_RECORD;
-      ADVANCE();
-      if (NXT == '>') {
-        ADVANCE();
+  StartPosition_ = NextRecord();
+  while (Nxt() != END_OF_TEXT) {
+    Advance();
+    while (Cur() == ']' && Nxt() == ']') {
+      EndPosition_ = PrevRecord();
+      Advance();
+      if (Nxt() == '>') {
+        Advance();
         return;
       }
       TokenValue_->AddWideChar(u']');
     }
-    APPEND();
+    Append();
   }
-  EndPosition_ = CUR_RECORD;
+  EndPosition_ = CurRecord();
   SetError(EK_UNCLOSED_CDATA_SECTION, u"]]>");
 }
 
@@ -316,15 +305,15 @@ void TXmlDocTokenizer::ScanCData() {
 void TXmlDocTokenizer::ScanDoctypeBody() {
   bool singleQuote = false, doubleQuote = false, inSubset = false;
   WideString prefix, closer;
-  StartPosition_ = NEXT_RECORD;
-  while (NXT != END_OF_TEXT) {
-    ADVANCE();
-    const std::int64_t c = CUR;
+  StartPosition_ = NextRecord();
+  while (Nxt() != END_OF_TEXT) {
+    Advance();
+    const std::int64_t c = Cur();
     if (c == '>' && !singleQuote && !doubleQuote && !inSubset && closer.empty()) {
-      EndPosition_ = PREV_RECORD;
+      EndPosition_ = PrevRecord();
       return;
     }
-    APPEND();
+    Append();
     if (!closer.empty()) {
       if (TokenValue_->EndsWith(closer)) closer.clear();
       continue;
@@ -355,23 +344,23 @@ void TXmlDocTokenizer::ScanDoctypeBody() {
       inSubset = true;
     }
   }
-  EndPosition_ = CUR_RECORD;
+  EndPosition_ = CurRecord();
   SetError(EK_UNCLOSED_DOCTYPE, u"]>");
 }
 
 // "</name" then optional white space and ">".
 void TXmlDocTokenizer::ScanEndTag() {
   TokenType_ = tkEndTag;
-  ADVANCE();
-  StartPosition_ = NEXT_RECORD;
-  while (!IsSpace(NXT) && NXT != '>' && NXT != END_OF_TEXT) {
-    ADVANCE();
-    APPEND();
+  Advance();
+  StartPosition_ = NextRecord();
+  while (!IsSpace(Nxt()) && Nxt() != '>' && Nxt() != END_OF_TEXT) {
+    Advance();
+    Append();
   }
-  EndPosition_ = CUR_RECORD;
-  while (IsSpace(NXT)) ADVANCE();
-  if (NXT == '>')
-    ADVANCE();
+  EndPosition_ = CurRecord();
+  while (IsSpace(Nxt())) Advance();
+  if (Nxt() == '>')
+    Advance();
   else
     SetError(EK_TAG_CLOSE_EXPECTED, u">");
 }
@@ -379,78 +368,70 @@ void TXmlDocTokenizer::ScanEndTag() {
 // "<?" ... "?>": target, white space and data together.
 void TXmlDocTokenizer::ScanProcessingInstruction() {
   TokenType_ = tkProcessingInstruction;
-  ADVANCE();
-  StartPosition_ = NEXT_RECORD;
+  Advance();
+  StartPosition_ = NextRecord();
   for (;;) {
-    if (NXT == END_OF_TEXT) {
-      EndPosition_ = PREV_RECORD;
+    if (Nxt() == END_OF_TEXT) {
+      EndPosition_ = PrevRecord();
       SetError(EK_UNCLOSED_PROCESSING_INSTRUCTION, u"?");
       return;
     }
-    ADVANCE();
-    if (CUR == '?' && NXT == '>') {
-      EndPosition_ = PREV_RECORD;
-      ADVANCE();
+    Advance();
+    if (Cur() == '?' && Nxt() == '>') {
+      EndPosition_ = PrevRecord();
+      Advance();
       return;
     }
-    APPEND();
+    Append();
   }
 }
 
 // A start or empty-element tag; quoted attribute values may hold "/" and ">".
 void TXmlDocTokenizer::ScanStartTag() {
   bool singleQuote = false, doubleQuote = false;
-  ADVANCE();
-  StartPosition_ = CUR_RECORD;
-  APPEND();
+  Advance();
+  StartPosition_ = CurRecord();
+  Append();
   for (;;) {
-    const std::int64_t n = NXT;
+    const std::int64_t n = Nxt();
     if (n == '/') {
-      EndPosition_ = CUR_RECORD;
+      EndPosition_ = CurRecord();
       TokenType_ = tkEmptyElementTag;
-      ADVANCE();
-      if (NXT == '>')
-        ADVANCE();
+      Advance();
+      if (Nxt() == '>')
+        Advance();
       else
         SetError(EK_TAG_CLOSE_EXPECTED, u">");
       return;
     }
     if (n == '>') {
-      EndPosition_ = CUR_RECORD;
+      EndPosition_ = CurRecord();
       TokenType_ = tkStartTag;
-      ADVANCE();
+      Advance();
       return;
     }
     if (n == END_OF_TEXT) {
-      EndPosition_ = CUR_RECORD;
+      EndPosition_ = CurRecord();
       TokenType_ = tkStartTag;
       SetError(EK_TAG_CLOSE_EXPECTED, singleQuote ? u"'>" : doubleQuote ? u"\">" : u">");
       return;
     }
-    ADVANCE();
-    APPEND();
-    if (CUR == '\'') singleQuote = true;
-    if (CUR == '"') doubleQuote = true;
-    while (singleQuote && NXT != END_OF_TEXT) {
-      ADVANCE();
-      APPEND();
-      if (CUR == '\'') singleQuote = false;
+    Advance();
+    Append();
+    if (Cur() == '\'') singleQuote = true;
+    if (Cur() == '"') doubleQuote = true;
+    while (singleQuote && Nxt() != END_OF_TEXT) {
+      Advance();
+      Append();
+      if (Cur() == '\'') singleQuote = false;
     }
-    while (doubleQuote && NXT != END_OF_TEXT) {
-      ADVANCE();
-      APPEND();
-      if (CUR == '"') doubleQuote = false;
+    while (doubleQuote && Nxt() != END_OF_TEXT) {
+      Advance();
+      Append();
+      if (Cur() == '"') doubleQuote = false;
     }
   }
 }
-
-#undef CUR
-#undef NXT
-#undef ADVANCE
-#undef APPEND
-#undef CUR_RECORD
-#undef NEXT_RECORD
-#undef PREV_RECORD
 
 // ---------------------------------------------------------------------------------------
 // TXmlAttrValueTokenizer

@@ -77,6 +77,16 @@ public:
   TXmlDocTokenType TokenType() const { return TokenType_; }
 
 private:
+  // The scan works on the input source's current character (the one last advanced onto)
+  // and its look-ahead; Append adds the current character to the token value.
+  std::int64_t Cur() const { return InputSource_->CurrentPosition().Character; }
+  std::int64_t Nxt() const { return InputSource_->NextPosition().Character; }
+  const TPositionRecord& CurRecord() const { return InputSource_->CurrentPosition(); }
+  const TPositionRecord& NextRecord() const { return InputSource_->NextPosition(); }
+  const TPositionRecord& PrevRecord() const { return InputSource_->PreviousPosition(); }
+  void Advance() { InputSource_->Next(); }
+  void Append() { TokenValue_->AddUCS4Char(static_cast<std::uint32_t>(Cur())); }
+
   void SetError(TXmlErrorType kind, const char16_t* clue);
   void ScanToken();
   void ScanReference();
