@@ -1,0 +1,281 @@
+#include "dom/DomLists.h"
+
+#include "dom/DomNodes.h"
+#include "platform/Format.h"
+
+#include <algorithm>
+
+// ---------------------------------------------------------------------------------------------
+// TDomNodeList
+
+TDomNodeList::TDomNodeList(const TCustomOwnedNode* parent) : Parent_(parent) {}
+
+TDomNodeList::TDomNodeList(const std::vector<TDomNode*>* list) : List_(list) {}
+
+int TDomNodeList::getLength() const {
+  if (Parent_ != nullptr) return Parent_->ChildCount();
+  return List_ != nullptr ? static_cast<int>(List_->size()) : 0;
+}
+
+int TDomNodeList::indexOf(const TDomNode* node) const {
+  if (node == nullptr) return -1;
+  if (Parent_ != nullptr) return Parent_->IndexOfChild(node);
+  if (List_ == nullptr) return -1;
+  auto it = std::find(List_->begin(), List_->end(), node);
+  return it == List_->end() ? -1 : static_cast<int>(it - List_->begin());
+}
+
+TDomNode* TDomNodeList::item(int index) const {
+  if (index < 0 || index >= getLength()) return nullptr;
+  if (Parent_ != nullptr) return AsDomNode(Parent_->ChildAt(index));
+  return (*List_)[static_cast<std::size_t>(index)];
+}
+
+// ---------------------------------------------------------------------------------------------
+// Element search lists
+
+TDomElementsNodeList::TDomElementsNodeList(TDomNode* startNode, const WideString& name)
+    : Name_(name), StartNode_(startNode) {}
+
+bool TDomElementsNodeList::Matches(const TDomNode* node) const {
+  return node->nodeType() == ntElementNode && (Name_ == u"*" || node->nodeName() == Name_);
+}
+
+TDomNode* TDomElementsNodeList::Walk(int stop, const TDomNode* wanted, int& count) const {
+  count = 0;
+  if (StartNode_ == nullptr) return nullptr;
+  // Pre-order walk below the start node; the depth tells when the walk climbs back out of it.
+  const TDomNode* current = StartNode_;
+  int depth = 0;
+  while (true) {
+    const TDomNode* next;
+    if (current->firstChild() != nullptr) {
+      next = current->firstChild();
+      ++depth;
+    } else {
+      next = current->nextSibling();
+    }
+    while (next == nullptr) {
+      if (--depth <= 0) return nullptr;
+      current = current->parentNode();
+      next = current->nextSibling();
+    }
+    if (depth <= 0) return nullptr;
+    current = next;
+    if (Matches(current)) {
+      if (count == stop || current == wanted) return const_cast<TDomNode*>(current);
+      ++count;
+    }
+  }
+}
+
+int TDomElementsNodeList::getLength() const {
+  int count = 0;
+  Walk(-1, nullptr, count);
+  return count;
+}
+
+TDomNode* TDomElementsNodeList::item(int index) const {
+  if (index < 0) return nullptr;
+  int count = 0;
+  return Walk(index, nullptr, count);
+}
+
+int TDomElementsNodeList::indexOf(const TDomNode* node) const {
+  if (node == nullptr || node->nodeType() != ntElementNode) return -1;
+  int count = 0;
+  return Walk(-1, node, count) != nullptr ? count : -1;
+}
+
+TDomElementsNodeListNS::TDomElementsNodeListNS(TDomNode* startNode, const WideString& namespaceURI,
+                                               const WideString& localName)
+    : TDomElementsNodeList(startNode, WideString()), NamespaceURI_(namespaceURI), LocalName_(localName) {}
+
+bool TDomElementsNodeListNS::Matches(const TDomNode* node) const {
+  return node->nodeType() == ntElementNode &&
+         (NamespaceURI_ == u"*" || node->namespaceURI() == NamespaceURI_) &&
+         (LocalName_ == u"*" || node->localName() == LocalName_);
+}
+
+TDomElementsNodeList* TDomSearchListCache::ByName(TDomNode* startNode, const WideString& name) {
+  std::unique_ptr<TDomElementsNodeList>& list = ByName_[name];
+  if (!list) list = std::make_unique<TDomElementsNodeList>(startNode, name);
+  return list.get();
+}
+
+TDomElementsNodeListNS* TDomSearchListCache::ByNamespace(TDomNode* startNode, const WideString& namespaceURI,
+                                                         const WideString& localName) {
+  std::unique_ptr<TDomElementsNodeListNS>& list = ByNamespace_[{namespaceURI, localName}];
+  if (!list) list = std::make_unique<TDomElementsNodeListNS>(startNode, namespaceURI, localName);
+  return list.get();
+}
+
+void TDomSearchListCache::Clear() {
+  ByName_.clear();
+  ByNamespace_.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDomNamedNodeMap
+
+TDomNamedNodeMap::TDomNamedNodeMap(TDomNode* ownerNode, std::vector<TDomNode*>* list,
+                                   std::uint16_t allowedTypes, bool defaultNamespaceAware)
+    : TDomNodeList(list),
+      Items_(list),
+      AllowedTypes_(allowedTypes),
+      DefaultNamespaceAware_(defaultNamespaceAware),
+      OwnerNode_(ownerNode) {}
+
+bool TDomNamedNodeMap::IsNamespaceAware() const {
+  return OwnerNode_ != nullptr ? OwnerNode_->NamespaceAware() : DefaultNamespaceAware_;
+}
+
+void TDomNamedNodeMap::CheckForm(bool namespaceForm) const {
+  if (IsNamespaceAware() != namespaceForm) throw ENamespace_Err(DomMessages::NamespaceError);
+}
+
+void TDomNamedNodeMap::CheckWritable() const {
+  if (OwnerNode_ != nullptr && OwnerNode_->IsReadOnly())
+    throw ENo_Modification_Allowed_Err(DomMessages::NoModificationAllowed);
+}
+
+TDomNode* TDomNamedNodeMap::FindByName(const WideString& name) const {
+  for (TDomNode* node : *Items_)
+    if (node->nodeName() == name) return node;
+  return nullptr;
+}
+
+TDomNode* TDomNamedNodeMap::FindByNamespace(const WideString& namespaceURI, const WideString& localName) const {
+  for (TDomNode* node : *Items_)
+    if (node->namespaceURI() == namespaceURI && node->localName() == localName) return node;
+  return nullptr;
+}
+
+void TDomNamedNodeMap::AddItem(TDomNode* node) {
+  Items_->push_back(node);
+  if (node->nodeType() == ntAttributeNode) static_cast<TDomAttr*>(node)->SetOwnerMap(this);
+}
+
+void TDomNamedNodeMap::DropItem(TDomNode* node) {
+  auto it = std::find(Items_->begin(), Items_->end(), node);
+  if (it != Items_->end()) Items_->erase(it);
+  if (node->nodeType() == ntAttributeNode) static_cast<TDomAttr*>(node)->SetOwnerMap(nullptr);
+}
+
+TDomNode* TDomNamedNodeMap::removeItem(TDomNode* node) {
+  CheckWritable();
+  if (node == nullptr || std::find(Items_->begin(), Items_->end(), node) == Items_->end())
+    throw ENot_Found_Err(DomMessages::NodeNotFound);
+  DropItem(node);
+  return node;
+}
+
+TDomNode* TDomNamedNodeMap::getNamedItem(const WideString& name) const {
+  CheckForm(false);
+  return FindByName(name);
+}
+
+TDomNode* TDomNamedNodeMap::getNamedItemNS(const WideString& namespaceURI, const WideString& localName) const {
+  CheckForm(true);
+  return FindByNamespace(namespaceURI, localName);
+}
+
+TDomNode* TDomNamedNodeMap::removeNamedItem(const WideString& name) {
+  CheckForm(false);
+  CheckWritable();
+  TDomNode* node = FindByName(name);
+  if (node == nullptr) throw ENot_Found_Err(DomMessages::NodeNotFound);
+  DropItem(node);
+  return node;
+}
+
+TDomNode* TDomNamedNodeMap::removeNamedItemNS(const WideString& namespaceURI, const WideString& localName) {
+  CheckForm(true);
+  CheckWritable();
+  TDomNode* node = FindByNamespace(namespaceURI, localName);
+  if (node == nullptr) throw ENot_Found_Err(DomMessages::NodeNotFound);
+  DropItem(node);
+  return node;
+}
+
+TDomNode* TDomNamedNodeMap::setNamedItem(TDomNode* node) { return SetItem(node, false); }
+
+TDomNode* TDomNamedNodeMap::setNamedItemNS(TDomNode* node) { return SetItem(node, true); }
+
+TDomNode* TDomNamedNodeMap::SetItem(TDomNode* node, bool namespaceForm) {
+  CheckForm(namespaceForm);
+  CheckWritable();
+  // A missing node would otherwise be dereferenced by every check below.
+  if (node == nullptr) throw ENot_Supported_Err(DomMessages::NotSupported);
+  if (OwnerNode_ != nullptr && node->ReferenceDocument() != OwnerNode_->ReferenceDocument())
+    throw EWrong_Document_Err(DomMessages::WrongDocument);
+  unsigned type = node->nodeType();
+  if (type > 15 || ((AllowedTypes_ >> type) & 1u) == 0) throw EHierarchy_Request_Err(DomMessages::HierarchyRequest);
+  if (node->parentNode() != nullptr) throw EInuse_Err("Inuse node error.");
+  if (type == ntAttributeNode) {
+    const TDomNamedNodeMap* map = static_cast<TDomAttr*>(node)->OwnerMap();
+    if (map != nullptr && map != this) throw EInuse_Err("Inuse attribute error.");
+  }
+  TDomNode* existing =
+      namespaceForm ? FindByNamespace(node->namespaceURI(), node->localName()) : FindByName(node->nodeName());
+  if (existing == node) return nullptr;
+  if (existing != nullptr) DropItem(existing);
+  AddItem(node);
+  return existing;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDomOwnerNamedNodeMap
+
+TDomOwnerNamedNodeMap::TDomOwnerNamedNodeMap(TItemClassTest isItemClass) : IsItemClass_(std::move(isItemClass)) {}
+
+TDomOwnerNamedNodeMap::~TDomOwnerNamedNodeMap() { Clear(); }
+
+std::size_t TDomOwnerNamedNodeMap::Find(const WideString& name, bool& found) const {
+  // std::u16string compares by unsigned code unit with the shorter prefix first: the ordinal order.
+  auto it = std::lower_bound(Items_.begin(), Items_.end(), name,
+                             [](const TDomNode* item, const WideString& key) { return item->nodeName() < key; });
+  found = it != Items_.end() && (*it)->nodeName() == name;
+  return static_cast<std::size_t>(it - Items_.begin());
+}
+
+TDomNode* TDomOwnerNamedNodeMap::item(int index) const {
+  if (index < 0 || index >= getLength()) return nullptr;
+  return Items_[static_cast<std::size_t>(index)];
+}
+
+TDomNode* TDomOwnerNamedNodeMap::getNamedItem(const WideString& name) const {
+  bool found = false;
+  std::size_t at = Find(name, found);
+  return found ? Items_[at] : nullptr;
+}
+
+int TDomOwnerNamedNodeMap::Add(TDomNode* node) {
+  if (node == nullptr || !IsItemClass_(node)) throw EHierarchy_Request_Err(DomMessages::HierarchyRequest);
+  bool found = false;
+  std::size_t at = Find(node->nodeName(), found);
+  if (found) throw EStringListError("String list does not allow duplicates");
+  Items_.insert(Items_.begin() + static_cast<std::ptrdiff_t>(at), node);
+  return static_cast<int>(at);
+}
+
+void TDomOwnerNamedNodeMap::Delete(int index) {
+  if (index < 0 || index >= getLength()) throw EStringListError(Format("List index out of bounds (%d)", {std::int64_t{index}}));
+  TDomNode* node = Items_[static_cast<std::size_t>(index)];
+  Items_.erase(Items_.begin() + index);
+  TCustomOwnedObject::Free(node);
+}
+
+void TDomOwnerNamedNodeMap::RemoveItem(TDomNode* node) {
+  auto it = std::find(Items_.begin(), Items_.end(), node);
+  if (it == Items_.end()) throw EStringListError("Item not found");
+  Items_.erase(it);
+}
+
+void TDomOwnerNamedNodeMap::Clear() {
+  while (!Items_.empty()) {
+    TDomNode* node = Items_.back();
+    Items_.pop_back();
+    TCustomOwnedObject::Free(node);
+  }
+}

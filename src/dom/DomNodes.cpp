@@ -1,0 +1,466 @@
+#include "dom/DomNodes.h"
+
+#include "dom/DomCustomDocument.h"
+#include "xml/XmlRulesUtils.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsName(const WideString& s) { return XmlRules::Name(s); }
+bool IsNCName(const WideString& s) { return XmlRules::NCName(s); }
+bool IsPITarget(const WideString& s) { return XmlRules::PITarget(s); }
+
+[[noreturn]] void ThrowNoModification() { throw ENo_Modification_Allowed_Err(DomMessages::NoModificationAllowed); }
+[[noreturn]] void ThrowInvalidCharacter() { throw EInvalid_Character_Err(DomMessages::InvalidCharacter); }
+[[noreturn]] void ThrowNamespace() { throw ENamespace_Err(DomMessages::NamespaceError); }
+[[noreturn]] void ThrowIndexSize() { throw EIndex_Size_Err(DomMessages::IndexSize); }
+
+struct QName {
+  WideString Prefix;
+  WideString Local;
+};
+
+// Splits a qualified name; a name that is still an XML name but not a qualified one (such as
+// "a:b:c") is a namespace error, anything else an invalid character.
+QName SplitChecked(const WideString& qualifiedName) {
+  QName q;
+  if (!XmlText::SplitQName(qualifiedName, q.Prefix, q.Local)) {
+    if (IsName(qualifiedName)) ThrowNamespace();
+    ThrowInvalidCharacter();
+  }
+  return q;
+}
+
+// The two prefix rules shared by elements and attributes.
+void CheckPrefixBinding(const WideString& prefix, const WideString& namespaceURI) {
+  if (!prefix.empty() && namespaceURI.empty()) ThrowNamespace();
+  if (prefix == u"xml" && namespaceURI != XmlNamespaceName) ThrowNamespace();
+}
+
+std::uint8_t PlainDeclKind(const WideString& name) {
+  if (name == u"xmlns") return 0;
+  if (name.size() > 6 && name.compare(0, 6, u"xmlns:") == 0 && IsNCName(name.substr(6))) return 1;
+  return 2;
+}
+
+bool IsWhiteSpace(const WideString& s) {
+  return std::all_of(s.begin(), s.end(),
+                     [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; });
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TDomElement
+
+TDomElement* TDomElement::Create(TDomCustomDocument* document, const WideString& tagName) {
+  if (!IsName(tagName)) ThrowInvalidCharacter();
+  return new TDomElement(document, tagName, WideString(), WideString(), WideString(), false);
+}
+
+TDomElement* TDomElement::CreateNS(TDomCustomDocument* document, const WideString& namespaceURI,
+                                   const WideString& qualifiedName) {
+  QName q = SplitChecked(qualifiedName);
+  CheckPrefixBinding(q.Prefix, namespaceURI);
+  return new TDomElement(document, qualifiedName, q.Prefix, q.Local, namespaceURI, true);
+}
+
+TDomElement::TDomElement(TDomCustomDocument* document, const WideString& nodeName, const WideString& prefix,
+                         const WideString& localName, const WideString& namespaceURI, bool namespaceAware)
+    : TDomNode(document), LocalName_(localName), NamespaceURI_(namespaceURI), NodeName_(nodeName), Prefix_(prefix) {
+  NamespaceAware_ = namespaceAware;
+  AllowedChildTypes_ = DomChildTypes::ContentNodes;
+  Map_ = std::make_unique<TDomNamedNodeMap>(this, &AttributeList_, std::uint16_t{1u << ntAttributeNode},
+                                            namespaceAware);
+}
+
+TDomElement::~TDomElement() {
+  SetReadOnly(false);
+  DestroyAttributes();
+  SearchLists_.reset();
+  Map_.reset();
+}
+
+void TDomElement::DestroyAttributes() {
+  while (!AttributeList_.empty()) {
+    auto* attr = static_cast<TDomAttr*>(AttributeList_.front());
+    removeAttributeNode(attr);
+    Free(attr);
+  }
+}
+
+void TDomElement::DoBeforeClear() { DestroyAttributes(); }
+
+void TDomElement::setPrefix(const WideString& value) {
+  if (!IsName(value)) ThrowInvalidCharacter();
+  if (IsReadOnly()) ThrowNoModification();
+  if (!IsNCName(value) || NamespaceURI_.empty() || (value == u"xml" && NamespaceURI_ != XmlNamespaceName))
+    ThrowNamespace();
+  Prefix_ = value;
+  NodeName_ = value + u":" + LocalName_;
+}
+
+WideString TDomElement::lookupNamespaceURI(const WideString& prefix) const {
+  // Climbs the element ancestors; the first declaration of the prefix wins.
+  const TDomNode* node = this;
+  while (true) {
+    const auto* element = static_cast<const TDomElement*>(node);
+    for (const TDomNode* item : element->AttributeList_) {
+      const auto* attr = static_cast<const TDomAttr*>(item);
+      if (prefix.empty() ? attr->NamespaceDeclKind() == 0
+                         : attr->NamespaceDeclKind() == 1 && attr->localName() == prefix)
+        return attr->nodeValue();
+    }
+    const TDomNode* parent = node->parentNode();
+    if (parent == nullptr) return TDomNode::lookupNamespaceURI(prefix);
+    if (parent->nodeType() != ntElementNode) return parent->lookupNamespaceURI(prefix);
+    node = parent;
+  }
+}
+
+void TDomElement::normalize() { NormalizeSubtree(); }
+
+void TDomElement::DoAttrModified(TDomNode* node, TDomAttrChange change, TDomAttr* attr) {
+  if (TDomCustomDocument* document = ReferenceDocument()) document->DoAttrModified(node, change, attr);
+}
+
+WideString TDomElement::getAttribute(const WideString& name) const {
+  const TDomAttr* attr = getAttributeNode(name);
+  return attr != nullptr ? attr->nodeValue() : WideString();
+}
+
+TDomAttr* TDomElement::getAttributeNode(const WideString& name) const {
+  return static_cast<TDomAttr*>(Map_->getNamedItem(name));
+}
+
+TDomAttr* TDomElement::getAttributeNodeNS(const WideString& namespaceURI, const WideString& localName) const {
+  return static_cast<TDomAttr*>(Map_->getNamedItemNS(namespaceURI, localName));
+}
+
+WideString TDomElement::getAttributeNS(const WideString& namespaceURI, const WideString& localName) const {
+  const TDomAttr* attr = getAttributeNodeNS(namespaceURI, localName);
+  return attr != nullptr ? attr->nodeValue() : WideString();
+}
+
+TDomNodeList* TDomElement::getElementsByTagName(const WideString& name) {
+  if (!SearchLists_) SearchLists_ = std::make_unique<TDomSearchListCache>();
+  return SearchLists_->ByName(this, name);
+}
+
+TDomNodeList* TDomElement::getElementsByTagNameNS(const WideString& namespaceURI, const WideString& localName) {
+  if (!SearchLists_) SearchLists_ = std::make_unique<TDomSearchListCache>();
+  return SearchLists_->ByNamespace(this, namespaceURI, localName);
+}
+
+bool TDomElement::hasAttribute(const WideString& name) const { return getAttributeNode(name) != nullptr; }
+
+bool TDomElement::hasAttributeNS(const WideString& namespaceURI, const WideString& localName) const {
+  return getAttributeNodeNS(namespaceURI, localName) != nullptr;
+}
+
+void TDomElement::removeAttribute(const WideString& name) { removeAttributeNode(getAttributeNode(name)); }
+
+void TDomElement::removeAttributeNS(const WideString& namespaceURI, const WideString& localName) {
+  removeAttributeNode(getAttributeNodeNS(namespaceURI, localName));
+}
+
+TDomAttr* TDomElement::removeAttributeNode(TDomAttr* attr) {
+  Map_->removeItem(attr);
+  DoAttrModified(this, AC_REMOVAL, attr);
+  return attr;
+}
+
+TDomAttr* TDomElement::setAttribute(const WideString& name, const WideString& value) {
+  if (IsReadOnly()) ThrowNoModification();
+  if (TDomAttr* existing = getAttributeNode(name)) {
+    existing->setNodeValue(value);
+    return nullptr;
+  }
+  TDomAttr* attr = TDomAttr::Create(ReferenceDocument(), true, name);
+  attr->setNodeValue(value);
+  Map_->AddItem(attr);
+  DoAttrModified(this, AC_ADDITION, attr);
+  return attr;
+}
+
+TDomAttr* TDomElement::setAttributeNS(const WideString& namespaceURI, const WideString& qualifiedName,
+                                      const WideString& value) {
+  if (IsReadOnly()) ThrowNoModification();
+  QName q = SplitChecked(qualifiedName);
+  if ((q.Prefix == u"xmlns" || qualifiedName == u"xmlns") && namespaceURI != XmlnsNamespaceName) ThrowNamespace();
+  CheckPrefixBinding(q.Prefix, namespaceURI);
+  if (TDomAttr* existing = getAttributeNodeNS(namespaceURI, q.Local)) {
+    // An unprefixed name drops the old prefix; the empty text is no prefix setPrefix accepts.
+    if (q.Prefix.empty())
+      existing->ClearPrefix();
+    else
+      existing->setPrefix(q.Prefix);
+    existing->setNodeValue(value);
+    return nullptr;
+  }
+  TDomAttr* attr = TDomAttr::CreateNS(ReferenceDocument(), true, namespaceURI, qualifiedName);
+  attr->setNodeValue(value);
+  Map_->AddItem(attr);
+  DoAttrModified(this, AC_ADDITION, attr);
+  return attr;
+}
+
+TDomAttr* TDomElement::setAttributeNode(TDomAttr* attr) {
+  bool hadElement = attr != nullptr && attr->ownerElement() != nullptr;
+  auto* replaced = static_cast<TDomAttr*>(Map_->setNamedItem(attr));
+  if (!hadElement) DoAttrModified(this, AC_ADDITION, attr);
+  return replaced;
+}
+
+TDomAttr* TDomElement::setAttributeNodeNS(TDomAttr* attr) {
+  bool hadElement = attr != nullptr && attr->ownerElement() != nullptr;
+  auto* replaced = static_cast<TDomAttr*>(Map_->setNamedItemNS(attr));
+  if (!hadElement) DoAttrModified(this, AC_ADDITION, attr);
+  return replaced;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDomAttr
+
+TDomAttr* TDomAttr::Create(TDomCustomDocument* document, bool specified, const WideString& name) {
+  if (!IsName(name)) ThrowInvalidCharacter();
+  return new TDomAttr(document, specified, PlainDeclKind(name), name, WideString(), WideString(), WideString(),
+                      false);
+}
+
+TDomAttr* TDomAttr::CreateNS(TDomCustomDocument* document, bool specified, const WideString& namespaceURI,
+                             const WideString& qualifiedName) {
+  QName q = SplitChecked(qualifiedName);
+  std::uint8_t kind = 2;
+  if (q.Prefix == u"xmlns") {
+    if (namespaceURI != XmlnsNamespaceName) ThrowNamespace();
+    kind = 1;
+  } else if (qualifiedName == u"xmlns") {
+    if (namespaceURI != XmlnsNamespaceName) ThrowNamespace();
+    kind = 0;
+  }
+  CheckPrefixBinding(q.Prefix, namespaceURI);
+  return new TDomAttr(document, specified, kind, qualifiedName, q.Prefix, q.Local, namespaceURI, true);
+}
+
+TDomAttr::TDomAttr(TDomCustomDocument* document, bool specified, std::uint8_t kind, const WideString& nodeName,
+                   const WideString& prefix, const WideString& localName, const WideString& namespaceURI,
+                   bool namespaceAware)
+    : TDomNode(document),
+      NamespaceDeclKind_(kind),
+      LocalName_(localName),
+      NamespaceURI_(namespaceURI),
+      NodeName_(nodeName),
+      Prefix_(prefix),
+      Specified_(specified) {
+  NamespaceAware_ = namespaceAware;
+  AllowedChildTypes_ = DomChildTypes::None;
+}
+
+TDomAttr::~TDomAttr() { LeaveElement(); }
+
+void TDomAttr::DetachForDestruction() {
+  LeaveElement();
+  TDomNode::DetachForDestruction();
+}
+
+void TDomAttr::LeaveElement() {
+  TDomElement* element = ownerElement();
+  if (element == nullptr) return;
+  // The element may be read-only; its attribute still has to leave it.
+  bool wasReadOnly = element->IsReadOnly();
+  element->SetReadOnly(false);
+  try {
+    element->removeAttributeNode(this);
+  } catch (...) {
+    // A failing notification handler must not leave the map pointing at a dead attribute.
+    if (OwnerMap_ != nullptr) OwnerMap_->DropItem(this);
+  }
+  element->SetReadOnly(wasReadOnly);
+}
+
+TDomElement* TDomAttr::ownerElement() const {
+  if (OwnerMap_ == nullptr) return nullptr;
+  TDomNode* owner = OwnerMap_->ownerNode();
+  return owner != nullptr && owner->nodeType() == ntElementNode ? static_cast<TDomElement*>(owner) : nullptr;
+}
+
+void TDomAttr::setNodeValue(const WideString& value) {
+  TDomNode::setNodeValue(value);
+  DoAttrModified(AC_MODIFICATION);
+}
+
+void TDomAttr::DoAttrModified(TDomAttrChange change) {
+  if (TDomElement* element = ownerElement()) element->DoAttrModified(element, change, this);
+}
+
+void TDomAttr::setPrefix(const WideString& value) {
+  if (!IsName(value)) ThrowInvalidCharacter();
+  if (IsReadOnly()) ThrowNoModification();
+  if (!IsNCName(value) || NamespaceURI_.empty() || (value == u"xml" && NamespaceURI_ != XmlNamespaceName) ||
+      (value == u"xmlns" && NamespaceURI_ != XmlnsNamespaceName) || NodeName_ == u"xmlns")
+    ThrowNamespace();
+  Prefix_ = value;
+  NodeName_ = value + u":" + LocalName_;
+}
+
+void TDomAttr::ClearPrefix() {
+  if (IsReadOnly()) ThrowNoModification();
+  Prefix_.clear();
+  NodeName_ = LocalName_;
+}
+
+WideString TDomAttr::lookupNamespaceURI(const WideString& prefix) const {
+  if (prefix.empty()) return {};
+  if (const TDomElement* element = ownerElement()) return element->lookupNamespaceURI(prefix);
+  return TDomNode::lookupNamespaceURI(prefix);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Character data
+
+TDomCharacterData::TDomCharacterData(TDomCustomDocument* document) : TDomNode(document) {
+  AllowedChildTypes_ = DomChildTypes::None;
+}
+
+void TDomCharacterData::setData(const WideString& value) {
+  setNodeValue(value);
+  DoCharacterDataModified();
+}
+
+void TDomCharacterData::DoCharacterDataModified() {
+  if (TDomCustomDocument* document = ReferenceDocument()) document->DoCharacterDataModified(this);
+}
+
+WideString TDomCharacterData::substringData(std::int64_t offset, std::int64_t count) const {
+  WideString value = data();
+  auto size = static_cast<std::int64_t>(value.size());
+  if (offset < 0 || offset > size || count < 0) ThrowIndexSize();
+  count = std::min(count, size - offset);
+  return value.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(count));
+}
+
+void TDomCharacterData::appendData(const WideString& arg) {
+  if (IsReadOnly()) ThrowNoModification();
+  setData(data() + arg);
+}
+
+void TDomCharacterData::insertData(std::int64_t offset, const WideString& arg) { replaceData(offset, 0, arg); }
+
+void TDomCharacterData::deleteData(std::int64_t offset, std::int64_t count) { replaceData(offset, count, WideString()); }
+
+void TDomCharacterData::replaceData(std::int64_t offset, std::int64_t count, const WideString& arg) {
+  if (IsReadOnly()) ThrowNoModification();
+  WideString value = data();
+  auto size = static_cast<std::int64_t>(value.size());
+  if (offset < 0 || offset > size || count < 0) ThrowIndexSize();
+  count = std::min(count, size - offset);
+  auto at = static_cast<std::size_t>(offset);
+  setData(value.substr(0, at) + arg + value.substr(at + static_cast<std::size_t>(count)));
+}
+
+TDomText* TDomText::Create(TDomCustomDocument* document) { return new TDomText(document); }
+
+bool TDomText::isWhitespaceInElementContent() const {
+  TDomCustomDocument* document = ReferenceDocument();
+  if (document == nullptr || CharRef_ || !IsWhiteSpace(data())) return false;
+  const TDomNode* ancestor = parentNode();
+  while (ancestor != nullptr && ancestor->nodeType() == ntEntityReferenceNode) ancestor = ancestor->parentNode();
+  if (ancestor == nullptr || ancestor->nodeType() != ntElementNode) return false;
+  return document->HasElementContent(static_cast<const TDomElement*>(ancestor));
+}
+
+TDomText* TDomText::splitText(std::int64_t offset) {
+  if (IsReadOnly()) ThrowNoModification();
+  if (offset < 0 || offset > length()) ThrowIndexSize();
+  TDomText* tail = TDomText::Create(ReferenceDocument());
+  tail->setData(data().substr(static_cast<std::size_t>(offset)));
+  tail->SetCharRef(CharRef_);
+  deleteData(offset, length() - offset);
+  if (TDomNode* parent = parentNode()) parent->insertBefore(tail, nextSibling());
+  return tail;
+}
+
+TDomCDATASection* TDomCDATASection::Create(TDomCustomDocument* document) { return new TDomCDATASection(document); }
+
+TDomComment* TDomComment::Create(TDomCustomDocument* document) { return new TDomComment(document); }
+
+// ---------------------------------------------------------------------------------------------
+// Processing instructions, entity references, fragments, document types, namespace nodes
+
+TDomProcessingInstruction* TDomProcessingInstruction::Create(TDomCustomDocument* document, const WideString& target) {
+  if (!IsPITarget(target)) ThrowInvalidCharacter();
+  return new TDomProcessingInstruction(document, target);
+}
+
+TDomProcessingInstruction::TDomProcessingInstruction(TDomCustomDocument* document, const WideString& target)
+    : TDomNode(document), Target_(target) {
+  AllowedChildTypes_ = DomChildTypes::None;
+}
+
+void TDomProcessingInstruction::DoCharacterDataModified() {
+  if (TDomCustomDocument* document = ReferenceDocument()) document->DoCharacterDataModified(this);
+}
+
+void TDomProcessingInstruction::setData(const WideString& value) {
+  setNodeValue(value);
+  DoCharacterDataModified();
+}
+
+TDomEntityReference* TDomEntityReference::Create(TDomCustomDocument* document, const WideString& name) {
+  if (!IsName(name)) ThrowInvalidCharacter();
+  return new TDomEntityReference(document, name);
+}
+
+TDomEntityReference::TDomEntityReference(TDomCustomDocument* document, const WideString& name)
+    : TDomNode(document), Name_(name) {
+  AllowedChildTypes_ = DomChildTypes::ContentNodes;
+  SetReadOnly(true);
+}
+
+TDomDocumentFragment* TDomDocumentFragment::Create(TDomCustomDocument* document) {
+  return new TDomDocumentFragment(document);
+}
+
+TDomDocumentFragment::TDomDocumentFragment(TDomCustomDocument* document) : TDomNode(document) {
+  AllowedChildTypes_ = DomChildTypes::ContentNodes;
+}
+
+TDomDocumentTypeDecl* TDomDocumentTypeDecl::Create(TDomCustomDocument* document, const WideString& name,
+                                                   const WideString& publicId, const WideString& systemId,
+                                                   const WideString& internalSubset) {
+  return new TDomDocumentTypeDecl(document, name, publicId, systemId, internalSubset);
+}
+
+TDomDocumentTypeDecl::TDomDocumentTypeDecl(TDomCustomDocument* document, const WideString& name,
+                                           const WideString& publicId, const WideString& systemId,
+                                           const WideString& internalSubset)
+    : TDomNode(document), InternalSubset_(internalSubset), Name_(name), PublicId_(publicId), SystemId_(systemId) {
+  AllowedChildTypes_ = DomChildTypes::None;
+}
+
+TDomXPathNamespace* TDomXPathNamespace::Create(TDomCustomDocument* document, const WideString& prefix,
+                                               const WideString& namespaceURI, TDomElement* ownerElement) {
+  if (!prefix.empty() && !IsNCName(prefix)) ThrowInvalidCharacter();
+  if (prefix == u"xmlns" && namespaceURI != XmlnsNamespaceName) ThrowNamespace();
+  if (!prefix.empty() && namespaceURI.empty()) ThrowNamespace();
+  if (prefix == u"xml" && namespaceURI != XmlNamespaceName) ThrowNamespace();
+  return new TDomXPathNamespace(document, prefix, namespaceURI, ownerElement);
+}
+
+TDomXPathNamespace::TDomXPathNamespace(TDomCustomDocument* document, const WideString& prefix,
+                                       const WideString& namespaceURI, TDomElement* ownerElement)
+    : TDomNode(document), NamespaceURI_(namespaceURI), OwnerElement_(ownerElement), Prefix_(prefix) {
+  AllowedChildTypes_ = DomChildTypes::None;
+  SetReadOnly(true);
+}
+
+TDomCustomDocument* TDomXPathNamespace::ownerDocument() const {
+  return OwnerElement_ != nullptr ? OwnerElement_->ownerDocument() : nullptr;
+}
+
+WideString TDomXPathNamespace::lookupNamespaceURI(const WideString& prefix) const {
+  if (OwnerElement_ != nullptr) return OwnerElement_->lookupNamespaceURI(prefix);
+  return TDomNode::lookupNamespaceURI(prefix);
+}
