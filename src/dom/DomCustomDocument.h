@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dom/DomCore.h"
+#include "xml/DomError.h"
 
 #include <cstdint>
 #include <functional>
@@ -30,6 +31,10 @@ public:
   TDomCustomDocument* ReferenceDocument() const override { return const_cast<TDomCustomDocument*>(this); }
   void setNodeValue(const WideString&) override {}
 
+  // Attribute-value normalisation for an attribute of the given declared type: the result and
+  // the worst error kind met (0 for none).
+  virtual void NormalizeAttributeValue(const WideString& value, std::uint8_t attributeType,
+                                       TXmlErrorType& errorKind, WideString& result) = 0;
   virtual void DoAttrModified(TDomNode* node, TDomAttrChange change, TDomAttr* attr);
   virtual void DoCharacterDataModified(TDomNode* node);
   virtual void DoNodeClearing(TDomNode* node);

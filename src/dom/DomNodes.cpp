@@ -138,6 +138,28 @@ TDomAttr* TDomElement::getAttributeNodeNS(const WideString& namespaceURI, const 
   return static_cast<TDomAttr*>(Map_->getNamedItemNS(namespaceURI, localName));
 }
 
+namespace {
+
+// Any failure to normalise becomes the one conversion error of the literal-value getters.
+WideString LiteralValueOf(const TDomAttr* attr) {
+  if (attr == nullptr) return {};
+  try {
+    return attr->LiteralValue();
+  } catch (const Exception&) {
+    throw EConvertError("Literal attribute value cannot be resolved.");
+  }
+}
+
+}  // namespace
+
+WideString TDomElement::getAttributeLiteralValue(const WideString& name) const {
+  return LiteralValueOf(getAttributeNode(name));
+}
+
+WideString TDomElement::getAttributeNSLiteralValue(const WideString& namespaceURI, const WideString& localName) const {
+  return LiteralValueOf(getAttributeNodeNS(namespaceURI, localName));
+}
+
 WideString TDomElement::getAttributeNS(const WideString& namespaceURI, const WideString& localName) const {
   const TDomAttr* attr = getAttributeNodeNS(namespaceURI, localName);
   return attr != nullptr ? attr->nodeValue() : WideString();
@@ -293,6 +315,19 @@ void TDomAttr::setNodeValue(const WideString& value) {
 
 void TDomAttr::DoAttrModified(TDomAttrChange change) {
   if (TDomElement* element = ownerElement()) element->DoAttrModified(element, change, this);
+}
+
+WideString TDomAttr::LiteralValue() const {
+  TDomCustomDocument* document = ReferenceDocument();
+  if (document == nullptr) return nodeValue();
+  const TDomElement* element = ownerElement();
+  std::uint8_t type = document->GetAttributeType(element != nullptr ? element->nodeName() : WideString(), NodeName_);
+  TXmlErrorType kind = static_cast<TXmlErrorType>(0);
+  WideString result;
+  document->NormalizeAttributeValue(nodeValue(), type, kind, result);
+  if (kind != 0 && SeverityOfErrorKind(kind) != DOM_SEVERITY_WARNING)
+    throw EConvertError("Attribute value normalization failed.");
+  return result;
 }
 
 void TDomAttr::setPrefix(const WideString& value) {

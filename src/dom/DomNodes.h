@@ -37,7 +37,9 @@ public:
   virtual WideString getAttribute(const WideString& name) const;
   virtual TDomAttr* getAttributeNode(const WideString& name) const;
   virtual TDomAttr* getAttributeNodeNS(const WideString& namespaceURI, const WideString& localName) const;
+  virtual WideString getAttributeLiteralValue(const WideString& name) const;
   virtual WideString getAttributeNS(const WideString& namespaceURI, const WideString& localName) const;
+  virtual WideString getAttributeNSLiteralValue(const WideString& namespaceURI, const WideString& localName) const;
   virtual TDomNodeList* getElementsByTagName(const WideString& name);
   virtual TDomNodeList* getElementsByTagNameNS(const WideString& namespaceURI, const WideString& localName);
   virtual WideString tagName() const { return NodeName_; }
@@ -96,6 +98,7 @@ public:
   virtual WideString name() const { return NodeName_; }
   virtual TDomElement* ownerElement() const;
   virtual bool specified() const { return Specified_; }
+  virtual WideString LiteralValue() const;
 
   TDomNamedNodeMap* OwnerMap() const { return OwnerMap_; }
   // Kept up to date by the map that holds the attribute.

@@ -278,6 +278,38 @@ TEST(DomNamedNodeMap, DestroyingAnAttributeTakesItOutOfItsElement) {
   EXPECT_EQ(e->getAttribute(u"b"), u"");
 }
 
+TEST(DomElementAttributes, LiteralValuesFailOnErrorsOnly) {
+  struct Case {
+    int Kind;
+    const char* Attr;     // LiteralValue of the attribute
+    const char* Element;  // getAttributeLiteralValue on its element
+  };
+  const Case cases[] = {
+      {0, "[1]", "[1]"},
+      {88, "[1]", "[1]"},  // a warning
+      {35, "EConvertError: Attribute value normalization failed.",
+       "EConvertError: Literal attribute value cannot be resolved."},
+      {73, "EConvertError: Attribute value normalization failed.",
+       "EConvertError: Literal attribute value cannot be resolved."},
+  };
+  for (const Case& c : cases) {
+    auto doc = std::make_unique<TTestDocument>();
+    doc->NormalizeKind = static_cast<TXmlErrorType>(c.Kind);
+    TDomElement* plain = TDomElement::Create(doc.get(), u"e");
+    TDomAttr* attr = plain->setAttribute(u"a", u"1");
+    TDomElement* aware = TDomElement::CreateNS(doc.get(), u"", u"e");
+    aware->setAttributeNS(u"urn:a", u"p:a", u"1");
+    std::string value;
+    std::string outcome = Outcome([&] { value = Ascii(attr->LiteralValue()); });
+    EXPECT_EQ(outcome == "ok" ? value : outcome, c.Attr) << c.Kind;
+    outcome = Outcome([&] { value = Ascii(plain->getAttributeLiteralValue(u"a")); });
+    EXPECT_EQ(outcome == "ok" ? value : outcome, c.Element) << c.Kind;
+    outcome = Outcome([&] { value = Ascii(aware->getAttributeNSLiteralValue(u"urn:a", u"a")); });
+    EXPECT_EQ(outcome == "ok" ? value : outcome, c.Element) << c.Kind;
+    EXPECT_EQ(plain->getAttributeLiteralValue(u"missing"), u"");
+  }
+}
+
 TEST(DomOwnerNamedNodeMap, SortedOwningMap) {
   DocumentPtr doc = NewDocument();
   TDomOwnerNamedNodeMap map([](const TDomNode* n) { return n->nodeType() == ntElementNode; });

@@ -51,5 +51,17 @@ inline TDomText* AddText(TDomNode* parent, const WideString& data) {
   return t;
 }
 
+// A document whose attribute-value normalisation answers as the test sets it: the value in
+// brackets and the kind in NormalizeKind.
+class TTestDocument : public TDomCustomDocument {
+public:
+  void NormalizeAttributeValue(const WideString& value, std::uint8_t, TXmlErrorType& errorKind,
+                               WideString& result) override {
+    errorKind = NormalizeKind;
+    result = u"[" + value + u"]";
+  }
+  TXmlErrorType NormalizeKind = static_cast<TXmlErrorType>(0);
+};
+
 using DocumentPtr = std::unique_ptr<TDomCustomDocument>;
-inline DocumentPtr NewDocument() { return std::make_unique<TDomCustomDocument>(); }
+inline DocumentPtr NewDocument() { return std::make_unique<TTestDocument>(); }
