@@ -178,6 +178,8 @@ protected:
   WideString NodeValue_;
 
 private:
+  friend class TDomCustomDocument;
+
   TDomNode* InsertFragmentBefore(TDomNode* fragment, TDomNode* refNode);
   void CheckFragmentMove(const TDomNode* fragment) const;
   std::int64_t UserDataIndex(const WideString& key) const;

@@ -10,8 +10,10 @@ TDomCustomDocument::TDomCustomDocument() : TDomNode(nullptr) {
 }
 
 TDomCustomDocument::~TDomCustomDocument() {
-  // The nodes go while the document is still whole, so that their last notifications reach a
-  // complete document rather than a half-destroyed one.
+  // A node destroyed along with another one may be destroyed only after this document is
+  // gone, so the nodes forget their document first: a dying document hears of no changes.
+  for (int i = 0; i < OwnedObjectCount(); ++i)
+    if (auto* node = dynamic_cast<TDomNode*>(GetOwnedObject(i))) node->OwnerDocument_ = nullptr;
   ClearOwnedObjects();
 }
 

@@ -390,6 +390,32 @@ TEST(DomMisc, IsSupportedAndXPath) {
             "EInvalid_Character_Err: Invalid character error.");
 }
 
+TEST(DomDestruction, ADyingDocumentReportsNothingAndFreesEveryNodeOnce) {
+  // Freed through the owned-object protocol, as an owner does: nested destructions are
+  // queued and may run after the document itself is gone.
+  int deleted = 0;
+  TDomUserDataHandler count = [&](TDomUserDataOperation op, const WideString&, void*, TDomNode*, TDomNode*) {
+    if (op == UDO_NODE_DELETED) ++deleted;
+  };
+  int reports = 0;
+  int data = 0;
+  auto* doc = new TTestDocument();
+  doc->OnAttrModified = [&](TPersistent*, TDomNode*, TDomAttrChange, TDomAttr*) { ++reports; };
+  TDomElement* r = AddElement(doc, u"r");
+  for (int i = 0; i < 3; ++i) {
+    TDomElement* e = AddElement(r, u"e");
+    e->setAttribute(u"a", u"1")->setUserData(u"k", &data, count);
+    e->setUserData(u"k", &data, count);
+    AddText(e, u"t")->setUserData(u"k", &data, count);
+  }
+  TDomAttr* loose = TDomAttr::Create(doc, true, u"loose");
+  loose->setUserData(u"k", &data, count);
+  reports = 0;
+  TCustomOwnedObject::Free(doc);
+  EXPECT_EQ(deleted, 10);
+  EXPECT_EQ(reports, 0);
+}
+
 TEST(DomDeepTree, AMillionLevels) {
   constexpr int kDepth = 1000000;
   DocumentPtr doc = NewDocument();
