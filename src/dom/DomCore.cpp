@@ -335,8 +335,7 @@ TDomNode* TDomNode::replaceChild(TDomNode* newNode, TDomNode* oldNode) {
     return oldNode;
   }
   if (!OwnerCheckPasses(newNode)) ThrowWrongOwner();
-  if (oldNode == nullptr) ThrowNotAssigned();
-  if (IndexOfChild(oldNode) < 0) ThrowNotFound();
+  if (oldNode == nullptr || IndexOfChild(oldNode) < 0) ThrowNotFound();
   CheckFragmentMove(newNode);
   if (!newNode->HasChildren()) return removeChild(oldNode);
   TDomNode* last = newNode->lastChild();
