@@ -147,11 +147,4 @@ TEST(DomNamespaceNodes, CreationChecksAndAnswers) {
   EXPECT_EQ(TDomXPathNamespace::Create(doc.get(), u"p", u"urn:p", nullptr)->ownerDocument(), nullptr);
 }
 
-TEST(DomWhitespace, NoDeclaredElementContentWithoutADtd) {
-  DocumentPtr doc = NewDocument();
-  TDomElement* r = AddElement(doc.get(), u"r");
-  const char16_t* texts[] = {u" \n", u"", u"x"};
-  for (const char16_t* t : texts) EXPECT_FALSE(AddText(r, t)->isWhitespaceInElementContent()) << Ascii(t);
-}
-
 }  // namespace
