@@ -409,6 +409,9 @@ bool TDomText::isWhitespaceInElementContent() const {
 TDomText* TDomText::splitText(std::int64_t offset) {
   if (IsReadOnly()) ThrowNoModification();
   if (offset < 0 || offset > length()) ThrowIndexSize();
+  // The parent must take the new node; finding out only after the data was cut would lose it.
+  if (parentNode() != nullptr && parentNode()->IsReadOnly())
+    throw ENo_Modification_Allowed_Err("No modification allowed.");
   TDomText* tail = TDomText::Create(ReferenceDocument());
   tail->setData(data().substr(static_cast<std::size_t>(offset)));
   tail->SetCharRef(CharRef_);

@@ -90,6 +90,16 @@ TEST(DomCharacterData, SplitText) {
   }
 }
 
+TEST(DomCharacterData, SplitTextUnderAReadOnlyParentKeepsItsData) {
+  DocumentPtr doc = NewDocument();
+  TDomEntityReference* ent = TDomEntityReference::Create(doc.get(), u"ent");
+  ent->SetReadOnly(false);
+  TDomText* t = AddText(ent, u"abcdef");
+  ent->SetReadOnly(true);
+  EXPECT_EQ(Outcome([&] { t->splitText(2); }), "ENo_Modification_Allowed_Err: No modification allowed.");
+  EXPECT_EQ(Picture(ent), "ent('abcdef')");
+}
+
 TEST(DomNormalize, MergesAdjacentTextInEveryElement) {
   struct Case {
     std::vector<const char16_t*> Children;  // "<x" opens element x, ">" closes it, "!" is CDATA "c"
