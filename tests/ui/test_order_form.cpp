@@ -397,7 +397,10 @@ class SaveFlow : public OrderForm {
 protected:
   void SetUp() override {
     OrderForm::SetUp();
-    Folder = fs::path(EARMARK_BINARY_DIR) / "test-output" / "ui-save";
+    // One folder per test, so that tests run in parallel do not share files.
+    Folder = fs::path(EARMARK_BINARY_DIR) / "test-output" /
+             (std::string("ui-save-") +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(Folder);
     fs::create_directories(Folder);
     Form->Today = [] { return QDate(2026, 12, 7); };
