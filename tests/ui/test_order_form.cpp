@@ -279,6 +279,20 @@ TEST_F(OrderForm, GridsShowTheLinesAroundTheCurrentOne) {
   EXPECT_EQ(LowerRow(6), "9|||");
 }
 
+TEST_F(OrderForm, CountOnLineFiftyStaysOnLineFifty) {
+  for (int i = 1; i <= 49; ++i) EnterLine("SK", QString::number(i), "1");
+  ASSERT_EQ(Editors(), (QStringList{"50", "SK", "............", "."}));
+  EnterLine("CZ", "50", "2");
+  EXPECT_EQ(Form->Order().CurrentLine, 50);
+  EXPECT_EQ(Form->Order().LineCount, 50);
+  EXPECT_EQ(Form->Order().Line(50), (OrderLine{"50", "CZ", "000000000050", "2"}));
+  // No reload: the editors keep what was typed, and the country field has the focus again.
+  EXPECT_EQ(Editors(), (QStringList{"50", "CZ", "000000000050", "2"}));
+  EXPECT_EQ(Focused(), Form->MaskEdit1);
+  EXPECT_EQ(UpperRow(6), "49|SK|000000000049|1");
+  EXPECT_TRUE(Dialogs.Shown.empty());
+}
+
 TEST_F(OrderForm, F3DeletesTheCurrentLine) {
   for (int i = 1; i <= 4; ++i) EnterLine("SK", QString::number(i), "1");
   // field, lock -> field with the focus afterwards
