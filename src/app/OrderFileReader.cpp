@@ -1,0 +1,105 @@
+#include "app/OrderFileReader.h"
+
+#include "dom/DomCore.h"
+#include "dom/DomLists.h"
+#include "platform/Ansi1250.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Applies the text of one text node to the line or field named by its parent element.
+// `marks` is the number of "mark" elements met so far; values before the first one have no
+// line to go to and are dropped.
+void ApplyText(const WideString& parentName, const AnsiString& text, int marks, EarTagOrder& order) {
+  if (parentName == u"name") {
+    order.Name = text;
+  } else if (parentName == u"company") {
+    order.Company = text;
+  } else if (parentName == u"street") {
+    order.Street = text;
+  } else if (parentName == u"village") {
+    order.Village = text;
+  } else if (parentName == u"zipcode") {
+    order.Zipcode = text;
+  } else if (parentName == u"farm") {
+    order.FarmNumber = text;
+  } else if (parentName == u"accountnumber") {
+    order.AccountNumber = text;
+  } else if (parentName == u"type") {
+    order.TagType = TagTypeFromCode(text);
+  } else if (parentName == u"markcode") {
+    if (marks < 1) return;
+    OrderLine& line = order.Line(marks);
+    line.SetRowNumber(std::to_string(marks));
+    line.SetCountry(text.substr(0, 2));
+    line.SetEarNumber(text.size() > 2 ? text.substr(2, 12) : AnsiString());
+  } else if (parentName == u"cnt") {
+    if (marks < 1) return;
+    order.Line(marks).SetCount(text.substr(0, 1));
+  }
+}
+
+}  // namespace
+
+int TagTypeFromCode(const AnsiString& code) {
+  switch (StrToInt64(code)) {
+    case 49: return 0;
+    case 50: return 1;
+    case 60: return 2;
+    case 63: return 3;
+    case 64: return 4;
+    case 65: return 5;
+    case 12: return 6;
+    default: return -1;
+  }
+}
+
+void ReadOrder(const TDomNode& document, EarTagOrder& order) {
+  EarTagOrder read = order;
+  read.Name.clear();
+  read.Company.clear();
+  read.Street.clear();
+  read.Village.clear();
+  read.Zipcode.clear();
+  read.TagType = -1;
+  int marks = 0;
+
+  // Document order without recursion: each entry is a child list and the next index in it.
+  std::vector<std::pair<TDomNodeList*, int>> stack;
+  stack.emplace_back(document.childNodes(), 0);
+  while (!stack.empty()) {
+    auto& [list, index] = stack.back();
+    if (list == nullptr || index >= list->getLength()) {
+      stack.pop_back();
+      continue;
+    }
+    const TDomNode* node = list->item(index++);
+    if (node == nullptr) continue;
+    const TDomNodeType type = node->nodeType();
+    if (type == ntElementNode && node->nodeName() == u"mark") {
+      if (marks == MaxLines) throw EOrderFormatError("More order lines than an order can hold.");
+      ++marks;
+      // A new line starts empty, so nothing of the order read before survives in it.
+      OrderLine& line = read.Line(marks);
+      line.Clear();
+      line.SetRowNumber(std::to_string(marks));
+    } else if (type == ntTextNode) {
+      const WideString value = node->nodeValue();
+      const TDomNode* parent = node->parentNode();
+      if (value != u"\n" && parent != nullptr) ApplyText(parent->nodeName(), WideToAnsi(value), marks, read);
+    }
+    stack.emplace_back(node->childNodes(), 0);  // may invalidate `list` and `index`
+  }
+
+  // The line after the last mark is the entry line; a full order has none, and its last
+  // mark stays current as after typing it.
+  const int lineCount = marks < MaxLines ? marks + 1 : MaxLines;
+  for (int i = marks + 1; i <= MaxLines; ++i) read.Line(i).Clear();
+  read.LineCount = lineCount;
+  read.CurrentLine = lineCount;
+  read.Current().SetRowNumber(std::to_string(lineCount));
+  order = std::move(read);
+}

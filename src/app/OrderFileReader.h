@@ -1,0 +1,29 @@
+// Reading an order file back: the parsed document is walked node by node and its values are
+// taken by the name of the element that holds them, so element order and unknown elements do
+// not matter. The walk fills a copy of the order, which replaces the order only once the
+// whole document has been read.
+#pragma once
+
+#include "app/EarTagOrder.h"
+#include "platform/Exceptions.h"
+
+class TDomNode;
+
+// A document that parsed but does not describe an order this program can hold.
+EARMARK_EXCEPTION(EOrderFormatError, Exception)
+
+// The messages "Otvoriť..." shows (UTF-8).
+inline constexpr const char* OrderFileNotFoundMessage = "Subor nebol nájdený!";
+inline constexpr const char* OrderFileFormatMessage = "Nesprávny fromát súboru!";
+
+// The tag type index of a "type" code: 49 -> 0, 50 -> 1, 60 -> 2, 63 -> 3, 64 -> 4, 65 -> 5,
+// 12 -> 6, any other integer -> -1. Raises EConvertError for a text that is no integer.
+int TagTypeFromCode(const AnsiString& code);
+
+// Fills order from document. Name, company, street, village and zipcode are emptied first;
+// the farm number and the account number keep their values unless the file supplies them.
+// After n marks the lines 1..n hold them and line n + 1 is the empty entry line
+// (CurrentLine = LineCount = n + 1); with 50 marks line 50 holds the last mark and
+// CurrentLine = LineCount = 50. Raises (EConvertError for a "type" that is not a number,
+// EOrderFormatError for more than 50 marks) and then leaves order exactly as it was.
+void ReadOrder(const TDomNode& document, EarTagOrder& order);

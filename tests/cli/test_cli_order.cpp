@@ -1,0 +1,121 @@
+// earmark-cli write, order, parse and sheet, run as a separate program on files written here.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+  int Exit;
+  std::string Out;
+  std::string Err;
+};
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class CliOrder : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Dir = fs::temp_directory_path() / ("earmark-cli-order-" + std::to_string(::getpid()));
+    fs::create_directories(Dir);
+  }
+  void TearDown() override { fs::remove_all(Dir); }
+
+  fs::path Write(const std::string& name, const std::string& bytes) {
+    const fs::path path = Dir / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  CliRun Cli(const std::string& args) {
+    const std::string command = std::string("'") + EARMARK_CLI_PATH + "' " + args + " >'" +
+                                (Dir / "out").string() + "' 2>'" + (Dir / "err").string() + "'";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(Dir / "out"), Slurp(Dir / "err")};
+  }
+
+  std::string Q(const fs::path& p) { return "'" + p.string() + "'"; }
+
+  fs::path Dir;
+};
+
+// Lines of an order file, joined with CR LF.
+std::string Crlf(std::initializer_list<const char*> lines) {
+  std::string out;
+  for (const char* line : lines) out += std::string(line) + "\r\n";
+  return out;
+}
+
+const char* const kOrderJson = R"({"farm":"123456","tagType":2,"name":"Ján Kováč","company":"A & B <s.r.o.>",
+  "street":"Hlavná \"5\"","village":"Žilina","zipcode":"01001","accountNumber":"12-345/0900",
+  "currentLine":3,"lineCount":3,"lines":[
+  {"row":"1","country":"SK","earNumber":"000000012345","count":"1"},
+  {"row":"2","country":"CZ","earNumber":"000000000987","count":"2"},
+  {"row":"3","country":"","earNumber":"","count":""}]})";
+
+// The same order as the writer saves it (windows-1250, "&", "<", ">" as references).
+const std::string kOrderFile = Crlf({
+    "<?xml version=\"1.0\" encoding=\"windows-1250\"?>", "<objednavka>", "<species>3</species>",
+    "<type>60</type>", "<address>", "<name>J\xE1n Kov\xE1\xE8</name>",
+    "<company>A &#38; B &#60;s.r.o.&#62;</company>", "<street>Hlavn\xE1 \"5\"</street>",
+    "<village>\x8Eilina</village>", "<zipcode>01001</zipcode>", "</address>", "<farm>123456</farm>",
+    "<accountnumber>12-345/0900</accountnumber>", "<mark>", "<markcode>SK000000012345</markcode>",
+    "<cnt>1</cnt>", "</mark>", "<mark>", "<markcode>CZ000000000987</markcode>", "<cnt>2</cnt>", "</mark>",
+    "</objednavka>"});
+
+TEST_F(CliOrder, WriteMakesTheOrderFile) {
+  struct Row {
+    const char* Name;
+    std::string Json;
+    int Exit;
+    std::string File;  // expected bytes when Exit is 0
+    const char* ErrPart;
+  };
+  const std::string noType = Crlf({"<?xml version=\"1.0\" encoding=\"windows-1250\"?>", "<objednavka>", "<address>",
+                                   "<name></name>", "<company></company>", "<street></street>", "<village></village>",
+                                   "<zipcode></zipcode>", "</address>", "<farm>654321</farm>",
+                                   "<accountnumber></accountnumber>", "</objednavka>"});
+  const Row rows[] = {
+      {"full order", kOrderJson, 0, kOrderFile, ""},
+      {"no tag type, fresh lines", R"({"farm":"654321","tagType":-1})", 0, noType, ""},
+      {"tag type out of range", R"({"tagType":7})", 1, "", "\"tagType\" must lie between -1 and 6"},
+      {"line count above 50", R"({"lineCount":51})", 1, "", "\"lineCount\" must lie between 1 and 50"},
+      {"current line above line count", R"({"lineCount":2,"currentLine":3})", 1, "", "\"currentLine\""},
+      {"more lines than line count", R"({"lineCount":1,"lines":[{},{}]})", 1, "", "more lines"},
+      {"text of the wrong type", R"({"farm":123456})", 1, "", "\"farm\" must be a string"},
+      {"not an object", R"([1,2])", 1, "", "JSON object"},
+      {"not JSON", "{farm", 1, "", "parse error"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.Name);
+    const fs::path out = Dir / "out.xml";
+    fs::remove(out);
+    const CliRun r = Cli("write " + Q(Write("order.json", row.Json)) + " " + Q(out));
+    EXPECT_EQ(r.Exit, row.Exit) << r.Err;
+    if (row.Exit == 0) {
+      EXPECT_EQ(Slurp(out), row.File);
+    } else {
+      EXPECT_FALSE(fs::exists(out));
+      EXPECT_NE(r.Err.find(row.ErrPart), std::string::npos) << r.Err;
+    }
+  }
+  EXPECT_EQ(Cli("write").Exit, 2);
+  EXPECT_EQ(Cli("write " + Q(Dir / "missing.json") + " " + Q(Dir / "x.xml")).Exit, 1);
+}
+
+}  // namespace
