@@ -1,6 +1,8 @@
 // The node-owning base of every document: it owns each node made for it and destroys them
 // all with itself, copies and imports nodes, answers for its document element and document
-// type declaration, and receives the change notifications of its nodes.
+// type declaration, keeps the rules for them on insertion, receives the change notifications
+// of its nodes and passes them on to its DOM implementation, and makes the node iterators and
+// tree walkers over its nodes.
 #pragma once
 
 #include "dom/DomCore.h"
@@ -8,9 +10,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class TPersistent;
 class TDomDocumentTypeDecl;
+class TDomImplementation;
+class TDomNodeFilter;
+class TDomNodeIterator;
+class TDomTreeWalker;
 
 using TDomAttrModifiedEvent =
     std::function<void(TPersistent* sender, TDomNode* modifiedNode, TDomAttrChange attrChange, TDomAttr* relatedAttr)>;
@@ -18,7 +26,8 @@ using TDomNotifyNodeEvent = std::function<void(TPersistent* sender, TDomNode* no
 
 class TDomCustomDocument : public TDomNode {
 public:
-  TDomCustomDocument();
+  // Registers the document with `implementation` when one is given.
+  explicit TDomCustomDocument(TDomImplementation* implementation = nullptr);
   ~TDomCustomDocument() override;
   const char* ClassName() const override { return "TDomCustomDocument"; }
 
@@ -30,11 +39,17 @@ public:
   TDomNodeType nodeType() const override { return ntDocumentNode; }
   TDomCustomDocument* ReferenceDocument() const override { return const_cast<TDomCustomDocument*>(this); }
   void setNodeValue(const WideString&) override {}
+  // One document element and one document type declaration, the declaration first; checked
+  // before anything moves, for a fragment's children all together.
+  TDomNode* appendChild(TDomNode* node) override;
+  TDomNode* insertBefore(TDomNode* node, TDomNode* refNode) override;
+  TDomNode* replaceChild(TDomNode* newNode, TDomNode* oldNode) override;
 
   // Attribute-value normalisation for an attribute of the given declared type: the result and
-  // the worst error kind met (0 for none).
+  // the worst error kind met (0 for none). References are replaced, white space becomes one
+  // space each; a stop gives an empty result.
   virtual void NormalizeAttributeValue(const WideString& value, std::uint8_t attributeType,
-                                       TXmlErrorType& errorKind, WideString& result) = 0;
+                                       TXmlErrorType& errorKind, WideString& result);
   virtual void DoAttrModified(TDomNode* node, TDomAttrChange change, TDomAttr* attr);
   virtual void DoCharacterDataModified(TDomNode* node);
   virtual void DoNodeClearing(TDomNode* node);
@@ -46,6 +61,15 @@ public:
   virtual TDomElement* documentElement() const;
   // A copy of `node` made in this document (owned by it, without parent).
   virtual TDomNode* CopyNode(TDomNode* node, bool deep);
+  virtual void FreeDetachedIterators();
+  // Made, recorded and destroyed by this document.
+  virtual TDomNodeIterator* createNodeIterator(TDomNode* root, std::uint16_t whatToShow, TDomNodeFilter* filter,
+                                               bool expandEntityReferences);
+  virtual TDomTreeWalker* createTreeWalker(TDomNode* root, std::uint16_t whatToShow, TDomNodeFilter* filter,
+                                           bool expandEntityReferences);
+  // Destroys a walker this document made and sets the variable to none.
+  virtual void FreeTreeWalker(TDomTreeWalker*& walker);
+  virtual TDomElement* getElementById(const WideString& elementId) const;
   virtual TDomNode* importNode(TDomNode* node, bool deep);
   // Whether the document's DTD declares element content for `element`; without a DTD model
   // nothing is declared.
@@ -55,6 +79,17 @@ public:
   void setDocumentURI(const WideString& value) { DocumentURI_ = value; }
   bool Modified() const { return Modified_; }
   void SetModified(bool value) { Modified_ = value; }
+  TDomImplementation* domImplementation() const { return DomImplementation_; }
+  const WideString& inputEncoding() const { return InputEncoding_; }
+  void setInputEncoding(const WideString& value) { InputEncoding_ = value; }
+  const WideString& xmlEncoding() const { return XmlEncoding_; }
+  void setXmlEncoding(const WideString& value) { XmlEncoding_ = value; }
+  // 0 yes, 1 no, 2 not specified.
+  std::uint8_t xmlStandalone() const { return XmlStandalone_; }
+  void setXmlStandalone(std::uint8_t value) { XmlStandalone_ = value; }
+  const WideString& xmlVersion() const { return XmlVersion_; }
+  void setXmlVersion(const WideString& value) { XmlVersion_ = value; }
+  int NodeIteratorCount() const { return static_cast<int>(NodeIterators_.size()); }
 
   TDomAttrModifiedEvent OnAttrModified;
   TDomNotifyNodeEvent OnCharacterDataModified;
@@ -63,13 +98,28 @@ public:
   TDomNotifyNodeEvent OnNodeRemoving;
 
 protected:
-  // Clearing a document sends no clearing notice.
-  void DoBeforeClear() override {}
+  // Clearing a document destroys its iterators and walkers and sends no clearing notice.
+  void DoBeforeClear() override;
+  void FreeIteratorsAndWalkers();
 
 private:
+  friend class TDomImplementation;
+
   // One node copied without its children (an element with its specified attributes).
   TDomNode* CopyShallow(TDomNode* node);
+  // The iterators are told of a node leaving the tree or losing its children.
+  void TellIterators(TDomNode* node, bool isRemoval);
+  // Raises EHierarchy_Request_Err when the children of `fragment`, put at `position` in place
+  // of `replaced` (none for an insertion), would break the document rules.
+  void CheckFragmentForDocument(const TDomNode* fragment, int position, const TDomNode* replaced) const;
 
+  std::vector<std::unique_ptr<TDomNodeIterator>> NodeIterators_;
+  std::vector<std::unique_ptr<TDomTreeWalker>> TreeWalkers_;
   WideString DocumentURI_;
+  TDomImplementation* DomImplementation_ = nullptr;
+  WideString InputEncoding_;
   bool Modified_ = false;
+  WideString XmlEncoding_;
+  std::uint8_t XmlStandalone_ = 2;
+  WideString XmlVersion_;
 };

@@ -1,0 +1,101 @@
+// The head and the links of the parse chain. The document reader drives the document
+// tokenizer over an input source, turns every token into parse signals and hands each to
+// its next handler; handlers pass signals on down the chain. Every problem, found by the
+// tokenizer, the reader or a handler, goes through the reader's ReportError to the DOM
+// implementation's error handling, whose answer "stop" ends the parse.
+#pragma once
+
+#include "dom/DomBaseComponent.h"
+#include "platform/WideString.h"
+#include "xml/DomError.h"
+#include "xml/XmlLocator.h"
+#include "xml/XmlSignals.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class TDomImplementation;
+class TXmlCustomHandler;
+class TXmlDocTokenizer;
+class TXmlInputSource;
+class TXmlSimpleInputSource;
+
+using TDomErrorNotifyEvent = std::function<void(TPersistent* Sender, TDomError* Error)>;
+
+class TXmlCustomReader : public TDomBaseComponent {
+public:
+  explicit TXmlCustomReader(TComponent* owner = nullptr);
+  ~TXmlCustomReader() override;
+  const char* ClassName() const override { return "TXmlCustomReader"; }
+
+  // The text of an external resource through the DOM implementation; kind 148 without one.
+  virtual void ResolveResource(const WideString& baseURI, const WideString& publicId, const WideString& systemId,
+                               TXmlErrorType& errorKind, WideString& text);
+  // Makes an error object, shows it to OnError and to the error handling, and raises
+  // EParserException "Signal Processing Exception" when the answer is to stop.
+  virtual void ReportError(TXmlErrorType errorKind, const IXmlLocator* locator, const WideString& offendingText,
+                           const WideString& clue);
+
+  TDomImplementation* DOMImpl() const { return DOMImpl_; }
+  void SetDOMImpl(TDomImplementation* value);
+  TXmlCustomHandler* NextHandler() const { return NextHandler_; }
+  void SetNextHandler(TXmlCustomHandler* value);
+
+  TDomErrorNotifyEvent OnError;
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+private:
+  TDomImplementation* DOMImpl_ = nullptr;
+  TXmlCustomHandler* NextHandler_ = nullptr;
+};
+
+class TXmlStandardDocReader : public TXmlCustomReader {
+public:
+  explicit TXmlStandardDocReader(TComponent* owner = nullptr) : TXmlCustomReader(owner) {}
+  const char* ClassName() const override { return "TXmlStandardDocReader"; }
+
+  virtual void ParseTokens(TXmlDocTokenizer* tokenizer);
+  virtual void SendAborted(const IXmlLocator* locator);
+  virtual void SendAttribute(const IXmlLocator* locator, const WideString& name, const WideString& value);
+  virtual void SendCData(const IXmlLocator* locator, const WideString& text);
+  virtual void SendDecimalCharRef(const IXmlLocator* locator, const WideString& digits);
+  virtual void SendHexCharRef(const IXmlLocator* locator, const WideString& digits);
+  virtual void SendComment(const IXmlLocator* locator, const WideString& text);
+  virtual void SendText(const IXmlLocator* locator, const WideString& text);
+  virtual void SendProcessingInstruction(const IXmlLocator* locator, const WideString& content);
+  virtual void SendStartDocument(const IXmlLocator* locator, const WideString& inputEncoding,
+                                 const WideString& version, const WideString& encodingName, std::uint8_t standalone);
+  virtual void SendStartDocumentFragment(const IXmlLocator* locator, const WideString& encodingName);
+  virtual void SendStartElement(const IXmlLocator* locator, const WideString& tagName);
+  // Sends the start element and one attribute signal per attribute of the tag text.
+  virtual void SplitStartTag(const IXmlLocator* locator, const WideString& tagText, WideString& tagName);
+  virtual void SendEndElement(const IXmlLocator* locator, const WideString& tagName);
+  virtual void SendEmptyElement(const IXmlLocator* locator, const WideString& tagText);
+  virtual void SendEntityRef(const IXmlLocator* locator, const WideString& name);
+  virtual void SendDoctype(const IXmlLocator* locator, const WideString& declarationText);
+  virtual void SendCompleted(const IXmlLocator* locator);
+  // True when the whole input was read without the parse being stopped.
+  virtual bool ParseDocument(TXmlInputSource* inputSource);
+  virtual bool ParseFragment(TXmlSimpleInputSource* inputSource);
+
+private:
+  // Hands the signal to the next handler; the signal is freed afterwards, also when the
+  // handler raises.
+  void Send(std::unique_ptr<TXmlSignal> signal);
+  void SendCharRef(const IXmlLocator* locator, const WideString& digits, bool hex);
+};
+
+class TXmlCustomHandler : public TDomBaseComponent {
+public:
+  explicit TXmlCustomHandler(TComponent* owner = nullptr) : TDomBaseComponent(owner) {}
+  const char* ClassName() const override { return "TXmlCustomHandler"; }
+
+  // Through `reader` (the reader of the signal at hand); without one a fatal kind raises
+  // EParserException "Signal Processing Exception" and any other is dropped.
+  virtual void ReportError(TXmlCustomReader* reader, TXmlErrorType errorKind, const IXmlLocator* locator,
+                           const WideString& offendingText, const WideString& clue);
+  virtual void ProcessSignal(TXmlSignal* signal) = 0;
+};
