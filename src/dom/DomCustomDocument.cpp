@@ -320,7 +320,8 @@ void TDomCustomDocument::NormalizeAttributeValue(const WideString& value, std::u
       const TXmlErrorType reported = tokenizer.ErrorType();
       if (reported != EK_NONE) {
         if (SeverityOfErrorKind(reported) == DOM_SEVERITY_FATAL_ERROR) return stop(reported);
-        if (reported > errorKind) errorKind = reported;
+        if (errorKind == EK_NONE || SeverityOfErrorKind(reported) > SeverityOfErrorKind(errorKind))
+          errorKind = reported;
       }
       const WideString token = tokenizer.GetTokenValue();
       switch (tokenizer.TokenType()) {

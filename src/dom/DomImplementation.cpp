@@ -202,8 +202,6 @@ TDomElement* TDomDocument::getElementById(const WideString& elementId) const {
   return ValidationAgent_->FindElementById(elementId);
 }
 
-bool TDomDocument::HasElementContent(const TDomElement*) const { return false; }
-
 bool TDomDocument::isWhitespaceInElementContentOf(const TDomText* textNode) const {
   return ValidationAgent_->IsWhitespaceInElementContent(textNode);
 }

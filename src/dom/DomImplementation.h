@@ -118,7 +118,6 @@ public:
   std::uint8_t GetAttributeType(const WideString& elementName, const WideString& attributeName) const override;
   TDomNode* CopyNode(TDomNode* node, bool deep) override;
   TDomElement* getElementById(const WideString& elementId) const override;
-  bool HasElementContent(const TDomElement* element) const override;
 
   virtual bool isWhitespaceInElementContentOf(const TDomText* textNode) const;
   virtual bool ValidateNode(TDomNode* node);
