@@ -1,0 +1,278 @@
+// Side-by-side parse benchmark of this pipeline and libxml2, expat and pugixml on generated
+// corpora, with a summary of MB/s and ratios, the growth of cost with size, and a mode that
+// measures the peak resident memory of each parser in a process of its own.
+#include "BenchCorpus.h"
+#include "BenchRows.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct TCorpusSpec {
+  std::string Name;  // "a", "b", "c", "d", "a@1MB", ...
+  TCorpusKind Kind;
+  std::size_t Bytes;
+};
+
+struct TOptions {
+  std::size_t CorpusMb = 30;
+  bool Scaling = true;
+  bool PeakMemory = false;
+  std::string ChildRow, ChildFile;
+  std::string WriteDir;
+};
+
+constexpr std::size_t kMb = 1024 * 1024;
+
+bool IsPeer(const std::string& row) { return row == "libxml2" || row == "expat" || row == "pugixml"; }
+
+// Corpora are large; only the one the current benchmark needs stays in memory.
+const std::string& CorpusBytes(const TCorpusSpec& spec) {
+  static std::string name;
+  static std::string bytes;
+  if (name != spec.Name) {
+    bytes.clear();
+    bytes.shrink_to_fit();
+    bytes = MakeCorpus(spec.Kind, spec.Bytes);
+    name = spec.Name;
+  }
+  return bytes;
+}
+
+std::vector<TCorpusSpec> CorpusSpecs(const TOptions& options) {
+  std::vector<TCorpusSpec> specs;
+  for (TCorpusKind kind : {TCorpusKind::Utf8, TCorpusKind::Windows1250, TCorpusKind::Utf16Le,
+                           TCorpusKind::OrderLike})
+    specs.push_back({CorpusLetter(kind), kind, options.CorpusMb * kMb});
+  if (options.Scaling)
+    for (std::size_t mb : {1, 10, 100})
+      specs.push_back({"a@" + std::to_string(mb) + "MB", TCorpusKind::Utf8, mb * kMb});
+  return specs;
+}
+
+struct TResult {
+  double SecondsPerParse = 0;
+  double Bytes = 0;
+};
+
+// Prints the usual table, and keeps each run's time so the summary can put rows side by side.
+class TSummaryReporter : public benchmark::ConsoleReporter {
+public:
+  TSummaryReporter()
+      : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred || run.iterations == 0 || run.run_type != Run::RT_Iteration) continue;
+      TResult& result = Results[run.benchmark_name()];
+      // Processor time, not wall time: the build machines are shared, and a busy neighbour
+      // would otherwise decide the ratios.
+      result.SecondsPerParse = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+      auto bytes = run.counters.find("corpus_bytes");
+      if (bytes != run.counters.end()) result.Bytes = bytes->second.value;
+    }
+  }
+  std::map<std::string, TResult> Results;
+};
+
+std::string RunName(const TCorpusSpec& corpus, const TParseRow& row) {
+  return "parse/" + corpus.Name + "/" + row.Name;
+}
+
+void PrintSummary(const TSummaryReporter& reporter, const std::vector<TCorpusSpec>& specs) {
+  auto find = [&](const TCorpusSpec& c, const TParseRow& r) -> const TResult* {
+    auto it = reporter.Results.find(RunName(c, r));
+    return it == reporter.Results.end() || it->second.SecondsPerParse <= 0 ? nullptr : &it->second;
+  };
+  std::printf("\nThroughput (MB/s of input bytes per processor second) and ratio of this pipeline to each peer\n");
+  std::printf("%-10s %-9s %12s %10s   %s\n", "corpus", "row", "bytes", "MB/s", "ratios");
+  for (const TCorpusSpec& corpus : specs) {
+    for (const TParseRow& row : ParseRows()) {
+      const TResult* r = find(corpus, row);
+      if (!r) continue;
+      const double mbs = r->Bytes / static_cast<double>(kMb) / r->SecondsPerParse;
+      std::printf("%-10s %-9s %12.0f %10.2f  ", corpus.Name.c_str(), row.Name, r->Bytes, mbs);
+      if (!IsPeer(row.Name)) {
+        for (const TParseRow& peer : ParseRows()) {
+          const TResult* p = IsPeer(peer.Name) ? find(corpus, peer) : nullptr;
+          if (p) std::printf(" x%.2f %s", p->SecondsPerParse / r->SecondsPerParse, peer.Name);
+        }
+      }
+      std::printf("\n");
+    }
+  }
+  std::printf("\nGrowth: milliseconds per MB of corpus (a) at each size\n");
+  for (const TParseRow& row : ParseRows()) {
+    double first = 0, last = 0;
+    std::string line;
+    for (const TCorpusSpec& corpus : specs) {
+      if (corpus.Name.find('@') == std::string::npos) continue;
+      const TResult* r = find(corpus, row);
+      if (!r) continue;
+      const double msPerMb = 1000.0 * r->SecondsPerParse / (r->Bytes / static_cast<double>(kMb));
+      if (first == 0) first = msPerMb;
+      last = msPerMb;
+      line += "  " + corpus.Name.substr(2) + ": " + std::to_string(msPerMb);
+    }
+    if (first > 0)
+      std::printf("%-9s%s   largest/smallest x%.3f\n", row.Name, line.c_str(), last / first);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Peak memory, each parser in a process of its own
+
+std::int64_t StatusKb(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::size_t len = std::strlen(field);
+  while (std::getline(status, line))
+    if (line.compare(0, len, field) == 0 && line.size() > len && line[len] == ':')
+      return std::atoll(line.c_str() + len + 1);
+  return -1;
+}
+
+int RunPeakMemoryChild(const TOptions& options) {
+  const TParseRow* row = FindParseRow(options.ChildRow);
+  std::ifstream file(options.ChildFile, std::ios::binary);
+  if (!row || !file) return 2;
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::int64_t before = StatusKb("VmRSS");
+  // Resetting the high-water mark leaves loading the file out of the parse's peak.
+  {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+  }
+  std::int64_t peak = -1;
+  const bool ok = row->Parse(bytes, [&] { peak = StatusKb("VmHWM"); });
+  std::printf("%s %lld %lld %d\n", row->Name, static_cast<long long>(before),
+              static_cast<long long>(peak), ok ? 1 : 0);
+  return ok ? 0 : 1;
+}
+
+int RunPeakMemory(const TOptions& options, const char* self) {
+  char dir[] = "/tmp/earmark-bench-XXXXXX";
+  if (!mkdtemp(dir)) return 2;
+  const std::string path = std::string(dir) + "/a.xml";
+  {
+    const std::string bytes = MakeCorpus(TCorpusKind::Utf8, options.CorpusMb * kMb);
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  std::printf("Peak resident memory while the parsed document of corpus (a) is alive\n");
+  std::printf("%-9s %14s %14s %14s\n", "row", "before kB", "peak kB", "parse kB");
+  std::map<std::string, std::int64_t> cost;
+  for (const TParseRow& row : ParseRows()) {
+    const std::string command =
+        std::string("'") + self + "' --peak-memory-child=" + row.Name + ":" + path;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    char name[64] = {};
+    long long before = 0, peak = 0;
+    int ok = 0;
+    if (!pipe || std::fscanf(pipe.get(), "%63s %lld %lld %d", name, &before, &peak, &ok) != 4) {
+      std::printf("%-9s failed\n", row.Name);
+      continue;
+    }
+    cost[row.Name] = peak - before;
+    std::printf("%-9s %14lld %14lld %14lld%s\n", row.Name, before, peak, peak - before,
+                ok ? "" : "  (refused)");
+  }
+  for (const auto& [name, kb] : cost)
+    if (!IsPeer(name) && cost.count("libxml2") && cost["libxml2"] > 0)
+      std::printf("%s / libxml2 parse memory: x%.2f\n", name.c_str(),
+                  static_cast<double>(kb) / static_cast<double>(cost["libxml2"]));
+  std::remove(path.c_str());
+  rmdir(dir);
+  return 0;
+}
+
+int WriteCorpora(const TOptions& options) {
+  for (const TCorpusSpec& spec : CorpusSpecs(options)) {
+    const std::string bytes = MakeCorpus(spec.Kind, spec.Bytes);
+    const std::string path = options.WriteDir + "/" + spec.Name + ".xml";
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) return 1;
+    std::printf("%s %zu\n", path.c_str(), bytes.size());
+  }
+  return 0;
+}
+
+// Takes this program's own options out of argv before the benchmark library sees them.
+TOptions TakeOptions(int& argc, char** argv) {
+  TOptions options;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](const char* prefix) -> const char* {
+      const std::size_t n = std::strlen(prefix);
+      return arg.compare(0, n, prefix) == 0 ? argv[i] + n : nullptr;
+    };
+    if (const char* v = value("--corpus-mb=")) {
+      options.CorpusMb = static_cast<std::size_t>(std::max(1, std::atoi(v)));
+    } else if (arg == "--no-scaling") {
+      options.Scaling = false;
+    } else if (arg == "--peak-memory") {
+      options.PeakMemory = true;
+    } else if (const char* c = value("--peak-memory-child=")) {
+      const std::string spec = c;
+      const std::size_t colon = spec.find(':');
+      options.ChildRow = spec.substr(0, colon);
+      options.ChildFile = colon == std::string::npos ? "" : spec.substr(colon + 1);
+    } else if (const char* d = value("--write-corpora=")) {
+      options.WriteDir = d;
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argc = kept;
+  return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  const TOptions options = TakeOptions(argc, argv);
+  if (!options.ChildRow.empty()) return RunPeakMemoryChild(options);
+  if (!options.WriteDir.empty()) return WriteCorpora(options);
+  if (options.PeakMemory) {
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return 2;
+    return RunPeakMemory(options, self);
+  }
+
+  const std::vector<TCorpusSpec> specs = CorpusSpecs(options);
+  for (const TCorpusSpec& corpus : specs) {
+    for (const TParseRow& row : ParseRows()) {
+      benchmark::RegisterBenchmark(RunName(corpus, row).c_str(), [corpus, &row](benchmark::State& state) {
+        const std::string& bytes = CorpusBytes(corpus);
+        for (auto _ : state) {
+          if (!row.Parse(bytes, [] {})) {
+            state.SkipWithError("the parser refused the corpus");
+            break;
+          }
+        }
+        state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+        state.counters["corpus_bytes"] = static_cast<double>(bytes.size());
+      })->Unit(benchmark::kMillisecond);
+    }
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  TSummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  PrintSummary(reporter, specs);
+  benchmark::Shutdown();
+  return 0;
+}
