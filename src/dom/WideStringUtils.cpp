@@ -26,7 +26,7 @@ void TUtilsCustomWideStr::Grow() {
   Content_.resize(static_cast<std::size_t>(Capacity_));
 }
 
-void TUtilsCustomWideStr::AddUCS4Char(std::uint32_t code) {
+void TUtilsCustomWideStr::AddUCS4CharSlow(std::uint32_t code) {
   // Above U+10FFFF the surrogate arithmetic would produce a valid-looking pair of another
   // character, so such values are refused like the surrogate range itself.
   if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)

@@ -29,7 +29,14 @@ public:
   }
   // Code points in U+D800..U+DFFF or above U+10FFFF raise EConvertError
   // "%d is not a valid ISO-10646-UCS4 code point".
-  void AddUCS4Char(std::uint32_t code);
+  void AddUCS4Char(std::uint32_t code) {
+    // Inline for the common case: the tokenizers append every character through here.
+    if (code < 0xD800) {
+      AddWideChar(static_cast<WideChar>(code));
+      return;
+    }
+    AddUCS4CharSlow(code);
+  }
   void AddWideString(std::u16string_view s);
   bool StartsWith(std::u16string_view s) const;
   bool EndsWith(std::u16string_view s) const;
@@ -46,6 +53,7 @@ public:
 
 private:
   void Grow();
+  void AddUCS4CharSlow(std::uint32_t code);
 
   WideString Content_;
   int Capacity_ = 0;

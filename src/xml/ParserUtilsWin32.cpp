@@ -17,6 +17,16 @@ std::int64_t ReadFully(TStream* stream, void* buffer, std::int64_t count) {
   return done;
 }
 
+// How many leading bytes of a code page decode to themselves: the codec's own identity
+// range, confirmed against its table.
+int PlainByteLimit(const TCustomSingleByteCodec& codec) {
+  const char16_t* table = codec.Table();
+  if (table == nullptr) return 0;
+  int limit = 0;
+  while (limit < codec.IdentityThreshold() && limit < 0x100 && table[limit] == limit) ++limit;
+  return limit;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -180,9 +190,14 @@ bool TUtilsUCS4Reader::ReadBytes(void* buffer, std::int64_t count) {
 void TUtilsUCS4Reader::SetCodecClass(TUnicodeCodecClass codecClass) {
   Codec_.reset();
   Codec_ = CreateCodec(codecClass);
+  PlainByteLimit_ = 0;
   if (Codec_) {
     Codec_->SetReadLineBreakMode(ReadLineBreakMode_);
     Codec_->SetReadCallback(&TUtilsUCS4Reader::ReadThunk, this);
+    if (codecClass == &TUTF8Codec::ClassInfo)
+      PlainByteLimit_ = 0x80;
+    else if (const auto* single = dynamic_cast<const TCustomSingleByteCodec*>(Codec_.get()))
+      PlainByteLimit_ = PlainByteLimit(*single);
   }
 }
 
@@ -194,7 +209,15 @@ std::int64_t TUtilsUCS4Reader::StreamPosition() const {
 // record changes, so the reader stays on the character before the bad sequence.
 void TUtilsUCS4Reader::ReadNext() {
   int bytes = 0;
-  const UCS4Char c = Codec_ ? Codec_->ReadChar(bytes) : kEndOfText;
+  UCS4Char c;
+  std::uint8_t plain = 0;
+  if (PlainByteLimit_ > 0 && !Codec_->HasReadAhead() && Codec_->PendingCrBytes() == 0 &&
+      InputStream_->TakePlainByte(PlainByteLimit_, plain)) {
+    c = plain;
+    bytes = 1;
+  } else {
+    c = Codec_ ? Codec_->ReadChar(bytes) : kEndOfText;
+  }
   TPositionRecord* const fresh = Previous_;
   Previous_ = Current_;
   Current_ = Next_;

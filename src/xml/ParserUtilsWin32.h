@@ -55,6 +55,18 @@ public:
     return Read(buffer, count);
   }
 
+  // Takes the next byte when it is already buffered, below limit and not a CR: for the
+  // encodings where such a byte stands for itself, the reader skips the codec for it.
+  bool TakePlainByte(int limit, std::uint8_t& byte) {
+    if (Unread_ <= 0) return false;
+    const std::uint8_t b = Buffer_[static_cast<std::size_t>(ReadPos_)];
+    if (b >= limit || b == 0x0D) return false;
+    ++ReadPos_;
+    --Unread_;
+    byte = b;
+    return true;
+  }
+
 protected:
   TStream* Stream_;
   std::int64_t InitialPosition_;
@@ -109,7 +121,9 @@ public:
 
   virtual TUnicodeCodecClass CodecClass() const;
   virtual TUnicodeCodecClass DefaultCodecClass() const { return &TUTF8Codec::ClassInfo; }
-  // The read callback of every codec this reader creates.
+  // The read callback of every codec this reader creates. A byte that stands for itself in
+  // the current encoding (ASCII in UTF-8, the identity range of a single-byte code page) is
+  // taken from the buffer without the codec and without this call.
   virtual bool ReadBytes(void* buffer, std::int64_t count);
   // Replaces the codec without moving the stream; a caller switching encodings sets the
   // reset position and calls Reset afterwards.
@@ -155,4 +169,5 @@ private:
   TPositionRecord* Previous_ = &Records_[0];
   std::uint8_t ReadLineBreakMode_ = 1;
   std::int64_t ResetPosition_ = 0;
+  int PlainByteLimit_ = 0;  // bytes below this decode to themselves; 0: always ask the codec
 };
