@@ -3,6 +3,8 @@
 #include "platform/Ansi1250.h"
 #include "platform/Streams.h"
 #include "xml/XmlInputSource.h"
+#include "xml/XmlReader.h"
+#include "xml/XmlSignals.h"
 #include "xml/XmlTokenizer.h"
 
 #include <cstring>
@@ -57,6 +59,27 @@ bool ParseTokens(std::string_view bytes, const std::function<void()>& keep) {
   return clean && units > 0;
 }
 
+// Takes every signal and drops it: the reader stage on its own, without the handlers.
+class TDiscardHandler : public TXmlCustomHandler {
+public:
+  void ProcessSignal(TXmlSignal*) override { ++Signals; }
+  std::size_t Signals = 0;
+};
+
+// Decoding, tokenizing and the document reader's signals, up to the first handler.
+bool ParseSignals(std::string_view bytes, const std::function<void()>& keep) {
+  TByteViewStream stream(bytes);
+  TXmlInputSource source(&stream, WideString(), u"file:///corpus.xml", 4096, nullptr, true, 0, 0, 0,
+                         0, 1);
+  TXmlStandardDocReader reader;
+  TDiscardHandler handler;
+  reader.SetNextHandler(&handler);
+  const bool ok = reader.ParseDocument(&source);
+  keep();
+  reader.SetNextHandler(nullptr);
+  return ok && handler.Signals > 0;
+}
+
 bool ParseLibxml2(std::string_view bytes, const std::function<void()>& keep) {
   xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), "corpus.xml",
                                 nullptr, 0);
@@ -102,6 +125,7 @@ bool ParsePugixml(std::string_view bytes, const std::function<void()>& keep) {
 const std::vector<TParseRow>& ParseRows() {
   static const std::vector<TParseRow> rows = {
       {"tokens", ParseTokens},
+      {"signals", ParseSignals},
       {"libxml2", ParseLibxml2},
       {"expat", ParseExpat},
       {"pugixml", ParsePugixml},
