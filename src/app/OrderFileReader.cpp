@@ -2,7 +2,13 @@
 
 #include "dom/DomCore.h"
 #include "dom/DomLists.h"
+#include "dom/DomImplementation.h"
 #include "platform/Ansi1250.h"
+#include "xml/XmlToDomParser.h"
+
+#include <exception>
+#include <filesystem>
+#include <memory>
 
 #include <string>
 #include <utility>
@@ -102,4 +108,28 @@ void ReadOrder(const TDomNode& document, EarTagOrder& order) {
   read.CurrentLine = lineCount;
   read.Current().SetRowNumber(std::to_string(lineCount));
   order = std::move(read);
+}
+
+TOpenOrderResult OpenOrderFile(TXmlToDomParser& parser, const std::string& fileName, EarTagOrder& order) {
+  std::error_code error;
+  const auto status = std::filesystem::status(fileName, error);
+  if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
+    return TOpenOrderResult::NotFound;
+  try {
+    const std::unique_ptr<TDomDocument> document(parser.ParseFile(fileName));
+    if (!document) return TOpenOrderResult::BadFormat;
+    ReadOrder(*document, order);
+  } catch (const std::exception&) {
+    return TOpenOrderResult::BadFormat;
+  }
+  return TOpenOrderResult::Opened;
+}
+
+const char* OpenOrderMessage(TOpenOrderResult result) {
+  switch (result) {
+    case TOpenOrderResult::NotFound: return OrderFileNotFoundMessage;
+    case TOpenOrderResult::BadFormat: return OrderFileFormatMessage;
+    case TOpenOrderResult::Opened: break;
+  }
+  return "";
 }

@@ -7,7 +7,10 @@
 #include "app/EarTagOrder.h"
 #include "platform/Exceptions.h"
 
+#include <string>
+
 class TDomNode;
+class TXmlToDomParser;
 
 // A document that parsed but does not describe an order this program can hold.
 EARMARK_EXCEPTION(EOrderFormatError, Exception)
@@ -27,3 +30,13 @@ int TagTypeFromCode(const AnsiString& code);
 // CurrentLine = LineCount = 50. Raises (EConvertError for a "type" that is not a number,
 // EOrderFormatError for more than 50 marks) and then leaves order exactly as it was.
 void ReadOrder(const TDomNode& document, EarTagOrder& order);
+
+enum class TOpenOrderResult { Opened, NotFound, BadFormat };
+
+// Opens an order file as "Otvoriť..." does: a missing file gives NotFound; a file that
+// cannot be opened or parsed, or does not describe an order, gives BadFormat and leaves
+// order unchanged; otherwise the order is replaced. The parsed document is freed on every
+// path, so the parser's DOM implementation lists no document of this call afterwards.
+TOpenOrderResult OpenOrderFile(TXmlToDomParser& parser, const std::string& fileName, EarTagOrder& order);
+// The message shown for a result other than Opened (UTF-8); empty for Opened.
+const char* OpenOrderMessage(TOpenOrderResult result);

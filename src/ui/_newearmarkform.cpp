@@ -4,9 +4,13 @@
 #include "ui/_addressform.h"
 #include "ui/_printunit.h"
 
+#include "app/OrderFileReader.h"
 #include "app/OrderFileWriter.h"
+#include "dom/DomImplementation.h"
 #include "platform/Ansi1250.h"
 #include "platform/Exceptions.h"
+#include "xml/ResourceResolver.h"
+#include "xml/XmlToDomParser.h"
 
 #include <QAction>
 #include <QApplication>
@@ -66,6 +70,15 @@ const char* const TagTypeCaptions[] = {
     "Ovce a kozy náhradná - hranatá Datamars",
     "Ovce a kozy náhradná - elektronická",
 };
+
+}  // namespace
+
+QString TagTypeCaption(int tagType) {
+  if (tagType < 0 || tagType >= static_cast<int>(std::size(TagTypeCaptions))) return {};
+  return QString::fromUtf8(TagTypeCaptions[tagType]);
+}
+
+namespace {
 
 // The layout's "MS Sans Serif" is a Windows bitmap face; Arial (fonts-liberation) stands in.
 QFont FormFont() {
@@ -147,6 +160,11 @@ bool IsTabStop(const QWidget* widget) {
 TNewEarMarkForm::TNewEarMarkForm(TDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), Dialogs_(dialogs) {
   setFont(FormFont());
+  StandardResourceResolver1 = std::make_unique<TStandardResourceResolver>();
+  DomImplementation1 = std::make_unique<TDomImplementation>();
+  DomImplementation1->SetResourceResolver(StandardResourceResolver1.get());
+  XmlToDomParser1 = std::make_unique<TXmlToDomParser>();
+  XmlToDomParser1->SetDOMImpl(DomImplementation1.get());
 
   setWindowTitle(QString::fromUtf8(Caption));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -328,8 +346,11 @@ void TNewEarMarkForm::SyncHeaderToModel() {
 }
 
 void TNewEarMarkForm::LoadHeaderFromModel() {
-  LabeledEdit1->setText(AnsiToQString(Order_.FarmNumber));
-  ComboBox3->setCurrentIndex(Order_.TagType >= 0 && Order_.TagType < ComboBox3->count() ? Order_.TagType : -1);
+  // A change of either field copies both fields into the model, so the values are taken first.
+  const AnsiString farm = Order_.FarmNumber;
+  const int tagType = Order_.TagType;
+  LabeledEdit1->setText(AnsiToQString(farm));
+  ComboBox3->setCurrentIndex(tagType >= 0 && tagType < ComboBox3->count() ? tagType : -1);
 }
 
 void TNewEarMarkForm::RefreshLineView() {
@@ -548,8 +569,24 @@ void TNewEarMarkForm::Uloi1Click() {
   WriteOrderFile(QFile::encodeName(*fileName).toStdString(), Order_);
 }
 
-// Opening is a separate unit that this handler calls; until it is present it does nothing.
-void TNewEarMarkForm::Otvor1Click() {}
+void TNewEarMarkForm::Otvor1Click() {
+  const std::optional<QString> fileName = Dialogs_.OpenFileName(this, OrderFileDialogSetup());
+  if (!fileName) return;
+  // The area under the closed dialog is drawn again before the file is read.
+  repaint();
+  // The farm field and the tag-type list are the model's source; a file without them keeps
+  // what they show.
+  SyncHeaderToModel();
+  const TOpenOrderResult result =
+      OpenOrderFile(*XmlToDomParser1, QFile::encodeName(*fileName).toStdString(), Order_);
+  if (result != TOpenOrderResult::Opened) {
+    Dialogs_.ShowError(this, QString::fromUtf8(OpenOrderMessage(result)));
+    return;
+  }
+  LoadHeaderFromModel();
+  RefreshLineView();
+  MaskEdit1->setFocus(Qt::OtherFocusReason);
+}
 
 void TNewEarMarkForm::Vytlai1Click() { PrintCommand(*this); }
 

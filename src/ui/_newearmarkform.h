@@ -12,6 +12,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -20,6 +21,9 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
+class TDomImplementation;
+class TStandardResourceResolver;
+class TXmlToDomParser;
 
 // Windows-1250 text of the order model to and from the window system's UTF-16.
 QString AnsiToQString(const AnsiString& text);
@@ -28,6 +32,8 @@ AnsiString QStringToAnsi(const QString& text);
 AnsiString MaskedFieldText(const QLineEdit& editor);
 // Shows text in a masked editor with every space as an unfilled position.
 void SetMaskedFieldText(QLineEdit& editor, const AnsiString& text);
+// The caption the tag-type list shows for a tag type index; empty for -1 (no type).
+QString TagTypeCaption(int tagType);
 
 class TNewEarMarkForm : public QMainWindow {
   Q_OBJECT
@@ -84,6 +90,12 @@ public:
   QAction* Koniec1 = nullptr;
   QAction* Nastavenia1 = nullptr;
   QAction* Oprograme1 = nullptr;
+
+  // The reading pipeline of "Otvoriť...": the parser puts its documents into the
+  // implementation, which reads external resources through the resolver.
+  std::unique_ptr<TStandardResourceResolver> StandardResourceResolver1;
+  std::unique_ptr<TDomImplementation> DomImplementation1;
+  std::unique_ptr<TXmlToDomParser> XmlToDomParser1;
 
 public slots:
   void Otvor1Click();

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -116,6 +118,108 @@ TEST_F(CliOrder, WriteMakesTheOrderFile) {
   }
   EXPECT_EQ(Cli("write").Exit, 2);
   EXPECT_EQ(Cli("write " + Q(Dir / "missing.json") + " " + Q(Dir / "x.xml")).Exit, 1);
+}
+
+
+TEST_F(CliOrder, OrderOpensAsTheWindowDoes) {
+  struct Row {
+    const char* Name;
+    std::string File;  // empty: no file at all
+    int Exit;
+    std::string Out;
+  };
+  const Row rows[] = {
+      {"the writer's file", kOrderFile, 0, nlohmann::json::parse(kOrderJson).dump()},
+      {"not well-formed", Crlf({"<a>", "<company>A & B</company>", "</a>"}), 1,
+       R"({"error":"Nesprávny fromát súboru!"})"},
+      {"missing", "", 1, R"({"error":"Subor nebol nájdený!"})"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.Name);
+    const fs::path file = row.File.empty() ? Dir / "missing.xml" : Write("order.xml", row.File);
+    const CliRun r = Cli("order " + Q(file));
+    EXPECT_EQ(r.Exit, row.Exit) << r.Err;
+    // Compared as JSON values so that the member order of the expectation does not matter.
+    EXPECT_EQ(nlohmann::json::parse(r.Out), nlohmann::json::parse(row.Out));
+  }
+  EXPECT_EQ(Cli("order").Exit, 2);
+  EXPECT_EQ(Cli("order a b").Exit, 2);
+}
+
+TEST_F(CliOrder, ParseReportsEveryFile) {
+  const fs::path good = Write("good.xml", "<a x='1'>t</a>");
+  const fs::path bad = Write("bad.xml", "<a><b></a>");
+  const CliRun both = Cli("parse --tree " + Q(good) + " " + Q(bad));
+  EXPECT_EQ(both.Exit, 1);
+  std::istringstream lines(both.Out);
+  std::string first, second, extra;
+  std::getline(lines, first);
+  std::getline(lines, second);
+  EXPECT_FALSE(std::getline(lines, extra));
+  const nlohmann::json goodJson = nlohmann::json::parse(first);
+  EXPECT_EQ(goodJson["ok"], true);
+  EXPECT_TRUE(goodJson["exception"].is_null());
+  EXPECT_EQ(goodJson["errors"], nlohmann::json::array());
+  EXPECT_EQ(goodJson["tree"], nlohmann::json::parse(
+                                  R"({"type":8,"name":"#document","value":"","attributes":[],"children":[
+                                      {"type":1,"name":"a","value":"","attributes":[{"name":"x","value":"1"}],"children":[
+                                      {"type":3,"name":"#text","value":"t","attributes":[],"children":[]}]}]})"));
+  const nlohmann::json badJson = nlohmann::json::parse(second);
+  EXPECT_EQ(badJson["ok"], false);
+  EXPECT_EQ(badJson["exception"], nlohmann::json::parse(R"({"class":"EParserException","message":"Parser error."})"));
+  ASSERT_EQ(badJson["errors"].size(), 1u);
+  const nlohmann::json& error = badJson["errors"][0];
+  EXPECT_EQ(error["kind"], 79);
+  EXPECT_EQ(error["name"], "EK_END_TAG_MISMATCH");
+  EXPECT_EQ(error["severity"], 2);
+  EXPECT_EQ(error["offending"], "a");
+  EXPECT_EQ(error["uri"], "file://" + bad.string());
+  EXPECT_EQ(error["start"]["line"], 1);
+  EXPECT_FALSE(badJson.contains("tree"));
+
+  EXPECT_EQ(Cli("parse " + Q(good)).Exit, 0);
+  EXPECT_EQ(nlohmann::json::parse(Cli("parse " + Q(good)).Out).contains("tree"), false);
+  const std::pair<std::string, int> usage[] = {{"parse", 2}, {"parse --tree", 2}, {"parse --frob " + Q(good), 2}};
+  for (const auto& [args, exit] : usage) EXPECT_EQ(Cli(args).Exit, exit) << args;
+  const CliRun missing = Cli("parse " + Q(Dir / "missing.xml"));
+  EXPECT_EQ(missing.Exit, 1);
+  EXPECT_EQ(nlohmann::json::parse(missing.Out)["exception"]["class"], "EFOpenError");
+}
+
+TEST_F(CliOrder, SheetOfAnOrderFile) {
+  const fs::path file = Write("order.xml", kOrderFile);
+  const CliRun ops = Cli("sheet " + Q(file) + " --ops --dpi 254");
+  ASSERT_EQ(ops.Exit, 0) << ops.Err;
+  std::istringstream lines(ops.Out);
+  std::vector<nlohmann::json> all;
+  for (std::string line; std::getline(lines, line);) all.push_back(nlohmann::json::parse(line));
+  ASSERT_FALSE(all.empty());
+  // At 254 dpi one pixel is a tenth of a millimetre.
+  bool sawCaption = false, sawCompany = false, sawMark = false;
+  for (const nlohmann::json& op : all) {
+    ASSERT_TRUE(op["op"] == "text" || op["op"] == "line" || op["op"] == "rectangle") << op;
+    if (op["op"] != "text") continue;
+    sawCaption |= op["text"] == "Ovce a kozy náhradná - terčík Allflex";
+    sawCompany |= op["text"] == "A & B <s.r.o.>";
+    sawMark |= op["text"] == "CZ000000000987";
+  }
+  EXPECT_TRUE(sawCaption && sawCompany && sawMark) << ops.Out;
+  EXPECT_EQ(Cli("sheet " + Q(file) + " --ops").Out.size() > 0, true);
+
+  const fs::path pdf = Dir / "sheet.pdf";
+  const CliRun drawn = Cli("sheet " + Q(file) + " --pdf " + Q(pdf) + " --dpi 300");
+  EXPECT_EQ(drawn.Exit, 0) << drawn.Err;
+  EXPECT_EQ(Slurp(pdf).substr(0, 5), "%PDF-");
+
+  const std::pair<std::string, int> rows[] = {
+      {"sheet " + Q(file), 2},
+      {"sheet " + Q(file) + " --ops --pdf " + Q(pdf), 2},
+      {"sheet " + Q(file) + " --ops --dpi 0", 2},
+      {"sheet " + Q(file) + " --ops --dpi 12x", 2},
+      {"sheet --ops", 2},
+      {"sheet " + Q(Dir / "missing.xml") + " --ops", 1},
+  };
+  for (const auto& [args, exit] : rows) EXPECT_EQ(Cli(args).Exit, exit) << args;
 }
 
 }  // namespace

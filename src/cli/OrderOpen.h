@@ -1,0 +1,10 @@
+// Opening an order file from the command line exactly as the window's "Otvoriť..." does:
+// its own DOM implementation, resource resolver and parser with default settings.
+#pragma once
+
+#include "app/EarTagOrder.h"
+
+#include <string>
+
+// Fills order from fileName; false with the program's message (UTF-8) when that fails.
+bool OpenOrderForCli(const std::string& fileName, EarTagOrder& order, std::string& message);

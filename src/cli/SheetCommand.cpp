@@ -1,0 +1,130 @@
+// earmark-cli sheet FILE (--pdf OUT.pdf | --ops) [--dpi N]: the printed sheet of the order in
+// FILE, drawn as a PDF page with the program's own canvas code, or listed as the drawing
+// operations in device pixels, so scripts can check what would be printed.
+#include "cli/CliCommands.h"
+#include "cli/OrderOpen.h"
+
+#include "app/OrderSheet.h"
+#include "platform/Ansi1250.h"
+#include "platform/Exceptions.h"
+#include "platform/Utf16.h"
+#include "ui/_newearmarkform.h"
+#include "ui/_printunit.h"
+
+#include <nlohmann/json.hpp>
+
+#include <QGuiApplication>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8Of(const AnsiString& text) { return WideToUtf8(AnsiToWide(text)); }
+
+void PrintOps(const std::vector<TSheetOp>& ops) {
+  for (const TSheetOp& op : ops) {
+    nlohmann::ordered_json json;
+    switch (op.Kind) {
+      case TSheetOpKind::Text:
+        json = {{"op", "text"}, {"face", Utf8Of(op.Face)}, {"text", Utf8Of(op.Text)},
+                {"x", op.X1}, {"y", op.Y1}, {"height", op.Size}};
+        break;
+      case TSheetOpKind::Line:
+        json = {{"op", "line"}, {"x1", op.X1}, {"y1", op.Y1}, {"x2", op.X2}, {"y2", op.Y2}, {"width", op.Size}};
+        break;
+      case TSheetOpKind::Rectangle:
+        json = {{"op", "rectangle"}, {"x1", op.X1}, {"y1", op.Y1}, {"x2", op.X2}, {"y2", op.Y2}, {"width", op.Size}};
+        break;
+    }
+    std::printf("%s\n", json.dump().c_str());
+  }
+}
+
+bool WritePdf(const std::string& fileName, const std::vector<TSheetOp>& ops, int dpi) {
+  // Fonts need a GUI application; without a display the offscreen platform serves.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  int argc = 1;
+  char name[] = "earmark-cli";
+  char* argv[] = {name, nullptr};
+  QGuiApplication application(argc, argv);
+  std::filesystem::remove(fileName);
+  {
+    QPdfWriter writer(QString::fromLocal8Bit(fileName.c_str()));
+    writer.setResolution(dpi);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setTitle(QString::fromUtf8(Utf8Of(SheetDocumentName).c_str()));
+    QPainter painter;
+    if (!painter.begin(&writer)) return false;
+    DrawSheet(painter, ops);
+    if (!painter.end()) return false;
+  }
+  std::error_code error;
+  return std::filesystem::file_size(fileName, error) > 0 && !error;
+}
+
+int RunSheet(const std::vector<std::string>& args) {
+  std::string file, pdf;
+  bool ops = false;
+  int dpi = 600;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--pdf" && i + 1 < args.size() && pdf.empty()) {
+      pdf = args[++i];
+    } else if (args[i] == "--ops" && !ops) {
+      ops = true;
+    } else if (args[i] == "--dpi" && i + 1 < args.size()) {
+      try {
+        std::size_t used = 0;
+        dpi = std::stoi(args[++i], &used);
+        if (used != args[i].size() || dpi < 1 || dpi > 10000) throw std::out_of_range("dpi");
+      } catch (const std::logic_error&) {
+        std::fprintf(stderr, "earmark-cli sheet: --dpi wants a number from 1 to 10000\n");
+        return kExitUsage;
+      }
+    } else if (file.empty() && !args[i].empty() && args[i][0] != '-') {
+      file = args[i];
+    } else {
+      std::fprintf(stderr, "earmark-cli sheet: unexpected argument \"%s\"\n", args[i].c_str());
+      return kExitUsage;
+    }
+  }
+  if (file.empty() || ops == !pdf.empty()) {
+    std::fprintf(stderr, "usage: earmark-cli sheet FILE (--pdf OUT.pdf | --ops) [--dpi N]\n");
+    return kExitUsage;
+  }
+  EarTagOrder order;
+  std::string message;
+  if (!OpenOrderForCli(file, order, message)) {
+    std::fprintf(stderr, "earmark-cli sheet: %s\n", message.c_str());
+    return kExitFailure;
+  }
+  std::vector<TSheetOp> sheet;
+  try {
+    const TSheetContent content = SheetContentOf(order, TagTypeCaption(order.TagType));
+    sheet = LayoutSheet(content, dpi, dpi);
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "earmark-cli sheet: %s\n", e.what());
+    return kExitFailure;
+  }
+  if (ops) {
+    PrintOps(sheet);
+    return kExitOk;
+  }
+  if (!WritePdf(pdf, sheet, dpi)) {
+    std::fprintf(stderr, "earmark-cli sheet: cannot write \"%s\"\n", pdf.c_str());
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+const TCliCommandRegistration kRegistration({"sheet", "FILE (--pdf OUT.pdf | --ops) [--dpi N]",
+                                             "The printed sheet of the order in FILE as PDF or drawing operations.",
+                                             &RunSheet});
+
+}  // namespace
