@@ -295,6 +295,21 @@ TEST_F(ParserTest, GoAnsweredBothWays) {
   Answer.reset();
   EXPECT_EQ(Parse("<a/><b/>"), kParserError);
   EXPECT_EQ(DocumentCount(), 0);
+  // The answer decides for errors without position too: a warning stopped, a fatal error let go.
+  const struct {
+    TXmlErrorType Kind;
+    std::optional<bool> Answer;
+    bool GoOn;
+  } rows[] = {
+      {EK_DOCTYPE_TOKENIZER_WARNING, std::nullopt, true},
+      {EK_DOCTYPE_TOKENIZER_WARNING, false, false},
+      {EK_MISSING_DOCUMENT_ELEMENT, std::nullopt, false},
+      {EK_MISSING_DOCUMENT_ELEMENT, true, true},
+  };
+  for (const auto& row : rows) {
+    Answer = row.Answer;
+    EXPECT_EQ(Parser.SendErrorNotification(row.Kind), row.GoOn) << static_cast<int>(row.Kind);
+  }
 }
 
 TEST_F(ParserTest, WithoutImplementationErrorsStillStopTheParse) {
