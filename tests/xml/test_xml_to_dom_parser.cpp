@@ -390,4 +390,39 @@ TEST_F(ParserTest, DestroyedImplementationIsForgotten) {
   EXPECT_THROW(parser.ParseString("<a/>", u"", nullptr, true), EAccessViolation);
 }
 
+TEST_F(ParserTest, FragmentsGoUnderTheReferenceNode) {
+  struct Row {
+    const char* Input;
+    std::string Shape;  // of the fragment, or the exception
+    std::vector<int> Kinds;
+  };
+  const Row rows[] = {
+      {"<b/>text<c>x</c>", "[b,\"text\",c[\"x\"]]", {}},
+      {"only text", "[\"only text\"]", {}},
+      {"<b>", kParserError, {75}},
+      {"</b>", kParserError, {79}},
+  };
+  TDomDocument document(&Implementation);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.Input);
+    Reported.clear();
+    TDomDocumentFragment* fragment = TDomDocumentFragment::Create(&document);
+    TMemoryStream stream(row.Input);
+    TXmlSimpleInputSource source(&stream, u"", u"", nullptr, 4096, 0, 0, 0, 0, 1);
+    std::string shape;
+    try {
+      EXPECT_TRUE(Parser.ParseFragment(&source, fragment));
+      shape = Shape(fragment);
+    } catch (const Exception& e) {
+      shape = std::string(e.ClassName()) + ": " + e.what();
+    }
+    EXPECT_EQ(shape, row.Shape);
+    std::vector<int> kinds;
+    for (const TReported& r : Reported) kinds.push_back(r.Kind);
+    EXPECT_EQ(kinds, row.Kinds);
+    EXPECT_EQ(Parser.Builder()->ReferenceNode(), nullptr);
+  }
+  EXPECT_EQ(DocumentCount(), 1);
+}
+
 }  // namespace
