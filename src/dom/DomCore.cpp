@@ -85,7 +85,6 @@ void TDomCustomNode::RaiseTreeError(TTreeError error) {
 
 TDomNode::TDomNode(TCustomOwnedObject* owner)
     : TDomCustomNode(owner),
-      ChildNodes_(std::make_unique<TDomNodeList>(this)),
       OwnerDocument_(dynamic_cast<TDomCustomDocument*>(owner)) {}
 
 TDomNode::~TDomNode() {
@@ -169,7 +168,12 @@ WideString TDomNode::baseURI() const {
   return base;
 }
 
-TDomNodeList* TDomNode::childNodes() const { return ChildNodes_.get(); }
+// Made on first use: most nodes a parse builds are never asked for their child list, and
+// one list object per node would double the allocations of a large document.
+TDomNodeList* TDomNode::childNodes() const {
+  if (!ChildNodes_) ChildNodes_ = std::make_unique<TDomNodeList>(this);
+  return ChildNodes_.get();
+}
 
 TDomCustomDocument* TDomNode::ownerDocument() const { return OwnerDocument_; }
 

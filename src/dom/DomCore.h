@@ -190,7 +190,7 @@ private:
     TDomUserDataHandler Handler;
   };
 
-  std::unique_ptr<TDomNodeList> ChildNodes_;
+  mutable std::unique_ptr<TDomNodeList> ChildNodes_;
   TDomCustomDocument* OwnerDocument_ = nullptr;
   std::unique_ptr<std::vector<UserDataEntry>> UserData_;
 };
