@@ -1,56 +1,16 @@
 // earmark-cli decode and --help, run as a separate program on files written here.
+#include "cli/CliTestSupport.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int Exit;
-  std::string Out;
-  std::string Err;
-};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-class CliDecode : public ::testing::Test {
-protected:
-  void SetUp() override {
-    Dir = fs::temp_directory_path() / ("earmark-cli-test-" + std::to_string(::getpid()));
-    fs::create_directories(Dir);
-  }
-  void TearDown() override { fs::remove_all(Dir); }
-
-  fs::path Write(const std::string& name, const std::string& bytes) {
-    const fs::path path = Dir / name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-
-  CliRun Cli(const std::string& args) {
-    const std::string command = std::string("'") + EARMARK_CLI_PATH + "' " + args + " >'" +
-                                (Dir / "out").string() + "' 2>'" + (Dir / "err").string() + "'";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(Dir / "out"), Slurp(Dir / "err")};
-  }
-
-  std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
-
-  fs::path Dir;
-};
+class CliDecode : public CliTest {};
 
 // An order file as the order application writes it: windows-1250, CR LF line ends.
 const std::string kOrder1250 =

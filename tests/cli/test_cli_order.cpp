@@ -1,60 +1,20 @@
 // earmark-cli write, order, parse and sheet, run as a separate program on files written here.
+#include "cli/CliTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int Exit;
-  std::string Out;
-  std::string Err;
-};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-class CliOrder : public ::testing::Test {
-protected:
-  void SetUp() override {
-    Dir = fs::temp_directory_path() / ("earmark-cli-order-" + std::to_string(::getpid()));
-    fs::create_directories(Dir);
-  }
-  void TearDown() override { fs::remove_all(Dir); }
-
-  fs::path Write(const std::string& name, const std::string& bytes) {
-    const fs::path path = Dir / name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-
-  CliRun Cli(const std::string& args) {
-    const std::string command = std::string("'") + EARMARK_CLI_PATH + "' " + args + " >'" +
-                                (Dir / "out").string() + "' 2>'" + (Dir / "err").string() + "'";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(Dir / "out"), Slurp(Dir / "err")};
-  }
-
-  std::string Q(const fs::path& p) { return "'" + p.string() + "'"; }
-
-  fs::path Dir;
-};
+class CliOrder : public CliTest {};
 
 // Lines of an order file, joined with CR LF.
 std::string Crlf(std::initializer_list<const char*> lines) {
@@ -107,7 +67,7 @@ TEST_F(CliOrder, WriteMakesTheOrderFile) {
     SCOPED_TRACE(row.Name);
     const fs::path out = Dir / "out.xml";
     fs::remove(out);
-    const CliRun r = Cli("write " + Q(Write("order.json", row.Json)) + " " + Q(out));
+    const CliRun r = Cli("write " + Quote(Write("order.json", row.Json)) + " " + Quote(out));
     EXPECT_EQ(r.Exit, row.Exit) << r.Err;
     if (row.Exit == 0) {
       EXPECT_EQ(Slurp(out), row.File);
@@ -117,7 +77,7 @@ TEST_F(CliOrder, WriteMakesTheOrderFile) {
     }
   }
   EXPECT_EQ(Cli("write").Exit, 2);
-  EXPECT_EQ(Cli("write " + Q(Dir / "missing.json") + " " + Q(Dir / "x.xml")).Exit, 1);
+  EXPECT_EQ(Cli("write " + Quote(Dir / "missing.json") + " " + Quote(Dir / "x.xml")).Exit, 1);
 }
 
 
@@ -137,7 +97,7 @@ TEST_F(CliOrder, OrderOpensAsTheWindowDoes) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Name);
     const fs::path file = row.File.empty() ? Dir / "missing.xml" : Write("order.xml", row.File);
-    const CliRun r = Cli("order " + Q(file));
+    const CliRun r = Cli("order " + Quote(file));
     EXPECT_EQ(r.Exit, row.Exit) << r.Err;
     // Compared as JSON values so that the member order of the expectation does not matter.
     EXPECT_EQ(nlohmann::json::parse(r.Out), nlohmann::json::parse(row.Out));
@@ -149,7 +109,7 @@ TEST_F(CliOrder, OrderOpensAsTheWindowDoes) {
 TEST_F(CliOrder, ParseReportsEveryFile) {
   const fs::path good = Write("good.xml", "<a x='1'>t</a>");
   const fs::path bad = Write("bad.xml", "<a><b></a>");
-  const CliRun both = Cli("parse --tree " + Q(good) + " " + Q(bad));
+  const CliRun both = Cli("parse --tree " + Quote(good) + " " + Quote(bad));
   EXPECT_EQ(both.Exit, 1);
   std::istringstream lines(both.Out);
   std::string first, second, extra;
@@ -177,18 +137,18 @@ TEST_F(CliOrder, ParseReportsEveryFile) {
   EXPECT_EQ(error["start"]["line"], 1);
   EXPECT_FALSE(badJson.contains("tree"));
 
-  EXPECT_EQ(Cli("parse " + Q(good)).Exit, 0);
-  EXPECT_EQ(nlohmann::json::parse(Cli("parse " + Q(good)).Out).contains("tree"), false);
-  const std::pair<std::string, int> usage[] = {{"parse", 2}, {"parse --tree", 2}, {"parse --frob " + Q(good), 2}};
+  EXPECT_EQ(Cli("parse " + Quote(good)).Exit, 0);
+  EXPECT_EQ(nlohmann::json::parse(Cli("parse " + Quote(good)).Out).contains("tree"), false);
+  const std::pair<std::string, int> usage[] = {{"parse", 2}, {"parse --tree", 2}, {"parse --frob " + Quote(good), 2}};
   for (const auto& [args, exit] : usage) EXPECT_EQ(Cli(args).Exit, exit) << args;
-  const CliRun missing = Cli("parse " + Q(Dir / "missing.xml"));
+  const CliRun missing = Cli("parse " + Quote(Dir / "missing.xml"));
   EXPECT_EQ(missing.Exit, 1);
   EXPECT_EQ(nlohmann::json::parse(missing.Out)["exception"]["class"], "EFOpenError");
 }
 
 TEST_F(CliOrder, SheetOfAnOrderFile) {
   const fs::path file = Write("order.xml", kOrderFile);
-  const CliRun ops = Cli("sheet " + Q(file) + " --ops --dpi 254");
+  const CliRun ops = Cli("sheet " + Quote(file) + " --ops --dpi 254");
   ASSERT_EQ(ops.Exit, 0) << ops.Err;
   std::istringstream lines(ops.Out);
   std::vector<nlohmann::json> all;
@@ -204,20 +164,20 @@ TEST_F(CliOrder, SheetOfAnOrderFile) {
     sawMark |= op["text"] == "CZ000000000987";
   }
   EXPECT_TRUE(sawCaption && sawCompany && sawMark) << ops.Out;
-  EXPECT_EQ(Cli("sheet " + Q(file) + " --ops").Out.size() > 0, true);
+  EXPECT_EQ(Cli("sheet " + Quote(file) + " --ops").Out.size() > 0, true);
 
   const fs::path pdf = Dir / "sheet.pdf";
-  const CliRun drawn = Cli("sheet " + Q(file) + " --pdf " + Q(pdf) + " --dpi 300");
+  const CliRun drawn = Cli("sheet " + Quote(file) + " --pdf " + Quote(pdf) + " --dpi 300");
   EXPECT_EQ(drawn.Exit, 0) << drawn.Err;
   EXPECT_EQ(Slurp(pdf).substr(0, 5), "%PDF-");
 
   const std::pair<std::string, int> rows[] = {
-      {"sheet " + Q(file), 2},
-      {"sheet " + Q(file) + " --ops --pdf " + Q(pdf), 2},
-      {"sheet " + Q(file) + " --ops --dpi 0", 2},
-      {"sheet " + Q(file) + " --ops --dpi 12x", 2},
+      {"sheet " + Quote(file), 2},
+      {"sheet " + Quote(file) + " --ops --pdf " + Quote(pdf), 2},
+      {"sheet " + Quote(file) + " --ops --dpi 0", 2},
+      {"sheet " + Quote(file) + " --ops --dpi 12x", 2},
       {"sheet --ops", 2},
-      {"sheet " + Q(Dir / "missing.xml") + " --ops", 1},
+      {"sheet " + Quote(Dir / "missing.xml") + " --ops", 1},
   };
   for (const auto& [args, exit] : rows) EXPECT_EQ(Cli(args).Exit, exit) << args;
 }
