@@ -130,8 +130,9 @@ WideString ResolveUriReference(const WideString& reference, const WideString& ba
   } else {
     std::size_t slash = b.Path.rfind(u'/');
     WideString merged = slash == WideString::npos ? WideString() : b.Path.substr(0, slash + 1);
-    if (merged.empty() && b.HasAuthority) merged = u"/";
-    t.Path = RemoveDotSegments(merged + r.Path);
+    if (merged.empty() && b.HasAuthority) merged.push_back(u'/');
+    merged += r.Path;
+    t.Path = RemoveDotSegments(merged);
   }
   t.HasQuery = r.HasQuery;
   t.Query = r.Query;
