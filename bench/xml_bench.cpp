@@ -39,27 +39,27 @@ constexpr std::size_t kMb = 1024 * 1024;
 bool IsPeer(const std::string& row) { return row == "libxml2" || row == "expat" || row == "pugixml"; }
 
 // Corpora are large; only the one the current benchmark needs stays in memory.
-const std::string& CorpusBytes(const TCorpusSpec& spec) {
+const std::string& CorpusBytes(const TCorpusSpec& corpus) {
   static std::string name;
   static std::string bytes;
-  if (name != spec.Name) {
+  if (name != corpus.Name) {
     bytes.clear();
     bytes.shrink_to_fit();
-    bytes = MakeCorpus(spec.Kind, spec.Bytes);
-    name = spec.Name;
+    bytes = MakeCorpus(corpus.Kind, corpus.Bytes);
+    name = corpus.Name;
   }
   return bytes;
 }
 
 std::vector<TCorpusSpec> CorpusSpecs(const TOptions& options) {
-  std::vector<TCorpusSpec> specs;
+  std::vector<TCorpusSpec> corpora;
   for (TCorpusKind kind : {TCorpusKind::Utf8, TCorpusKind::Windows1250, TCorpusKind::Utf16Le,
                            TCorpusKind::OrderLike})
-    specs.push_back({CorpusLetter(kind), kind, options.CorpusMb * kMb});
+    corpora.push_back({CorpusLetter(kind), kind, options.CorpusMb * kMb});
   if (options.Scaling)
     for (std::size_t mb : {1, 10, 100})
-      specs.push_back({"a@" + std::to_string(mb) + "MB", TCorpusKind::Utf8, mb * kMb});
-  return specs;
+      corpora.push_back({"a@" + std::to_string(mb) + "MB", TCorpusKind::Utf8, mb * kMb});
+  return corpora;
 }
 
 struct TResult {
@@ -91,14 +91,14 @@ std::string RunName(const TCorpusSpec& corpus, const TParseRow& row) {
   return "parse/" + corpus.Name + "/" + row.Name;
 }
 
-void PrintSummary(const TSummaryReporter& reporter, const std::vector<TCorpusSpec>& specs) {
+void PrintSummary(const TSummaryReporter& reporter, const std::vector<TCorpusSpec>& corpora) {
   auto find = [&](const TCorpusSpec& c, const TParseRow& r) -> const TResult* {
     auto it = reporter.Results.find(RunName(c, r));
     return it == reporter.Results.end() || it->second.SecondsPerParse <= 0 ? nullptr : &it->second;
   };
   std::printf("\nThroughput (MB/s of input bytes per processor second) and ratio of this pipeline to each peer\n");
   std::printf("%-10s %-9s %12s %10s   %s\n", "corpus", "row", "bytes", "MB/s", "ratios");
-  for (const TCorpusSpec& corpus : specs) {
+  for (const TCorpusSpec& corpus : corpora) {
     for (const TParseRow& row : ParseRows()) {
       const TResult* r = find(corpus, row);
       if (!r) continue;
@@ -117,7 +117,7 @@ void PrintSummary(const TSummaryReporter& reporter, const std::vector<TCorpusSpe
   for (const TParseRow& row : ParseRows()) {
     double first = 0, last = 0;
     std::string line;
-    for (const TCorpusSpec& corpus : specs) {
+    for (const TCorpusSpec& corpus : corpora) {
       if (corpus.Name.find('@') == std::string::npos) continue;
       const TResult* r = find(corpus, row);
       if (!r) continue;
@@ -198,9 +198,9 @@ int RunPeakMemory(const TOptions& options, const char* self) {
 }
 
 int WriteCorpora(const TOptions& options) {
-  for (const TCorpusSpec& spec : CorpusSpecs(options)) {
-    const std::string bytes = MakeCorpus(spec.Kind, spec.Bytes);
-    const std::string path = options.WriteDir + "/" + spec.Name + ".xml";
+  for (const TCorpusSpec& corpus : CorpusSpecs(options)) {
+    const std::string bytes = MakeCorpus(corpus.Kind, corpus.Bytes);
+    const std::string path = options.WriteDir + "/" + corpus.Name + ".xml";
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) return 1;
@@ -226,10 +226,10 @@ TOptions TakeOptions(int& argc, char** argv) {
     } else if (arg == "--peak-memory") {
       options.PeakMemory = true;
     } else if (const char* c = value("--peak-memory-child=")) {
-      const std::string spec = c;
-      const std::size_t colon = spec.find(':');
-      options.ChildRow = spec.substr(0, colon);
-      options.ChildFile = colon == std::string::npos ? "" : spec.substr(colon + 1);
+      const std::string child = c;
+      const std::size_t colon = child.find(':');
+      options.ChildRow = child.substr(0, colon);
+      options.ChildFile = colon == std::string::npos ? "" : child.substr(colon + 1);
     } else if (const char* d = value("--write-corpora=")) {
       options.WriteDir = d;
     } else {
@@ -252,8 +252,8 @@ int main(int argc, char** argv) {
     return RunPeakMemory(options, self);
   }
 
-  const std::vector<TCorpusSpec> specs = CorpusSpecs(options);
-  for (const TCorpusSpec& corpus : specs) {
+  const std::vector<TCorpusSpec> corpora = CorpusSpecs(options);
+  for (const TCorpusSpec& corpus : corpora) {
     for (const TParseRow& row : ParseRows()) {
       benchmark::RegisterBenchmark(RunName(corpus, row).c_str(), [corpus, &row](benchmark::State& state) {
         const std::string& bytes = CorpusBytes(corpus);
@@ -272,7 +272,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   TSummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintSummary(reporter, specs);
+  PrintSummary(reporter, corpora);
   benchmark::Shutdown();
   return 0;
 }

@@ -12,13 +12,13 @@ std::string Format(const std::string& pattern, std::initializer_list<FormatArg> 
       out += c;
       continue;
     }
-    const char spec = pattern[i + 1];
-    if (spec == '%') {
+    const char conversion = pattern[i + 1];
+    if (conversion == '%') {
       out += '%';
       ++i;
       continue;
     }
-    if ((spec == 's' || spec == 'd') && next != args.end()) {
+    if ((conversion == 's' || conversion == 'd') && next != args.end()) {
       if (const auto* s = std::get_if<std::string>(&*next))
         out += *s;
       else
