@@ -92,9 +92,23 @@ void TXmlCustomHandler::ReportError(TXmlCustomReader* reader, TXmlErrorType erro
 bool TXmlStandardDocReader::ParseDocument(TXmlInputSource* inputSource) {
   if (inputSource == nullptr) return true;
   TXmlDocTokenizer tokenizer(inputSource);
-  try {
+  return ParseWith(tokenizer, [&] {
     SendStartDocument(&tokenizer, inputSource->InputEncoding(), inputSource->XmlVersion(),
                       inputSource->XmlEncoding(), inputSource->XmlStandalone());
+  });
+}
+
+bool TXmlStandardDocReader::ParseFragment(TXmlSimpleInputSource* inputSource) {
+  if (inputSource == nullptr) return true;
+  TXmlDocTokenizer tokenizer(inputSource);
+  return ParseWith(tokenizer,
+                   [&] { SendStartDocumentFragment(&tokenizer, inputSource->InputEncoding()); });
+}
+
+bool TXmlStandardDocReader::ParseWith(TXmlDocTokenizer& tokenizer,
+                                      const std::function<void()>& sendStart) {
+  try {
+    sendStart();
     ParseTokens(&tokenizer);
     SendCompleted(&tokenizer);
   } catch (...) {
@@ -103,23 +117,6 @@ bool TXmlStandardDocReader::ParseDocument(TXmlInputSource* inputSource) {
     } catch (...) {
       // The parse has already failed; a handler that fails again on the abort notice
       // changes nothing about the result.
-    }
-    return false;
-  }
-  return true;
-}
-
-bool TXmlStandardDocReader::ParseFragment(TXmlSimpleInputSource* inputSource) {
-  if (inputSource == nullptr) return true;
-  TXmlDocTokenizer tokenizer(inputSource);
-  try {
-    SendStartDocumentFragment(&tokenizer, inputSource->InputEncoding());
-    ParseTokens(&tokenizer);
-    SendCompleted(&tokenizer);
-  } catch (...) {
-    try {
-      SendAborted(&tokenizer);
-    } catch (...) {
     }
     return false;
   }

@@ -86,6 +86,8 @@ private:
   // handler raises.
   void Send(std::unique_ptr<TXmlSignal> signal);
   void SendCharRef(const IXmlLocator* locator, const WideString& digits, bool hex);
+  // Sends the start signal, every token and the completion; on any failure the abort notice.
+  bool ParseWith(TXmlDocTokenizer& tokenizer, const std::function<void()>& sendStart);
 };
 
 class TXmlCustomHandler : public TDomBaseComponent {
