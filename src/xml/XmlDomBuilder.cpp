@@ -11,12 +11,12 @@ namespace {
 
 constexpr const char* kInternalError = "Internal Parser Exception";
 
-// Every signal class is a leaf that clones itself as exactly its own class, so comparing
-// the dynamic type answers what a cast would, without a walk through the class hierarchy
-// for each of the several tests every signal goes through.
+using K = TXmlSignalKind;
+
+// The signal as the class its kind names; each signal class answers its own kind only.
 template <class T>
-const T* As(const TXmlSignal* signal) {
-  return signal != nullptr && typeid(*signal) == typeid(T) ? static_cast<const T*>(signal) : nullptr;
+const T& As(const TXmlSignal* signal) {
+  return *static_cast<const T*>(signal);
 }
 
 // Frees a node made for this parse unless it reached the tree; any exception passes on.
@@ -51,6 +51,14 @@ TXmlDomBuilder::~TXmlDomBuilder() = default;
 
 void TXmlDomBuilder::ResetNamespaces() { PrefixList_->Clear(); }
 
+TDomDocumentNS* TXmlDomBuilder::AsDocumentNS(TDomCustomDocument* document) {
+  if (document != KnownDocument_ || document == nullptr) {
+    KnownDocument_ = document;
+    KnownDocumentNS_ = dynamic_cast<TDomDocumentNS*>(document);
+  }
+  return KnownDocumentNS_;
+}
+
 void TXmlDomBuilder::AppendNew(TDomNode* node) {
   TNewNodeGuard guard(node);
   ReferenceNode_->appendChild(node);
@@ -58,8 +66,10 @@ void TXmlDomBuilder::AppendNew(TDomNode* node) {
 }
 
 void TXmlDomBuilder::AddText(bool characterReferenceFlag, const WideString& text) {
-  if (auto* last = dynamic_cast<TDomText*>(ReferenceNode_->lastChild());
-      last != nullptr && last->nodeType() == ntTextNode) {
+  // Only a text node answers ntTextNode (a CDATA section, also a TDomText, does not).
+  if (TDomNode* lastChild = ReferenceNode_->lastChild();
+      lastChild != nullptr && lastChild->nodeType() == ntTextNode) {
+    auto* last = static_cast<TDomText*>(lastChild);
     last->appendData(text);
     if (characterReferenceFlag) last->SetCharRef(true);
     return;
@@ -75,7 +85,7 @@ void TXmlDomBuilder::AddText(bool characterReferenceFlag, const WideString& text
 void TXmlDomBuilder::StartElement(const WideString& tagName) {
   TDomCustomDocument* document = ReferenceNode_->ReferenceDocument();
   TDomElement* element = nullptr;
-  if (dynamic_cast<TDomDocumentNS*>(document) != nullptr) {
+  if (AsDocumentNS(document) != nullptr) {
     const std::size_t colon = tagName.find(u':');
     const WideString prefix = colon == WideString::npos ? WideString() : tagName.substr(0, colon);
     const int index = PrefixList_->IndexOfName(prefix);
@@ -89,9 +99,10 @@ void TXmlDomBuilder::StartElement(const WideString& tagName) {
 }
 
 void TXmlDomBuilder::Attribute(const WideString& name, const WideString& value, std::uint8_t dataType) {
-  auto* element = dynamic_cast<TDomElement*>(ReferenceNode_);
-  if (element == nullptr) throw std::bad_cast();
-  auto* document = dynamic_cast<TDomDocumentNS*>(ReferenceNode_->ReferenceDocument());
+  // Only an element answers ntElementNode.
+  if (ReferenceNode_->nodeType() != ntElementNode) throw std::bad_cast();
+  auto* element = static_cast<TDomElement*>(ReferenceNode_);
+  TDomDocumentNS* document = AsDocumentNS(ReferenceNode_->ReferenceDocument());
   if (document == nullptr) {
     element->setAttribute(name, value);
     return;
@@ -139,61 +150,89 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
   if ((signal->Scope() & ssDoc) == 0) throw EParserException(kInternalError);
   if (ReferenceNode_ == nullptr) return;
 
-  if (const auto* start = As<TXmlStartDocumentSignal>(signal)) {
-    ResetNamespaces();
-    if (auto* document = dynamic_cast<TDomCustomDocument*>(ReferenceNode_)) {
-      document->setInputEncoding(start->InputEncoding);
-      document->setXmlEncoding(start->EncodingName);
-      document->setXmlStandalone(start->StandaloneDecl);
-      document->setXmlVersion(start->Version);
-      document->setDocumentURI(start->SourceUri());
+  switch (signal->Kind()) {
+    case K::StartDocument: {
+      const auto& start = As<TXmlStartDocumentSignal>(signal);
+      ForgetDocument();
+      ResetNamespaces();
+      if (auto* document = dynamic_cast<TDomCustomDocument*>(ReferenceNode_)) {
+        document->setInputEncoding(start.InputEncoding);
+        document->setXmlEncoding(start.EncodingName);
+        document->setXmlStandalone(start.StandaloneDecl);
+        document->setXmlVersion(start.Version);
+        document->setDocumentURI(start.SourceUri());
+      }
+      if (auto* documentNS = AsDocumentNS(ReferenceNode_->ReferenceDocument())) documentNS->IDs().Clear();
+      break;
     }
-    if (auto* documentNS = dynamic_cast<TDomDocumentNS*>(ReferenceNode_->ReferenceDocument()))
-      documentNS->IDs().Clear();
-  } else if (As<TXmlStartDocumentFragmentSignal>(signal) != nullptr) {
-    ResetNamespaces();
-  } else if (const auto* element = As<TXmlStartElementSignal>(signal)) {
-    StartElement(element->TagName);
-  } else if (const auto* attribute = As<TXmlAttributeSignal>(signal)) {
-    Attribute(attribute->Name, attribute->Value, attribute->DataType);
-  } else if (As<TXmlEndElementSignal>(signal) != nullptr) {
-    ReferenceNode_ = ReferenceNode_->parentNode();
-  } else if (const auto* text = As<TXmlPCDATASignal>(signal)) {
-    // White space between top-level markup does not become part of the tree.
-    if (ReferenceNode_->nodeType() != ntDocumentNode) AddText(text->CharRefGenerated, text->Data);
-  } else if (const auto* cdata = As<TXmlCDATASignal>(signal)) {
-    if (KeepCDATASections) {
-      TDomCDATASection* node = TDomCDATASection::Create(ReferenceNode_->ReferenceDocument());
+    case K::StartDocumentFragment:
+      ForgetDocument();
+      ResetNamespaces();
+      break;
+    case K::StartElement:
+      StartElement(As<TXmlStartElementSignal>(signal).TagName);
+      break;
+    case K::Attribute: {
+      const auto& attribute = As<TXmlAttributeSignal>(signal);
+      Attribute(attribute.Name, attribute.Value, attribute.DataType);
+      break;
+    }
+    case K::EndElement:
+      ReferenceNode_ = ReferenceNode_->parentNode();
+      break;
+    case K::PCDATA: {
+      // White space between top-level markup does not become part of the tree.
+      const auto& text = As<TXmlPCDATASignal>(signal);
+      if (ReferenceNode_->nodeType() != ntDocumentNode) AddText(text.CharRefGenerated, text.Data);
+      break;
+    }
+    case K::CDATA: {
+      const auto& cdata = As<TXmlCDATASignal>(signal);
+      if (KeepCDATASections) {
+        TDomCDATASection* node = TDomCDATASection::Create(ReferenceNode_->ReferenceDocument());
+        TNewNodeGuard guard(node);
+        node->setData(cdata.Data);
+        ReferenceNode_->appendChild(node);
+        guard.Release();
+      } else {
+        AddText(false, cdata.Data);
+      }
+      break;
+    }
+    case K::EntityRef: {
+      const auto& reference = As<TXmlEntityRefSignal>(signal);
+      if (KeepEntityRefs || !XmlRules::PredefinedEntityName(reference.EntityName))
+        AppendNew(TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), reference.EntityName));
+      else
+        AddText(false, PredefinedReplacement(reference.EntityName));
+      break;
+    }
+    case K::Comment:
+      if (KeepComments) {
+        TDomComment* node = TDomComment::Create(ReferenceNode_->ReferenceDocument());
+        TNewNodeGuard guard(node);
+        node->setData(As<TXmlCommentSignal>(signal).Data);
+        ReferenceNode_->appendChild(node);
+        guard.Release();
+      }
+      break;
+    case K::ProcessingInstruction: {
+      const auto& instruction = As<TXmlProcessingInstructionSignal>(signal);
+      TDomProcessingInstruction* node =
+          TDomProcessingInstruction::Create(ReferenceNode_->ReferenceDocument(), instruction.Target);
       TNewNodeGuard guard(node);
-      node->setData(cdata->Data);
+      node->setData(instruction.Data);
       ReferenceNode_->appendChild(node);
       guard.Release();
-    } else {
-      AddText(false, cdata->Data);
+      break;
     }
-  } else if (const auto* reference = As<TXmlEntityRefSignal>(signal)) {
-    if (KeepEntityRefs || !XmlRules::PredefinedEntityName(reference->EntityName))
-      AppendNew(TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), reference->EntityName));
-    else
-      AddText(false, PredefinedReplacement(reference->EntityName));
-  } else if (const auto* comment = As<TXmlCommentSignal>(signal)) {
-    if (KeepComments) {
-      TDomComment* node = TDomComment::Create(ReferenceNode_->ReferenceDocument());
-      TNewNodeGuard guard(node);
-      node->setData(comment->Data);
-      ReferenceNode_->appendChild(node);
-      guard.Release();
-    }
-  } else if (const auto* instruction = As<TXmlProcessingInstructionSignal>(signal)) {
-    TDomProcessingInstruction* node =
-        TDomProcessingInstruction::Create(ReferenceNode_->ReferenceDocument(), instruction->Target);
-    TNewNodeGuard guard(node);
-    node->setData(instruction->Data);
-    ReferenceNode_->appendChild(node);
-    guard.Release();
-  } else if (const auto* doctype = As<TXmlDoctypeSignal>(signal)) {
-    if (DocTypeDeclTreatment != dtIgnore) Doctype(*doctype);
-  } else if (As<TXmlAbortedSignal>(signal) != nullptr) {
-    ResetNamespaces();
+    case K::Doctype:
+      if (DocTypeDeclTreatment != dtIgnore) Doctype(As<TXmlDoctypeSignal>(signal));
+      break;
+    case K::Aborted:
+      ResetNamespaces();
+      break;
+    default:
+      break;
   }
 }

@@ -10,6 +10,8 @@
 #include <memory>
 
 class TDomNode;
+class TDomCustomDocument;
+class TDomDocumentNS;
 
 // The attribute data type of an ID attribute, as a DTD-aware reader would send it.
 inline constexpr std::uint8_t AttributeDataTypeId = 1;
@@ -29,7 +31,10 @@ public:
 
   // The node under which the next node is appended (not owned).
   TDomNode* ReferenceNode() const { return ReferenceNode_; }
-  void SetReferenceNode(TDomNode* node) { ReferenceNode_ = node; }
+  void SetReferenceNode(TDomNode* node) {
+    ReferenceNode_ = node;
+    ForgetDocument();
+  }
 
   bool BuildIDList = true;
   TDomDocTypeDeclTreatment DocTypeDeclTreatment = dtCheckWellformedness;
@@ -43,7 +48,16 @@ private:
   void Doctype(const class TXmlDoctypeSignal& signal);
   // Appends a node made for this parse; a node that cannot be appended is freed.
   void AppendNew(TDomNode* node);
+  // `document` as a namespace-aware document, or null; remembered for the document at hand
+  // so that not every element and attribute asks the class hierarchy again.
+  TDomDocumentNS* AsDocumentNS(TDomCustomDocument* document);
+  void ForgetDocument() {
+    KnownDocument_ = nullptr;
+    KnownDocumentNS_ = nullptr;
+  }
 
   TDomNode* ReferenceNode_ = nullptr;
+  TDomCustomDocument* KnownDocument_ = nullptr;
+  TDomDocumentNS* KnownDocumentNS_ = nullptr;
   std::unique_ptr<TUtilsNameValueList> PrefixList_;
 };

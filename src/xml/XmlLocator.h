@@ -23,6 +23,22 @@ struct TPositionRecord {
   bool operator==(const TPositionRecord&) const = default;
 };
 
+// Every value of a locator but its URI, for copying a text range in one call.
+struct TXmlLocation {
+  std::int64_t EndByte = -1;
+  std::int64_t EndChar = -1;
+  std::int64_t EndColumn = -1;
+  std::int64_t EndLine = -1;
+  std::int64_t EndTabs = -1;
+  TDtdObject* RelatedDtdItem = nullptr;
+  TDomNode* RelatedNode = nullptr;
+  std::int64_t StartByte = -1;
+  std::int64_t StartChar = -1;
+  std::int64_t StartColumn = -1;
+  std::int64_t StartLine = -1;
+  std::int64_t StartTabs = -1;
+};
+
 class IXmlLocator {
 public:
   virtual std::int64_t EndByte() const = 0;
@@ -38,6 +54,25 @@ public:
   virtual std::int64_t StartLine() const = 0;
   virtual std::int64_t StartTabs() const = 0;
   virtual WideString SourceUri() const = 0;
+
+  // The twelve values above in one call; a locator that keeps them at hand overrides this
+  // so that whoever copies a range (every parse signal does) spends one call, not twelve.
+  virtual void GetLocation(TXmlLocation& out) const {
+    out.EndByte = EndByte();
+    out.EndChar = EndChar();
+    out.EndColumn = EndColumn();
+    out.EndLine = EndLine();
+    out.EndTabs = EndTabs();
+    out.RelatedDtdItem = RelatedDtdItem();
+    out.RelatedNode = RelatedNode();
+    out.StartByte = StartByte();
+    out.StartChar = StartChar();
+    out.StartColumn = StartColumn();
+    out.StartLine = StartLine();
+    out.StartTabs = StartTabs();
+  }
+  // The URI without a copy, valid while the locator lives; null when it has none to lend.
+  virtual const WideString* SourceUriRef() const { return nullptr; }
 
 protected:
   ~IXmlLocator() = default;

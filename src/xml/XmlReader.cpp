@@ -7,7 +7,8 @@
 #include "xml/XmlRulesUtils.h"
 #include "xml/XmlTokenizer.h"
 
-#include <set>
+#include <string_view>
+#include <unordered_set>
 
 namespace {
 
@@ -15,14 +16,102 @@ constexpr const char* kSignalProcessingException = "Signal Processing Exception"
 
 bool IsWhite(char16_t c) { return c == 0x20 || c == 0x09 || c == 0x0A || c == 0x0D; }
 
-// The UTF-16 form of a code point known to be at most U+10FFFF and outside the surrogates.
-WideString Utf16Of(std::uint32_t value) {
-  if (value <= 0xFFFF) return WideString(1, static_cast<char16_t>(value));
+// Appends the UTF-16 form of a code point known to be at most U+10FFFF and outside the
+// surrogates.
+void AppendUtf16(WideString& out, std::uint32_t value) {
+  if (value <= 0xFFFF) {
+    out.push_back(static_cast<char16_t>(value));
+    return;
+  }
   const std::uint32_t v = value - 0x10000;
-  return WideString{static_cast<char16_t>(0xD800 + (v >> 10)), static_cast<char16_t>(0xDC00 + (v & 0x3FF))};
+  out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
+  out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+}
+
+// The attribute names of one start tag, as ranges of its text, for the duplicate test. A
+// handful is compared directly; a tag with many attributes switches to a hash set so that
+// hostile input cannot make the test quadratic.
+class TAttributeNameSet {
+public:
+  explicit TAttributeNameSet(const WideString& tagText) : Text_(tagText) {}
+  // False when the name was there already.
+  bool Insert(std::size_t start, std::size_t length) {
+    const std::u16string_view name(Text_.data() + start, length);
+    if (Hashed_.empty()) {
+      for (std::size_t k = 0; k < Count_; ++k)
+        if (Few_[k] == name) return false;
+      if (Count_ < kFew) {
+        Few_[Count_++] = name;
+        return true;
+      }
+      Hashed_.insert(Few_, Few_ + Count_);
+    }
+    return Hashed_.insert(name).second;
+  }
+
+private:
+  static constexpr std::size_t kFew = 16;
+  const WideString& Text_;
+  std::u16string_view Few_[kFew];
+  std::size_t Count_ = 0;
+  std::unordered_set<std::u16string_view> Hashed_;
+};
+
+// One reusable signal object. Busy while its signal is with the handlers: a send that
+// arrives then (a handler sending through the reader again) must not overwrite it.
+template <class T>
+struct TSignalSlot {
+  T Signal{nullptr, nullptr};
+  bool Busy = false;
+};
+
+// Clears a busy flag however the handlers return.
+class TBusyGuard {
+public:
+  explicit TBusyGuard(bool& flag) : Flag_(flag) { Flag_ = true; }
+  ~TBusyGuard() { Flag_ = false; }
+  TBusyGuard(const TBusyGuard&) = delete;
+  TBusyGuard& operator=(const TBusyGuard&) = delete;
+
+private:
+  bool& Flag_;
+};
+
+// Fills a signal of class T for `locator` and hands it to the reader's next handler. The
+// slot's signal is refilled when it is free; otherwise (no parse running, or a reentrant
+// send) a signal is built on the stack. Either way every field starts as in a new signal.
+template <class T, class Fill>
+void SendSignal(TXmlCustomReader* reader, TSignalSlot<T>* slot, const IXmlLocator* locator, Fill&& fill) {
+  if (slot == nullptr || slot->Busy) {
+    T signal(reader, locator);
+    fill(signal);
+    reader->NextHandler()->ProcessSignal(&signal);
+    return;
+  }
+  TBusyGuard guard(slot->Busy);
+  T& signal = slot->Signal;
+  signal.Rebind(reader, locator);
+  signal.ClearFields();
+  fill(signal);
+  reader->NextHandler()->ProcessSignal(&signal);
 }
 
 }  // namespace
+
+struct TXmlStandardDocReader::TSignalSlots {
+  TSignalSlot<TXmlStartElementSignal> StartElement;
+  TSignalSlot<TXmlAttributeSignal> Attribute;
+  TSignalSlot<TXmlEndElementSignal> EndElement;
+  TSignalSlot<TXmlPCDATASignal> PCDATA;
+  TSignalSlot<TXmlCDATASignal> CDATA;
+  TSignalSlot<TXmlEntityRefSignal> EntityRef;
+  TSignalSlot<TXmlCommentSignal> Comment;
+  TSignalSlot<TXmlProcessingInstructionSignal> ProcessingInstruction;
+  // Start-tag splitting: the attribute name and value being sent.
+  WideString AttributeName;
+  WideString AttributeValue;
+  bool AttributeScratchBusy = false;
+};
 
 // ---------------------------------------------------------------------------------------------
 // TXmlCustomReader
@@ -107,6 +196,17 @@ bool TXmlStandardDocReader::ParseFragment(TXmlSimpleInputSource* inputSource) {
 
 bool TXmlStandardDocReader::ParseWith(TXmlDocTokenizer& tokenizer,
                                       const std::function<void()>& sendStart) {
+  // A parse started from a handler of a running one shares its slots.
+  std::unique_ptr<TSignalSlots> slots;
+  if (Slots_ == nullptr) slots = std::make_unique<TSignalSlots>();
+  struct TSlotsScope {
+    TSignalSlots*& Field;
+    bool Owner;
+    ~TSlotsScope() {
+      if (Owner) Field = nullptr;
+    }
+  } scope{Slots_, slots != nullptr};
+  if (slots != nullptr) Slots_ = slots.get();
   try {
     sendStart();
     ParseTokens(&tokenizer);
@@ -124,12 +224,14 @@ bool TXmlStandardDocReader::ParseWith(TXmlDocTokenizer& tokenizer,
 }
 
 void TXmlStandardDocReader::ParseTokens(TXmlDocTokenizer* tokenizer) {
+  // One buffer for every token's text: after the first long tokens it no longer allocates.
+  WideString value;
+  WideString tagName;
   while (tokenizer->TokenType() != tkEndOfSource) {
     tokenizer->NextToken();
-    const WideString value = tokenizer->GetTokenValue();
+    value.assign(tokenizer->TokenView());
     // A reported problem that lets the parse go on still leaves the token to be acted on.
     if (tokenizer->ErrorType() != EK_NONE) ReportError(tokenizer->ErrorType(), tokenizer, value, tokenizer->Clue());
-    WideString tagName;
     switch (tokenizer->TokenType()) {
       case tkCData: SendCData(tokenizer, value); break;
       case tkDecimalCharRef: SendDecimalCharRef(tokenizer, value); break;
@@ -151,28 +253,26 @@ void TXmlStandardDocReader::ParseTokens(TXmlDocTokenizer* tokenizer) {
 // ---------------------------------------------------------------------------------------------
 // TXmlStandardDocReader: sending
 
-void TXmlStandardDocReader::Send(std::unique_ptr<TXmlSignal> signal) { NextHandler()->ProcessSignal(signal.get()); }
-
 void TXmlStandardDocReader::SendAborted(const IXmlLocator* locator) {
   if (NextHandler() == nullptr) return;
-  Send(std::make_unique<TXmlAbortedSignal>(this, locator));
+  TXmlAbortedSignal signal(this, locator);
+  NextHandler()->ProcessSignal(&signal);
 }
 
 void TXmlStandardDocReader::SendAttribute(const IXmlLocator* locator, const WideString& name,
                                           const WideString& value) {
   if (NextHandler() == nullptr) return;
-  auto signal = std::make_unique<TXmlAttributeSignal>(this, locator);
-  signal->DataType = 0;
-  signal->Name = name;
-  signal->Value = value;
-  Send(std::move(signal));
+  SendSignal(this, Slots_ ? &Slots_->Attribute : nullptr, locator, [&](TXmlAttributeSignal& signal) {
+    signal.DataType = 0;
+    signal.Name = name;
+    signal.Value = value;
+  });
 }
 
 void TXmlStandardDocReader::SendCData(const IXmlLocator* locator, const WideString& text) {
   if (NextHandler() == nullptr) return;
-  auto signal = std::make_unique<TXmlCDATASignal>(this, locator);
-  signal->Data = text;
-  Send(std::move(signal));
+  SendSignal(this, Slots_ ? &Slots_->CDATA : nullptr, locator,
+             [&](TXmlCDATASignal& signal) { signal.Data = text; });
 }
 
 void TXmlStandardDocReader::SendCharRef(const IXmlLocator* locator, const WideString& digits, bool hex) {
@@ -191,10 +291,10 @@ void TXmlStandardDocReader::SendCharRef(const IXmlLocator* locator, const WideSt
     ReportError(EK_INVALID_CHARACTER_REFERENCE, locator, (hex ? u"&#x" : u"&#") + digits + u";", WideString());
     return;
   }
-  auto signal = std::make_unique<TXmlPCDATASignal>(this, locator);
-  signal->CharRefGenerated = true;
-  signal->Data = Utf16Of(value);
-  Send(std::move(signal));
+  SendSignal(this, Slots_ ? &Slots_->PCDATA : nullptr, locator, [&](TXmlPCDATASignal& signal) {
+    signal.CharRefGenerated = true;
+    AppendUtf16(signal.Data, value);
+  });
 }
 
 void TXmlStandardDocReader::SendDecimalCharRef(const IXmlLocator* locator, const WideString& digits) {
@@ -207,54 +307,54 @@ void TXmlStandardDocReader::SendHexCharRef(const IXmlLocator* locator, const Wid
 
 void TXmlStandardDocReader::SendComment(const IXmlLocator* locator, const WideString& text) {
   if (NextHandler() == nullptr) return;
-  auto signal = std::make_unique<TXmlCommentSignal>(this, locator);
-  signal->Data = text;
-  Send(std::move(signal));
+  SendSignal(this, Slots_ ? &Slots_->Comment : nullptr, locator,
+             [&](TXmlCommentSignal& signal) { signal.Data = text; });
 }
 
 void TXmlStandardDocReader::SendText(const IXmlLocator* locator, const WideString& text) {
   if (NextHandler() == nullptr) return;
-  auto signal = std::make_unique<TXmlPCDATASignal>(this, locator);
-  signal->CharRefGenerated = false;
-  signal->Data = text;
-  Send(std::move(signal));
+  SendSignal(this, Slots_ ? &Slots_->PCDATA : nullptr, locator, [&](TXmlPCDATASignal& signal) {
+    signal.CharRefGenerated = false;
+    signal.Data = text;
+  });
 }
 
 void TXmlStandardDocReader::SendProcessingInstruction(const IXmlLocator* locator, const WideString& content) {
   if (NextHandler() == nullptr) return;
   std::size_t i = 0;
   while (i < content.size() && !IsWhite(content[i])) ++i;
-  auto signal = std::make_unique<TXmlProcessingInstructionSignal>(this, locator);
-  signal->Target = content.substr(0, i);
+  const std::size_t targetEnd = i;
   while (i < content.size() && IsWhite(content[i])) ++i;
-  signal->Data = content.substr(i);
-  Send(std::move(signal));
+  SendSignal(this, Slots_ ? &Slots_->ProcessingInstruction : nullptr, locator,
+             [&](TXmlProcessingInstructionSignal& signal) {
+               signal.Target.assign(content, 0, targetEnd);
+               signal.Data.assign(content, i);
+             });
 }
 
 void TXmlStandardDocReader::SendStartDocument(const IXmlLocator* locator, const WideString& inputEncoding,
                                               const WideString& version, const WideString& encodingName,
                                               std::uint8_t standalone) {
   if (NextHandler() == nullptr) return;
-  auto signal = std::make_unique<TXmlStartDocumentSignal>(this, locator);
-  signal->EncodingName = encodingName;
-  signal->InputEncoding = inputEncoding;
-  signal->StandaloneDecl = standalone;
-  signal->Version = version;
-  Send(std::move(signal));
+  TXmlStartDocumentSignal signal(this, locator);
+  signal.EncodingName = encodingName;
+  signal.InputEncoding = inputEncoding;
+  signal.StandaloneDecl = standalone;
+  signal.Version = version;
+  NextHandler()->ProcessSignal(&signal);
 }
 
 void TXmlStandardDocReader::SendStartDocumentFragment(const IXmlLocator* locator, const WideString& encodingName) {
   if (NextHandler() == nullptr) return;
-  auto signal = std::make_unique<TXmlStartDocumentFragmentSignal>(this, locator);
-  signal->EncodingName = encodingName;
-  Send(std::move(signal));
+  TXmlStartDocumentFragmentSignal signal(this, locator);
+  signal.EncodingName = encodingName;
+  NextHandler()->ProcessSignal(&signal);
 }
 
 void TXmlStandardDocReader::SendStartElement(const IXmlLocator* locator, const WideString& tagName) {
   if (NextHandler() == nullptr) return;
-  auto signal = std::make_unique<TXmlStartElementSignal>(this, locator);
-  signal->TagName = tagName;
-  Send(std::move(signal));
+  SendSignal(this, Slots_ ? &Slots_->StartElement : nullptr, locator,
+             [&](TXmlStartElementSignal& signal) { signal.TagName = tagName; });
 }
 
 // The scan runs to the length of the tag text: a NUL inside the tag is a character like any
@@ -267,15 +367,31 @@ void TXmlStandardDocReader::SplitStartTag(const IXmlLocator* locator, const Wide
   auto skipWhite = [&] {
     while (i < n && IsWhite(tagText[i])) ++i;
   };
-  std::set<WideString> names;
   while (i < n && !IsWhite(tagText[i])) ++i;
-  tagName = tagText.substr(0, i);
+  tagName.assign(tagText, 0, i);
   SendStartElement(locator, tagName);
   skipWhite();
+  if (i >= n) return;
+
+  // The name and value are handed over in strings that keep their storage from tag to tag;
+  // a split started while they are in use (from a handler) gets strings of its own.
+  WideString ownName, ownValue;
+  WideString* name = &ownName;
+  WideString* value = &ownValue;
+  bool* scratchBusy = nullptr;
+  if (Slots_ != nullptr && !Slots_->AttributeScratchBusy) {
+    name = &Slots_->AttributeName;
+    value = &Slots_->AttributeValue;
+    scratchBusy = &Slots_->AttributeScratchBusy;
+  }
+  bool unusedFlag = false;
+  TBusyGuard guard(scratchBusy != nullptr ? *scratchBusy : unusedFlag);
+  TAttributeNameSet names(tagText);
+
   while (i < n) {
     const std::size_t nameStart = i;
     while (i < n && !IsWhite(tagText[i]) && tagText[i] != u'=') ++i;
-    const WideString name = tagText.substr(nameStart, i - nameStart);
+    const std::size_t nameLength = i - nameStart;
     skipWhite();
     if (i >= n || tagText[i] != u'=') return ReportError(EK_EQUALS_SIGN_EXPECTED, locator, WideString(), u"=");
     ++i;
@@ -286,9 +402,11 @@ void TXmlStandardDocReader::SplitStartTag(const IXmlLocator* locator, const Wide
     const std::size_t valueStart = i;
     while (i < n && tagText[i] != quote) ++i;
     if (i >= n) return ReportError(EK_QUOTE_EXPECTED, locator, WideString(), WideString(1, quote));
-    const WideString value = tagText.substr(valueStart, i - valueStart);
-    if (!names.insert(name).second) return ReportError(EK_DUPLICATE_ATTRIBUTE, locator, name, WideString());
-    SendAttribute(locator, name, value);
+    if (!names.Insert(nameStart, nameLength))
+      return ReportError(EK_DUPLICATE_ATTRIBUTE, locator, tagText.substr(nameStart, nameLength), WideString());
+    name->assign(tagText, nameStart, nameLength);
+    value->assign(tagText, valueStart, i - valueStart);
+    SendAttribute(locator, *name, *value);
     ++i;
     if (i < n && !IsWhite(tagText[i])) return ReportError(EK_WHITESPACE_EXPECTED, locator, WideString(), u" ");
     skipWhite();
@@ -297,9 +415,8 @@ void TXmlStandardDocReader::SplitStartTag(const IXmlLocator* locator, const Wide
 
 void TXmlStandardDocReader::SendEndElement(const IXmlLocator* locator, const WideString& tagName) {
   if (NextHandler() == nullptr) return;
-  auto signal = std::make_unique<TXmlEndElementSignal>(this, locator);
-  signal->TagName = tagName;
-  Send(std::move(signal));
+  SendSignal(this, Slots_ ? &Slots_->EndElement : nullptr, locator,
+             [&](TXmlEndElementSignal& signal) { signal.TagName = tagName; });
 }
 
 void TXmlStandardDocReader::SendEmptyElement(const IXmlLocator* locator, const WideString& tagText) {
@@ -311,9 +428,8 @@ void TXmlStandardDocReader::SendEmptyElement(const IXmlLocator* locator, const W
 
 void TXmlStandardDocReader::SendEntityRef(const IXmlLocator* locator, const WideString& name) {
   if (NextHandler() == nullptr) return;
-  auto signal = std::make_unique<TXmlEntityRefSignal>(this, locator);
-  signal->EntityName = name;
-  Send(std::move(signal));
+  SendSignal(this, Slots_ ? &Slots_->EntityRef : nullptr, locator,
+             [&](TXmlEntityRefSignal& signal) { signal.EntityName = name; });
 }
 
 void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideString& declarationText) {
@@ -321,7 +437,7 @@ void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideSt
   TXmlDoctypeDeclTokenizer tokenizer(declarationText, locator->SourceUri(), locator->StartByte(),
                                      locator->StartChar(), locator->StartColumn(), locator->StartTabs(),
                                      locator->StartLine());
-  auto signal = std::make_unique<TXmlDoctypeSignal>(this, locator);
+  TXmlDoctypeSignal signal(this, locator);
   do {
     tokenizer.NextToken();
     const WideString value = tokenizer.GetTokenValue();
@@ -332,16 +448,16 @@ void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideSt
       if (SeverityOfErrorKind(tokenizer.ErrorType()) != DOM_SEVERITY_WARNING) return;
     }
     switch (tokenizer.TokenType()) {
-      case dtName: signal->DoctypeName = value; break;
-      case dtPublicId: signal->PublicId = value; break;
-      case dtSystemId: signal->SystemId = value; break;
+      case dtName: signal.DoctypeName = value; break;
+      case dtPublicId: signal.PublicId = value; break;
+      case dtSystemId: signal.SystemId = value; break;
       case dtIntSubset: {
-        signal->Data = value;
-        signal->IntSubsetStartByte = tokenizer.StartByte();
-        signal->IntSubsetStartChar = tokenizer.StartChar() - 1;
-        signal->IntSubsetStartColumn = tokenizer.StartColumn() - 1;
-        signal->IntSubsetStartLine = tokenizer.StartLine();
-        if (signal->IntSubsetStartColumn == -1) signal->IntSubsetStartLine -= 1;
+        signal.Data = value;
+        signal.IntSubsetStartByte = tokenizer.StartByte();
+        signal.IntSubsetStartChar = tokenizer.StartChar() - 1;
+        signal.IntSubsetStartColumn = tokenizer.StartColumn() - 1;
+        signal.IntSubsetStartLine = tokenizer.StartLine();
+        if (signal.IntSubsetStartColumn == -1) signal.IntSubsetStartLine -= 1;
         break;
       }
       case dtStart:
@@ -349,10 +465,11 @@ void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideSt
     }
     if (tokenizer.ErrorType() == EK_DOCTYPE_TOKENIZER_WARNING) break;
   } while (tokenizer.TokenType() != dtEnd);
-  Send(std::move(signal));
+  NextHandler()->ProcessSignal(&signal);
 }
 
 void TXmlStandardDocReader::SendCompleted(const IXmlLocator* locator) {
   if (NextHandler() == nullptr) return;
-  Send(std::make_unique<TXmlCompletedSignal>(this, locator));
+  TXmlCompletedSignal signal(this, locator);
+  NextHandler()->ProcessSignal(&signal);
 }

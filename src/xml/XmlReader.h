@@ -82,12 +82,15 @@ public:
   virtual bool ParseFragment(TXmlSimpleInputSource* inputSource);
 
 private:
-  // Hands the signal to the next handler; the signal is freed afterwards, also when the
-  // handler raises.
-  void Send(std::unique_ptr<TXmlSignal> signal);
   void SendCharRef(const IXmlLocator* locator, const WideString& digits, bool hex);
   // Sends the start signal, every token and the completion; on any failure the abort notice.
   bool ParseWith(TXmlDocTokenizer& tokenizer, const std::function<void()>& sendStart);
+
+  // The reusable signal objects and scratch strings of the parse under way, owned by the
+  // outermost running parse; a send outside any parse builds its signal on the
+  // stack instead.
+  struct TSignalSlots;
+  TSignalSlots* Slots_ = nullptr;
 };
 
 class TXmlCustomHandler : public TDomBaseComponent {

@@ -23,6 +23,33 @@ bool NextChar(WideStringView s, std::size_t& i) {
   return true;
 }
 
+// One pass over Char*, optionally refusing "]]>" too: ordinary units cost one range test;
+// only controls, "]", surrogates and the last two BMP units take the slower branches.
+template <bool RefuseCDataEnd>
+bool CharsScan(WideStringView s) {
+  const char16_t* p = s.data();
+  const char16_t* const end = p + s.size();
+  while (p < end) {
+    const char16_t c = *p;
+    if (c >= 0x20 && c < 0xD800 && (!RefuseCDataEnd || c != u']')) {
+      ++p;
+    } else if (c == u']') {
+      if (end - p >= 3 && p[1] == u']' && p[2] == u'>') return false;
+      ++p;
+    } else if (c < 0x20) {
+      if (c != 0x09 && c != 0x0A && c != 0x0D) return false;
+      ++p;
+    } else if (HighSurrogate(c)) {
+      if (end - p < 2 || !LowSurrogate(p[1])) return false;
+      p += 2;
+    } else {
+      if (LowSurrogate(c) || c > 0xFFFD) return false;
+      ++p;
+    }
+  }
+  return true;
+}
+
 bool HasBothQuotes(WideStringView s) {
   return s.find(u'"') != WideStringView::npos && s.find(u'\'') != WideStringView::npos;
 }
@@ -54,12 +81,7 @@ const char* const kInvalidCharRef = "%s is not a valid XmlCharRef value.";
 
 namespace XmlRules {
 
-bool Chars(WideStringView s) {
-  std::size_t i = 0;
-  while (i < s.size())
-    if (!NextChar(s, i)) return false;
-  return true;
-}
+bool Chars(WideStringView s) { return CharsScan<false>(s); }
 
 bool S(WideStringView s) {
   if (s.empty()) return false;
@@ -141,13 +163,7 @@ bool PubidChars(WideStringView s) {
   return true;
 }
 
-bool CharData(WideStringView s) {
-  if (s.find(u"]]>") != WideStringView::npos) return false;
-  std::size_t i = 0;
-  while (i < s.size())
-    if (!NextChar(s, i)) return false;
-  return true;
-}
+bool CharData(WideStringView s) { return CharsScan<true>(s); }
 
 bool PITarget(WideStringView s) {
   if (!Name(s)) return false;

@@ -8,40 +8,42 @@ TXmlSignal::TXmlSignal(TXmlCustomReader* reader, TDomNode* relatedNode, TDtdObje
                        std::int64_t endColumn, std::int64_t endChar, std::int64_t endByte,
                        std::int64_t startTabs, std::int64_t startLine, std::int64_t startColumn,
                        std::int64_t startChar, std::int64_t startByte)
-    : EndByte_(endByte),
-      EndChar_(endChar),
-      EndColumn_(endColumn),
-      EndLine_(endLine),
-      EndTabs_(endTabs),
-      Reader_(reader),
-      RelatedDtdItem_(relatedDtdItem),
-      RelatedNode_(relatedNode),
-      StartByte_(startByte),
-      StartChar_(startChar),
-      StartColumn_(startColumn),
-      StartLine_(startLine),
-      StartTabs_(startTabs),
-      Uri_(uri) {}
+    : Reader_(reader), Uri_(uri) {
+  Loc_.EndByte = endByte;
+  Loc_.EndChar = endChar;
+  Loc_.EndColumn = endColumn;
+  Loc_.EndLine = endLine;
+  Loc_.EndTabs = endTabs;
+  Loc_.RelatedDtdItem = relatedDtdItem;
+  Loc_.RelatedNode = relatedNode;
+  Loc_.StartByte = startByte;
+  Loc_.StartChar = startChar;
+  Loc_.StartColumn = startColumn;
+  Loc_.StartLine = startLine;
+  Loc_.StartTabs = startTabs;
+}
 
 TXmlSignal::TXmlSignal(TXmlCustomReader* reader, const IXmlLocator* locator) : Reader_(reader) {
   if (locator == nullptr) return;
-  EndByte_ = locator->EndByte();
-  EndChar_ = locator->EndChar();
-  EndColumn_ = locator->EndColumn();
-  EndLine_ = locator->EndLine();
-  EndTabs_ = locator->EndTabs();
-  RelatedDtdItem_ = locator->RelatedDtdItem();
-  RelatedNode_ = locator->RelatedNode();
-  StartByte_ = locator->StartByte();
-  StartChar_ = locator->StartChar();
-  StartColumn_ = locator->StartColumn();
-  StartLine_ = locator->StartLine();
-  StartTabs_ = locator->StartTabs();
+  locator->GetLocation(Loc_);
   Uri_ = locator->SourceUri();
 }
 
-TXmlSignal::TXmlSignal(const TXmlSignal& source, TXmlCustomReader* reader) : TXmlSignal(source) {
+TXmlSignal::TXmlSignal(const TXmlSignal& source, TXmlCustomReader* reader)
+    : TUtilsNoRefCount(source), IXmlLocator(source), Loc_(source.Loc_), Reader_(reader),
+      Uri_(source.SharedUri_ != nullptr ? *source.SharedUri_ : source.Uri_) {}
+
+void TXmlSignal::Rebind(TXmlCustomReader* reader, const IXmlLocator* locator) {
   Reader_ = reader;
+  if (locator == nullptr) {
+    Loc_ = TXmlLocation();
+    Uri_.clear();
+    SharedUri_ = nullptr;
+    return;
+  }
+  locator->GetLocation(Loc_);
+  SharedUri_ = locator->SourceUriRef();
+  if (SharedUri_ == nullptr) Uri_ = locator->SourceUri();
 }
 
 void TXmlSignal::CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const {

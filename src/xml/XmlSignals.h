@@ -18,6 +18,32 @@ class TXmlCustomReader;
 enum TXmlSignalScopeBit : std::uint8_t { ssDoc = 1, ssDtd = 2 };
 using TXmlSignalScope = std::uint8_t;
 
+// The class of a signal as a plain value, so that handlers can dispatch with one switch.
+enum class TXmlSignalKind : std::uint8_t {
+  StartDocument,
+  StartDocumentFragment,
+  StartElement,
+  Attribute,
+  EndElement,
+  PCDATA,
+  CDATA,
+  EntityRef,
+  Comment,
+  ProcessingInstruction,
+  Doctype,
+  Completed,
+  Aborted,
+  AttributeDefinition,
+  ElementTypeDeclaration,
+  EntityDeclaration,
+  ExternalPEReference,
+  NotationDeclaration,
+  ParameterEntityDeclaration,
+  PEReferenceFound,
+  StartExtDtd,
+  StartIntDtd,
+};
+
 class TXmlSignal : public TUtilsNoRefCount, public IXmlLocator {
 public:
   // Every base field given explicitly.
@@ -29,19 +55,21 @@ public:
   TXmlSignal(TXmlCustomReader* reader, const IXmlLocator* locator);
   ~TXmlSignal() override = default;
 
-  std::int64_t EndByte() const override { return EndByte_; }
-  std::int64_t EndChar() const override { return EndChar_; }
-  std::int64_t EndColumn() const override { return EndColumn_; }
-  std::int64_t EndLine() const override { return EndLine_; }
-  std::int64_t EndTabs() const override { return EndTabs_; }
-  TDtdObject* RelatedDtdItem() const override { return RelatedDtdItem_; }
-  TDomNode* RelatedNode() const override { return RelatedNode_; }
-  std::int64_t StartByte() const override { return StartByte_; }
-  std::int64_t StartChar() const override { return StartChar_; }
-  std::int64_t StartColumn() const override { return StartColumn_; }
-  std::int64_t StartLine() const override { return StartLine_; }
-  std::int64_t StartTabs() const override { return StartTabs_; }
-  WideString SourceUri() const override { return Uri_; }
+  std::int64_t EndByte() const override { return Loc_.EndByte; }
+  std::int64_t EndChar() const override { return Loc_.EndChar; }
+  std::int64_t EndColumn() const override { return Loc_.EndColumn; }
+  std::int64_t EndLine() const override { return Loc_.EndLine; }
+  std::int64_t EndTabs() const override { return Loc_.EndTabs; }
+  TDtdObject* RelatedDtdItem() const override { return Loc_.RelatedDtdItem; }
+  TDomNode* RelatedNode() const override { return Loc_.RelatedNode; }
+  std::int64_t StartByte() const override { return Loc_.StartByte; }
+  std::int64_t StartChar() const override { return Loc_.StartChar; }
+  std::int64_t StartColumn() const override { return Loc_.StartColumn; }
+  std::int64_t StartLine() const override { return Loc_.StartLine; }
+  std::int64_t StartTabs() const override { return Loc_.StartTabs; }
+  WideString SourceUri() const override { return SharedUri_ != nullptr ? *SharedUri_ : Uri_; }
+  void GetLocation(TXmlLocation& out) const override { out = Loc_; }
+  const WideString* SourceUriRef() const override { return SharedUri_ != nullptr ? SharedUri_ : &Uri_; }
 
   // Checks the signal's own content; kind 0 and two empty texts when it is well-formed.
   virtual void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const;
@@ -49,32 +77,29 @@ public:
   virtual std::unique_ptr<TXmlSignal> CloneFor(TXmlCustomReader* reader) const = 0;
   virtual TXmlSignalScope Scope() const = 0;
   virtual const char* ClassName() const = 0;
+  virtual TXmlSignalKind Kind() const = 0;
 
   TXmlCustomReader* Reader() const { return Reader_; }
 
+  // Makes the signal stand for a new range of `reader`'s text, as if newly constructed from
+  // `locator`, for a reader that sends one signal object per class again and again. The URI
+  // is borrowed from a locator that lends it, so the signal must not outlive the locator;
+  // CloneFor makes an independent copy. The class's own fields are left to ClearFields.
+  void Rebind(TXmlCustomReader* reader, const IXmlLocator* locator);
+
 protected:
-  // The base fields of `source`, for a clone made for `reader`.
+  // The base fields of `source`, for a clone made for `reader`; the clone owns its URI.
   TXmlSignal(const TXmlSignal& source, TXmlCustomReader* reader);
 
 private:
-  std::int64_t EndByte_ = -1;
-  std::int64_t EndChar_ = -1;
-  std::int64_t EndColumn_ = -1;
-  std::int64_t EndLine_ = -1;
-  std::int64_t EndTabs_ = -1;
+  TXmlLocation Loc_;
   TXmlCustomReader* Reader_ = nullptr;
-  TDtdObject* RelatedDtdItem_ = nullptr;
-  TDomNode* RelatedNode_ = nullptr;
-  std::int64_t StartByte_ = -1;
-  std::int64_t StartChar_ = -1;
-  std::int64_t StartColumn_ = -1;
-  std::int64_t StartLine_ = -1;
-  std::int64_t StartTabs_ = -1;
   WideString Uri_;
+  const WideString* SharedUri_ = nullptr;  // the locator's URI, when borrowed
 };
 
 // Declares the constructors, CloneFor, Scope and ClassName every signal class has.
-#define EARMARK_SIGNAL_CLASS(Name, ScopeValue)                                                \
+#define EARMARK_SIGNAL_CLASS(Name, KindValue, ScopeValue)                                             \
 public:                                                                                       \
   using TXmlSignal::TXmlSignal;                                                               \
   std::unique_ptr<TXmlSignal> CloneFor(TXmlCustomReader* reader) const override {             \
@@ -82,6 +107,12 @@ public:                                                                         
   }                                                                                           \
   TXmlSignalScope Scope() const override { return ScopeValue; }                               \
   const char* ClassName() const override { return #Name; }                                   \
+  TXmlSignalKind Kind() const override { return KindValue; }                                  \
+  /* Back to the values of a new signal, keeping the strings' storage for reuse. */          \
+  void ClearFields() {                                                                        \
+    static const Name blank(nullptr, nullptr);                                                \
+    CopyFields(blank);                                                                        \
+  }                                                                                           \
                                                                                               \
 protected:                                                                                    \
   Name(const Name& source, TXmlCustomReader* reader) : TXmlSignal(source, reader) { CopyFields(source); } \
@@ -89,7 +120,7 @@ protected:                                                                      
 public:
 
 class TXmlStartDocumentSignal : public TXmlSignal {
-  EARMARK_SIGNAL_CLASS(TXmlStartDocumentSignal, ssDoc)
+  EARMARK_SIGNAL_CLASS(TXmlStartDocumentSignal, TXmlSignalKind::StartDocument, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   WideString EncodingName;   // as declared in the XML declaration
@@ -107,7 +138,7 @@ private:
 };
 
 class TXmlStartDocumentFragmentSignal : public TXmlSignal {
-  EARMARK_SIGNAL_CLASS(TXmlStartDocumentFragmentSignal, ssDoc)
+  EARMARK_SIGNAL_CLASS(TXmlStartDocumentFragmentSignal, TXmlSignalKind::StartDocumentFragment, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   WideString EncodingName;
@@ -117,7 +148,7 @@ private:
 };
 
 class TXmlStartElementSignal : public TXmlSignal {
-  EARMARK_SIGNAL_CLASS(TXmlStartElementSignal, ssDoc)
+  EARMARK_SIGNAL_CLASS(TXmlStartElementSignal, TXmlSignalKind::StartElement, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   WideString TagName;
@@ -127,7 +158,7 @@ private:
 };
 
 class TXmlAttributeSignal : public TXmlSignal {
-  EARMARK_SIGNAL_CLASS(TXmlAttributeSignal, ssDoc)
+  EARMARK_SIGNAL_CLASS(TXmlAttributeSignal, TXmlSignalKind::Attribute, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   std::uint8_t DataType = 0;  // the reader always sends plain strings
@@ -143,7 +174,7 @@ private:
 };
 
 class TXmlEndElementSignal : public TXmlSignal {
-  EARMARK_SIGNAL_CLASS(TXmlEndElementSignal, ssDoc)
+  EARMARK_SIGNAL_CLASS(TXmlEndElementSignal, TXmlSignalKind::EndElement, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   WideString TagName;
@@ -153,7 +184,7 @@ private:
 };
 
 class TXmlPCDATASignal : public TXmlSignal {
-  EARMARK_SIGNAL_CLASS(TXmlPCDATASignal, ssDoc)
+  EARMARK_SIGNAL_CLASS(TXmlPCDATASignal, TXmlSignalKind::PCDATA, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   bool CharRefGenerated = false;  // the text came from a character reference
@@ -167,7 +198,7 @@ private:
 };
 
 class TXmlCDATASignal : public TXmlSignal {
-  EARMARK_SIGNAL_CLASS(TXmlCDATASignal, ssDoc)
+  EARMARK_SIGNAL_CLASS(TXmlCDATASignal, TXmlSignalKind::CDATA, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   WideString Data;
@@ -177,7 +208,7 @@ private:
 };
 
 class TXmlEntityRefSignal : public TXmlSignal {
-  EARMARK_SIGNAL_CLASS(TXmlEntityRefSignal, ssDoc)
+  EARMARK_SIGNAL_CLASS(TXmlEntityRefSignal, TXmlSignalKind::EntityRef, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   WideString EntityName;
@@ -187,7 +218,7 @@ private:
 };
 
 class TXmlCommentSignal : public TXmlSignal {
-  EARMARK_SIGNAL_CLASS(TXmlCommentSignal, ssDoc | ssDtd)
+  EARMARK_SIGNAL_CLASS(TXmlCommentSignal, TXmlSignalKind::Comment, ssDoc | ssDtd)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   WideString Data;
@@ -197,7 +228,7 @@ private:
 };
 
 class TXmlProcessingInstructionSignal : public TXmlSignal {
-  EARMARK_SIGNAL_CLASS(TXmlProcessingInstructionSignal, ssDoc | ssDtd)
+  EARMARK_SIGNAL_CLASS(TXmlProcessingInstructionSignal, TXmlSignalKind::ProcessingInstruction, ssDoc | ssDtd)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   WideString Data;
@@ -211,7 +242,7 @@ private:
 };
 
 class TXmlDoctypeSignal : public TXmlSignal {
-  EARMARK_SIGNAL_CLASS(TXmlDoctypeSignal, ssDoc)
+  EARMARK_SIGNAL_CLASS(TXmlDoctypeSignal, TXmlSignalKind::Doctype, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   WideString Data;  // the internal subset, unread
@@ -238,23 +269,23 @@ private:
 
 // Signals without fields: the end of a parse, successful or stopped, and the events of the
 // DTD side, which the DTD reader sends.
-#define EARMARK_PLAIN_SIGNAL_CLASS(Name, ScopeValue)    \
-  class Name : public TXmlSignal {                      \
-    EARMARK_SIGNAL_CLASS(Name, ScopeValue)              \
+#define EARMARK_PLAIN_SIGNAL_CLASS(Name, KindValue, ScopeValue) \
+  class Name : public TXmlSignal {                               \
+    EARMARK_SIGNAL_CLASS(Name, TXmlSignalKind::KindValue, ScopeValue) \
   private:                                              \
     void CopyFields(const Name&) {}                     \
   };
 
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlCompletedSignal, ssDoc | ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlAbortedSignal, ssDoc | ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlAttributeDefinitionSignal, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlElementTypeDeclarationSignal, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlEntityDeclarationSignal, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlExternalPEReferenceSignal, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlNotationDeclarationSignal, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlParameterEntityDeclarationSignal, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlPEReferenceFoundSignal, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlStartExtDtdSignal, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlStartIntDtdSignal, ssDtd)
+EARMARK_PLAIN_SIGNAL_CLASS(TXmlCompletedSignal, Completed, ssDoc | ssDtd)
+EARMARK_PLAIN_SIGNAL_CLASS(TXmlAbortedSignal, Aborted, ssDoc | ssDtd)
+EARMARK_PLAIN_SIGNAL_CLASS(TXmlAttributeDefinitionSignal, AttributeDefinition, ssDtd)
+EARMARK_PLAIN_SIGNAL_CLASS(TXmlElementTypeDeclarationSignal, ElementTypeDeclaration, ssDtd)
+EARMARK_PLAIN_SIGNAL_CLASS(TXmlEntityDeclarationSignal, EntityDeclaration, ssDtd)
+EARMARK_PLAIN_SIGNAL_CLASS(TXmlExternalPEReferenceSignal, ExternalPEReference, ssDtd)
+EARMARK_PLAIN_SIGNAL_CLASS(TXmlNotationDeclarationSignal, NotationDeclaration, ssDtd)
+EARMARK_PLAIN_SIGNAL_CLASS(TXmlParameterEntityDeclarationSignal, ParameterEntityDeclaration, ssDtd)
+EARMARK_PLAIN_SIGNAL_CLASS(TXmlPEReferenceFoundSignal, PEReferenceFound, ssDtd)
+EARMARK_PLAIN_SIGNAL_CLASS(TXmlStartExtDtdSignal, StartExtDtd, ssDtd)
+EARMARK_PLAIN_SIGNAL_CLASS(TXmlStartIntDtdSignal, StartIntDtd, ssDtd)
 
 #undef EARMARK_PLAIN_SIGNAL_CLASS

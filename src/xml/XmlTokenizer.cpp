@@ -62,6 +62,23 @@ std::int64_t TXmlCustomTokenizer::StartTabs() const { return StartPosition_.Tabs
 WideString TXmlCustomTokenizer::SourceUri() const {
   return InputSource_ ? InputSource_->SystemId() : WideString();
 }
+void TXmlCustomTokenizer::GetLocation(TXmlLocation& out) const {
+  out.EndByte = EndPosition_.ByteCount;
+  out.EndChar = EndPosition_.CharCount;
+  out.EndColumn = EndPosition_.Column;
+  out.EndLine = EndPosition_.Line;
+  out.EndTabs = EndPosition_.TabsInLine;
+  out.RelatedDtdItem = nullptr;
+  out.RelatedNode = nullptr;
+  out.StartByte = StartPosition_.ByteCount - StartPosition_.ByteLength;
+  out.StartChar = StartPosition_.CharCount;
+  out.StartColumn = StartPosition_.Column;
+  out.StartLine = StartPosition_.Line;
+  out.StartTabs = StartPosition_.TabsInLine;
+}
+const WideString* TXmlCustomTokenizer::SourceUriRef() const {
+  return InputSource_ ? &InputSource_->SystemId() : nullptr;
+}
 
 // ---------------------------------------------------------------------------------------
 // TXmlDocTokenizer

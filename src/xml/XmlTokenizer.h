@@ -54,8 +54,12 @@ public:
   std::int64_t StartLine() const override;
   std::int64_t StartTabs() const override;
   WideString SourceUri() const override;
+  void GetLocation(TXmlLocation& out) const override;
+  const WideString* SourceUriRef() const override;
   virtual void NextToken() = 0;
 
+  // The token's text without a copy, valid until the next token.
+  std::u16string_view TokenView() const { return TokenValue_->View(); }
   const WideString& Clue() const { return Clue_; }
   TXmlErrorType ErrorType() const { return ErrorType_; }
   TXmlSimpleInputSource* InputSource() const { return InputSource_; }

@@ -3,18 +3,16 @@
 #include "dom/DomExceptions.h"
 #include "xml/XmlRulesUtils.h"
 
-#include <typeinfo>
-
 namespace {
 
 constexpr const char* kInternalError = "Internal Parser Exception";
 
-// Every signal class is a leaf that clones itself as exactly its own class, so comparing
-// the dynamic type answers what a cast would, without a walk through the class hierarchy
-// for each of the several tests every signal goes through.
+using K = TXmlSignalKind;
+
+// The signal as the class its kind names; each signal class answers its own kind only.
 template <class T>
-const T* As(const TXmlSignal* signal) {
-  return signal != nullptr && typeid(*signal) == typeid(T) ? static_cast<const T*>(signal) : nullptr;
+const T& As(const TXmlSignal* signal) {
+  return *static_cast<const T*>(signal);
 }
 
 }  // namespace
@@ -70,79 +68,100 @@ void TXmlWFTestHandler::CheckDoctype(const WideString& name, TXmlErrorType& kind
 
 void TXmlWFTestHandler::CheckDocumentSignal(const TXmlSignal* signal, TXmlErrorType& kind, WideString& offending,
                                             WideString& clue) {
-  if (const auto* s = As<TXmlCDATASignal>(signal)) {
-    if (RootState_ != 1) {
-      kind = EK_CONTENT_OUTSIDE_ROOT;
-      offending = s->Data;
-    }
-  } else if (const auto* d = As<TXmlDoctypeSignal>(signal)) {
-    CheckDoctype(d->DoctypeName, kind, offending);
-  } else if (const auto* e = As<TXmlEndElementSignal>(signal)) {
-    CheckEndElement(e->TagName, kind, offending);
-  } else if (const auto* r = As<TXmlEntityRefSignal>(signal)) {
-    if (RootState_ != 1) {
-      kind = EK_CONTENT_OUTSIDE_ROOT;
-      offending = u"&" + r->EntityName + u";";
-    }
-  } else if (const auto* t = As<TXmlPCDATASignal>(signal)) {
-    // White space between top-level markup is allowed; any other text there is not.
-    if (RootState_ != 1) {
-      if (t->CharRefGenerated) {
+  switch (signal->Kind()) {
+    case K::CDATA:
+      if (RootState_ != 1) {
         kind = EK_CONTENT_OUTSIDE_ROOT;
-        offending = u"&#";
-      } else if (!XmlRules::S(t->Data)) {
-        kind = EK_CONTENT_OUTSIDE_ROOT;
-        offending = t->Data;
+        offending = As<TXmlCDATASignal>(signal).Data;
       }
+      break;
+    case K::Doctype:
+      CheckDoctype(As<TXmlDoctypeSignal>(signal).DoctypeName, kind, offending);
+      break;
+    case K::EndElement:
+      CheckEndElement(As<TXmlEndElementSignal>(signal).TagName, kind, offending);
+      break;
+    case K::EntityRef:
+      if (RootState_ != 1) {
+        kind = EK_CONTENT_OUTSIDE_ROOT;
+        offending = u"&" + As<TXmlEntityRefSignal>(signal).EntityName + u";";
+      }
+      break;
+    case K::PCDATA: {
+      // White space between top-level markup is allowed; any other text there is not.
+      const auto& t = As<TXmlPCDATASignal>(signal);
+      if (RootState_ != 1) {
+        if (t.CharRefGenerated) {
+          kind = EK_CONTENT_OUTSIDE_ROOT;
+          offending = u"&#";
+        } else if (!XmlRules::S(t.Data)) {
+          kind = EK_CONTENT_OUTSIDE_ROOT;
+          offending = t.Data;
+        }
+      }
+      break;
     }
-  } else if (const auto* st = As<TXmlStartElementSignal>(signal)) {
-    if (RootState_ == 2) {
-      kind = EK_ELEMENT_AFTER_ROOT;
-      offending = st->TagName;
-    } else {
-      RootState_ = 1;
-      Stack_->Add(st->TagName);
+    case K::StartElement: {
+      const auto& st = As<TXmlStartElementSignal>(signal);
+      if (RootState_ == 2) {
+        kind = EK_ELEMENT_AFTER_ROOT;
+        offending = st.TagName;
+      } else {
+        RootState_ = 1;
+        Stack_->Add(st.TagName);
+      }
+      break;
     }
-  } else if (As<TXmlCompletedSignal>(signal) != nullptr) {
-    if (RootState_ == 0) {
-      kind = EK_MISSING_DOCUMENT_ELEMENT;
-    } else if (RootState_ == 1) {
-      kind = EK_UNCLOSED_ELEMENT_AT_END;
-      clue = Stack_->Count() > 0 ? Stack_->Strings(Stack_->Count() - 1) : WideString();
-    } else {
-      DoctypeSeen_ = false;
-      RootState_ = 0;
-    }
-    Mode_ = 0;
-  } else if (As<TXmlAbortedSignal>(signal) != nullptr) {
-    Reset();
-  } else if ((signal->Scope() & ssDoc) == 0) {
-    throw EParserException(kInternalError);
+    case K::Completed:
+      if (RootState_ == 0) {
+        kind = EK_MISSING_DOCUMENT_ELEMENT;
+      } else if (RootState_ == 1) {
+        kind = EK_UNCLOSED_ELEMENT_AT_END;
+        clue = Stack_->Count() > 0 ? Stack_->Strings(Stack_->Count() - 1) : WideString();
+      } else {
+        DoctypeSeen_ = false;
+        RootState_ = 0;
+      }
+      Mode_ = 0;
+      break;
+    case K::Aborted:
+      Reset();
+      break;
+    default:
+      if ((signal->Scope() & ssDoc) == 0) throw EParserException(kInternalError);
+      break;
   }
 }
 
 void TXmlWFTestHandler::CheckFragmentSignal(const TXmlSignal* signal, TXmlErrorType& kind, WideString& offending,
                                             WideString& clue) {
-  if (const auto* d = As<TXmlDoctypeSignal>(signal)) {
-    CheckDoctype(d->DoctypeName, kind, offending);
-  } else if (const auto* e = As<TXmlEndElementSignal>(signal)) {
-    CheckEndElement(e->TagName, kind, offending);
-  } else if (const auto* st = As<TXmlStartElementSignal>(signal)) {
-    RootState_ = 1;
-    Stack_->Add(st->TagName);
-  } else if (As<TXmlCompletedSignal>(signal) != nullptr) {
-    if (RootState_ == 1 && Stack_->Count() > 0) {
-      kind = EK_UNCLOSED_ELEMENT_AT_END;
-      clue = Stack_->Strings(Stack_->Count() - 1);
-    } else {
-      DoctypeSeen_ = false;
-      RootState_ = 0;
-    }
-    Mode_ = 0;
-  } else if (As<TXmlAbortedSignal>(signal) != nullptr) {
-    Reset();
-  } else if ((signal->Scope() & ssDoc) == 0) {
-    throw EParserException(kInternalError);
+  switch (signal->Kind()) {
+    case K::Doctype:
+      CheckDoctype(As<TXmlDoctypeSignal>(signal).DoctypeName, kind, offending);
+      break;
+    case K::EndElement:
+      CheckEndElement(As<TXmlEndElementSignal>(signal).TagName, kind, offending);
+      break;
+    case K::StartElement:
+      RootState_ = 1;
+      Stack_->Add(As<TXmlStartElementSignal>(signal).TagName);
+      break;
+    case K::Completed:
+      if (RootState_ == 1 && Stack_->Count() > 0) {
+        kind = EK_UNCLOSED_ELEMENT_AT_END;
+        clue = Stack_->Strings(Stack_->Count() - 1);
+      } else {
+        DoctypeSeen_ = false;
+        RootState_ = 0;
+      }
+      Mode_ = 0;
+      break;
+    case K::Aborted:
+      Reset();
+      break;
+    default:
+      if ((signal->Scope() & ssDoc) == 0) throw EParserException(kInternalError);
+      break;
   }
 }
 
@@ -152,20 +171,26 @@ void TXmlWFTestHandler::ProcessSignal(TXmlSignal* signal) {
   WideString clue;
   switch (Mode_) {
     case 0:
-      if (As<TXmlStartDocumentSignal>(signal) != nullptr) {
-        Mode_ = 1;
-        ClearState();
-      } else if (As<TXmlStartDocumentFragmentSignal>(signal) != nullptr) {
-        Mode_ = 2;
-        ClearState();
-      } else if (As<TXmlStartExtDtdSignal>(signal) != nullptr) {
-        Mode_ = 3;
-      } else if (As<TXmlStartIntDtdSignal>(signal) != nullptr) {
-        Mode_ = 4;
-      } else if (As<TXmlAbortedSignal>(signal) != nullptr) {
-        Reset();
-      } else {
-        throw EParserException(kInternalError);
+      switch (signal->Kind()) {
+        case K::StartDocument:
+          Mode_ = 1;
+          ClearState();
+          break;
+        case K::StartDocumentFragment:
+          Mode_ = 2;
+          ClearState();
+          break;
+        case K::StartExtDtd:
+          Mode_ = 3;
+          break;
+        case K::StartIntDtd:
+          Mode_ = 4;
+          break;
+        case K::Aborted:
+          Reset();
+          break;
+        default:
+          throw EParserException(kInternalError);
       }
       break;
     case 1:
@@ -176,7 +201,7 @@ void TXmlWFTestHandler::ProcessSignal(TXmlSignal* signal) {
       break;
     default:
       if ((signal->Scope() & ssDtd) == 0) throw EParserException(kInternalError);
-      if (As<TXmlCompletedSignal>(signal) != nullptr) Mode_ = 0;
+      if (signal->Kind() == K::Completed) Mode_ = 0;
       break;
   }
   if (kind == 0) signal->CheckWellFormed(kind, offending, clue);

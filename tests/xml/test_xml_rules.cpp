@@ -113,7 +113,12 @@ TEST(XmlRules, CharData) {
   CheckRule(XmlRules::CharData, "CharData",
             {{u"a]]>b", false}, {u"a]]b", true}, {u"]]", true}, {u"]>", true},
              {kLowAlone, false}, {kPair, true}, {u"a" + kHighAlone, false},
-             {kHighAlone + u"x", false}, {u"\uFFFF", false}, {u"<&", true}, {u"", true}});
+             {kHighAlone + u"x", false}, {u"\uFFFF", false}, {u"<&", true}, {u"", true},
+             // The end marker is found wherever the scan meets it, also behind a pair or
+             // inside a longer run of brackets; controls and U+FFFE still fail around it.
+             {u"]]]>", false}, {u"x]]", true}, {u"\t]\r]>", true}, {kPair + u"]]>", false},
+             {u"\uD7FF]]>", false}, {u"\uFFFD]", true}, {u"]\u001F", false},
+             {WideString(1, 0) + u"]]", false}, {u"]]\uFFFE", false}, {u"\uE000]]\n>", true}});
 }
 
 TEST(XmlRules, PITargetVersionEncodingPubid) {
