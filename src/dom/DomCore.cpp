@@ -85,12 +85,16 @@ void TDomCustomNode::RaiseTreeError(TTreeError error) {
 
 TDomNode::TDomNode(TCustomOwnedObject* owner)
     : TDomCustomNode(owner),
-      OwnerDocument_(dynamic_cast<TDomCustomDocument*>(owner)) {}
+      OwnerDocument_(owner != nullptr && owner->HasKind(KindDocument) ? static_cast<TDomCustomDocument*>(owner)
+                                                                      : nullptr) {
+  SetKind(KindDomNode, true);
+}
 
 TDomNode::~TDomNode() {
   CallUserDataHandlers(UDO_NODE_DELETED, nullptr, nullptr);
   UserData_.reset();
   ChildNodes_.reset();
+  SetKind(KindDomNode, false);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <vector>
 
 TDomCustomDocument::TDomCustomDocument(TDomImplementation* implementation) : TDomNode(nullptr) {
+  SetKind(KindDocument, true);
   AllowedChildTypes_ = DomChildTypes::DocumentNodes;
   if (implementation != nullptr) {
     implementation->RegisterDocument(this);
@@ -24,9 +25,12 @@ TDomCustomDocument::~TDomCustomDocument() {
   DomImplementation_ = nullptr;
   // A node destroyed along with another one may be destroyed only after this document is
   // gone, so the nodes forget their document first: a dying document hears of no changes.
-  for (int i = 0; i < OwnedObjectCount(); ++i)
-    if (auto* node = dynamic_cast<TDomNode*>(GetOwnedObject(i))) node->OwnerDocument_ = nullptr;
+  if (const std::vector<TCustomOwnedObject*>* owned = OwnedSlots())
+    for (TCustomOwnedObject* object : *owned)
+      if (object != nullptr && object->HasKind(KindDomNode)) static_cast<TDomNode*>(object)->OwnerDocument_ = nullptr;
   ClearOwnedObjects();
+  // From here on the object is a plain node, as nodes made for it now would see.
+  SetKind(KindDocument, false);
 }
 
 WideString TDomCustomDocument::baseURI() const {

@@ -10,6 +10,14 @@ namespace {
 thread_local int DestroyDepth = 0;
 thread_local std::vector<TCustomOwnedObject*> PendingDestruction;
 
+// The child ChildAt or IndexOfChild found last; any change to that parent's children forgets it.
+struct TChildPosition {
+  const TCustomOwnedNode* Parent = nullptr;
+  TCustomOwnedNode* Node = nullptr;
+  int Index = 0;
+};
+thread_local TChildPosition LastChildPosition;
+
 [[noreturn]] void RaiseIndexError(int index) {
   throw EListError(Format("List index out of bounds (%d)", {std::int64_t{index}}));
 }
@@ -69,31 +77,31 @@ void TCustomOwnedObject::AddOwnedObject(TCustomOwnedObject* object) {
   DoBeforeAddingOwned(object);
   // An object stands in one owned list only, or two owners would destroy it.
   if (object->Owner_ != nullptr) object->Owner_->RemoveOwnedObject(object);
-  if (!Owned_) Owned_ = std::make_unique<std::vector<TCustomOwnedObject*>>();
-  object->OwnedSlot_ = Owned_->size();
-  Owned_->push_back(object);
-  ++OwnedLive_;
+  if (!Owned_) Owned_ = std::make_unique<TOwnedList>();
+  object->OwnedSlot_ = static_cast<std::uint32_t>(Owned_->Items.size());
+  Owned_->Items.push_back(object);
+  ++Owned_->Live;
   object->Owner_ = this;
 }
 
 void TCustomOwnedObject::RemoveOwnedObject(TCustomOwnedObject* object) {
   if (object == nullptr || object->Owner_ != this || !Owned_) return;
   object->Owner_ = nullptr;
-  std::vector<TCustomOwnedObject*>& list = *Owned_;
+  std::vector<TCustomOwnedObject*>& list = Owned_->Items;
   list[object->OwnedSlot_] = nullptr;
-  --OwnedLive_;
-  if (OwnedLive_ == 0) {
+  const int live = --Owned_->Live;
+  if (live == 0) {
     Owned_.reset();
     return;
   }
   while (list.back() == nullptr) list.pop_back();
-  const std::size_t holes = list.size() - static_cast<std::size_t>(OwnedLive_);
-  if (holes > 32 && holes > static_cast<std::size_t>(OwnedLive_)) CompactOwned();
+  const std::size_t holes = list.size() - static_cast<std::size_t>(live);
+  if (holes > 32 && holes > static_cast<std::size_t>(live)) CompactOwned();
 }
 
 void TCustomOwnedObject::CompactOwned() {
-  std::vector<TCustomOwnedObject*>& list = *Owned_;
-  std::size_t out = 0;
+  std::vector<TCustomOwnedObject*>& list = Owned_->Items;
+  std::uint32_t out = 0;
   for (TCustomOwnedObject* object : list) {
     if (object == nullptr) continue;
     object->OwnedSlot_ = out;
@@ -103,16 +111,16 @@ void TCustomOwnedObject::CompactOwned() {
 }
 
 TCustomOwnedObject* TCustomOwnedObject::GetOwnedObject(int index) {
-  if (!Owned_ || index < 0 || index >= OwnedLive_) RaiseIndexError(index);
-  if (Owned_->size() != static_cast<std::size_t>(OwnedLive_)) CompactOwned();
-  return (*Owned_)[static_cast<std::size_t>(index)];
+  if (!Owned_ || index < 0 || index >= Owned_->Live) RaiseIndexError(index);
+  if (Owned_->Items.size() != static_cast<std::size_t>(Owned_->Live)) CompactOwned();
+  return Owned_->Items[static_cast<std::size_t>(index)];
 }
 
 void TCustomOwnedObject::ClearOwnedObjects() {
   // Always the last entry: a destroyed object may take further objects of this list with
   // it, and those leave the list on their own.
   while (Owned_) {
-    TCustomOwnedObject* object = Owned_->back();
+    TCustomOwnedObject* object = Owned_->Items.back();
     RemoveOwnedObject(object);
     Free(object);
   }
@@ -126,6 +134,11 @@ TCustomOwnedNode::~TCustomOwnedNode() {
   MarkDestroying();
   if (Parent_ != nullptr) Parent_->Unlink(this);
   DestroyOwnedAndChildren();
+  ForgetChildPosition();
+}
+
+void TCustomOwnedNode::ForgetChildPosition() const {
+  if (LastChildPosition.Parent == this) LastChildPosition.Parent = nullptr;
 }
 
 void TCustomOwnedNode::DetachForDestruction() {
@@ -135,12 +148,17 @@ void TCustomOwnedNode::DetachForDestruction() {
 
 void TCustomOwnedNode::DestroyOwnedAndChildren() {
   ClearOwnedObjects();
-  while (!Children_.empty()) {
-    TCustomOwnedNode* child = Children_.back();
-    Children_.pop_back();
+  while (LastChild_ != nullptr) {
+    TCustomOwnedNode* child = LastChild_;
+    ForgetChildPosition();
+    LastChild_ = child->PreviousSibling_;
+    if (LastChild_ != nullptr)
+      LastChild_->NextSibling_ = nullptr;
+    else
+      FirstChild_ = nullptr;
+    --ChildCount_;
     child->Parent_ = nullptr;
     child->PreviousSibling_ = nullptr;
-    if (!Children_.empty()) Children_.back()->NextSibling_ = nullptr;
     Free(child);
   }
 }
@@ -161,8 +179,8 @@ void TCustomOwnedNode::AdoptSubtree(TCustomOwnedNode* node) {
     TCustomOwnedNode* current = stack.back();
     stack.pop_back();
     TakeOwnership(current);
-    for (auto it = current->Children_.rbegin(); it != current->Children_.rend(); ++it)
-      stack.push_back(*it);
+    for (TCustomOwnedNode* child = current->LastChild_; child != nullptr; child = child->PreviousSibling_)
+      stack.push_back(child);
   }
 }
 
@@ -173,7 +191,7 @@ bool TCustomOwnedNode::OwnerAllows(const TCustomOwnedNode* node) const {
 bool TCustomOwnedNode::IsSelfOrAncestor(const TCustomOwnedNode* node) const {
   // A node without children is nobody's ancestor, which keeps appending fresh nodes to a
   // deep tree from walking the whole chain of parents each time.
-  return node == this || (!node->Children_.empty() && HasAncestor(node));
+  return node == this || (node->FirstChild_ != nullptr && HasAncestor(node));
 }
 
 TCustomOwnedNode* TCustomOwnedNode::AppendNode(TCustomOwnedNode* node) {
@@ -242,30 +260,41 @@ TCustomOwnedNode* TCustomOwnedNode::ReplaceNode(TCustomOwnedNode* newNode,
 
 void TCustomOwnedNode::Link(TCustomOwnedNode* node, TCustomOwnedNode* refNode) {
   if (node->Parent_ != nullptr) node->Parent_->Unlink(node);
+  ForgetChildPosition();
   if (refNode != nullptr) {
-    const int index = IndexOfChild(refNode);
-    Children_.insert(Children_.begin() + index, node);
     node->NextSibling_ = refNode;
     node->PreviousSibling_ = refNode->PreviousSibling_;
     refNode->PreviousSibling_ = node;
-    if (node->PreviousSibling_ != nullptr) node->PreviousSibling_->NextSibling_ = node;
+    if (node->PreviousSibling_ != nullptr)
+      node->PreviousSibling_->NextSibling_ = node;
+    else
+      FirstChild_ = node;
   } else {
-    if (!Children_.empty()) {
-      Children_.back()->NextSibling_ = node;
-      node->PreviousSibling_ = Children_.back();
-    }
-    Children_.push_back(node);
+    node->NextSibling_ = nullptr;
+    node->PreviousSibling_ = LastChild_;
+    if (LastChild_ != nullptr)
+      LastChild_->NextSibling_ = node;
+    else
+      FirstChild_ = node;
+    LastChild_ = node;
   }
+  ++ChildCount_;
   node->Parent_ = this;
 }
 
 void TCustomOwnedNode::Unlink(TCustomOwnedNode* node) {
-  const int index = IndexOfChild(node);
-  if (index < 0) return;
-  Children_.erase(Children_.begin() + index);
+  if (node == nullptr || node->Parent_ != this) return;
+  ForgetChildPosition();
+  if (node->PreviousSibling_ != nullptr)
+    node->PreviousSibling_->NextSibling_ = node->NextSibling_;
+  else
+    FirstChild_ = node->NextSibling_;
+  if (node->NextSibling_ != nullptr)
+    node->NextSibling_->PreviousSibling_ = node->PreviousSibling_;
+  else
+    LastChild_ = node->PreviousSibling_;
+  --ChildCount_;
   node->Parent_ = nullptr;
-  if (node->PreviousSibling_ != nullptr) node->PreviousSibling_->NextSibling_ = node->NextSibling_;
-  if (node->NextSibling_ != nullptr) node->NextSibling_->PreviousSibling_ = node->PreviousSibling_;
   node->PreviousSibling_ = nullptr;
   node->NextSibling_ = nullptr;
 }
@@ -277,15 +306,11 @@ void TCustomOwnedNode::DoBeforeInsertion(TCustomOwnedNode*) {}
 void TCustomOwnedNode::DoBeforeClear() {}
 void TCustomOwnedNode::DoBeforeRemoval(TCustomOwnedNode*) {}
 
-int TCustomOwnedNode::ChildCount() const { return static_cast<int>(Children_.size()); }
+int TCustomOwnedNode::ChildCount() const { return ChildCount_; }
 
-TCustomOwnedNode* TCustomOwnedNode::FirstChild() const {
-  return Children_.empty() ? nullptr : Children_.front();
-}
+TCustomOwnedNode* TCustomOwnedNode::FirstChild() const { return FirstChild_; }
 
-TCustomOwnedNode* TCustomOwnedNode::LastChild() const {
-  return Children_.empty() ? nullptr : Children_.back();
-}
+TCustomOwnedNode* TCustomOwnedNode::LastChild() const { return LastChild_; }
 
 TCustomOwnedNode* TCustomOwnedNode::NextSibling() const { return NextSibling_; }
 TCustomOwnedNode* TCustomOwnedNode::Parent() const { return Parent_; }
@@ -298,20 +323,32 @@ bool TCustomOwnedNode::HasAncestor(const TCustomOwnedNode* node) const {
   return false;
 }
 
-bool TCustomOwnedNode::HasChildren() const { return !Children_.empty(); }
+bool TCustomOwnedNode::HasChildren() const { return FirstChild_ != nullptr; }
 
 int TCustomOwnedNode::IndexOfChild(const TCustomOwnedNode* node) const {
   if (node == nullptr || node->Parent_ != this) return -1;
-  // Search from both ends at once: edits happen mostly near the first or the last child.
-  std::size_t lo = 0;
-  std::size_t hi = Children_.size();
-  while (lo < hi) {
-    if (Children_[lo] == node) return static_cast<int>(lo);
-    --hi;
-    if (Children_[hi] == node) return static_cast<int>(hi);
-    ++lo;
+  if (LastChildPosition.Parent == this && LastChildPosition.Node == node) return LastChildPosition.Index;
+  // Walk from the node towards both ends at once: edits happen mostly near the first or the
+  // last child, and whichever end comes first tells the position.
+  const TCustomOwnedNode* back = node;
+  const TCustomOwnedNode* ahead = node;
+  int steps = 0;
+  int index = 0;
+  while (true) {
+    back = back->PreviousSibling_;
+    if (back == nullptr) {
+      index = steps;
+      break;
+    }
+    ahead = ahead->NextSibling_;
+    if (ahead == nullptr) {
+      index = ChildCount_ - 1 - steps;
+      break;
+    }
+    ++steps;
   }
-  return -1;
+  LastChildPosition = {this, const_cast<TCustomOwnedNode*>(node), index};
+  return index;
 }
 
 [[noreturn]] void TCustomOwnedNode::RaiseTreeError(TTreeError error) {
@@ -333,6 +370,33 @@ int TCustomOwnedNode::IndexOfChild(const TCustomOwnedNode* node) const {
 void TCustomOwnedNode::SetReadOnly(bool value) { ReadOnly_ = value; }
 
 TCustomOwnedNode* TCustomOwnedNode::ChildAt(int index) const {
-  if (index < 0 || index >= static_cast<int>(Children_.size())) RaiseIndexError(index);
-  return Children_[static_cast<std::size_t>(index)];
+  if (index < 0 || index >= ChildCount_) RaiseIndexError(index);
+  // Start from whichever known position is nearest: the first child, the last one, or the
+  // one found last.
+  TCustomOwnedNode* node = FirstChild_;
+  int at = 0;
+  int distance = index;
+  if (ChildCount_ - 1 - index < distance) {
+    node = LastChild_;
+    at = ChildCount_ - 1;
+    distance = ChildCount_ - 1 - index;
+  }
+  if (LastChildPosition.Parent == this) {
+    const int fromRemembered = LastChildPosition.Index > index ? LastChildPosition.Index - index
+                                                               : index - LastChildPosition.Index;
+    if (fromRemembered < distance) {
+      node = LastChildPosition.Node;
+      at = LastChildPosition.Index;
+    }
+  }
+  while (at < index) {
+    node = node->NextSibling_;
+    ++at;
+  }
+  while (at > index) {
+    node = node->PreviousSibling_;
+    --at;
+  }
+  LastChildPosition = {this, node, index};
+  return node;
 }

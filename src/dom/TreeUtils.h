@@ -52,8 +52,10 @@ public:
   void RemoveOwnedObject(TCustomOwnedObject* object);
   // Raises EListError "List index out of bounds (%d)" outside 0 .. OwnedObjectCount() - 1.
   TCustomOwnedObject* GetOwnedObject(int index);
-  int OwnedObjectCount() const { return OwnedLive_; }
+  int OwnedObjectCount() const { return Owned_ ? Owned_->Live : 0; }
   TCustomOwnedObject* GetOwner() const { return Owner_; }
+  // Whether the object was made as one of the kinds below (a DOM node, a document).
+  bool HasKind(std::uint8_t kind) const { return (Kind_ & kind) != 0; }
   // Destroys the owned objects from the last to the first.
   void ClearOwnedObjects();
 
@@ -63,6 +65,16 @@ public:
 
 protected:
   enum class TLifeState : std::uint8_t { Alive, Queued, Destroying };
+  // Kinds the layers above tell apart for every node they make, where a cast would cost a
+  // walk through the class hierarchy each time.
+  static constexpr std::uint8_t KindDomNode = 1;
+  static constexpr std::uint8_t KindDocument = 2;
+
+  void SetKind(std::uint8_t kind, bool on) {
+    Kind_ = static_cast<std::uint8_t>(on ? Kind_ | kind : Kind_ & ~kind);
+  }
+  // The owned objects in the order they were added, with empty slots where objects left.
+  const std::vector<TCustomOwnedObject*>* OwnedSlots() const { return Owned_ ? &Owned_->Items : nullptr; }
 
   // Called when the object is queued for destruction: it leaves every structure it stands in.
   virtual void DetachForDestruction();
@@ -73,11 +85,16 @@ private:
 
   // Slots of destroyed or removed objects are left empty and compacted now and then, so
   // that removing any owned object costs constant time on average.
-  std::unique_ptr<std::vector<TCustomOwnedObject*>> Owned_;
-  int OwnedLive_ = 0;
+  // Made with the first owned object and dropped with the last: most objects own nothing.
+  struct TOwnedList {
+    std::vector<TCustomOwnedObject*> Items;
+    int Live = 0;
+  };
+  std::unique_ptr<TOwnedList> Owned_;
   TCustomOwnedObject* Owner_ = nullptr;
-  std::size_t OwnedSlot_ = 0;  // position in the owner's list
+  std::uint32_t OwnedSlot_ = 0;  // position in the owner's list
   TLifeState State_ = TLifeState::Alive;
+  std::uint8_t Kind_ = 0;
 };
 
 class TCustomOwnedNode : public TCustomOwnedObject {
@@ -132,9 +149,16 @@ private:
   void Link(TCustomOwnedNode* node, TCustomOwnedNode* refNode);
   void Unlink(TCustomOwnedNode* node);
 
-  std::vector<TCustomOwnedNode*> Children_;
+  // Forgets the position remembered for ChildAt when it belongs to this node's children.
+  void ForgetChildPosition() const;
+
+  // Children are a doubly linked list; ChildAt remembers the last position it found, so that
+  // walking the children by index costs one step per index.
+  bool ReadOnly_ = false;
+  TCustomOwnedNode* FirstChild_ = nullptr;
+  TCustomOwnedNode* LastChild_ = nullptr;
   TCustomOwnedNode* NextSibling_ = nullptr;
   TCustomOwnedNode* Parent_ = nullptr;
   TCustomOwnedNode* PreviousSibling_ = nullptr;
-  bool ReadOnly_ = false;
+  int ChildCount_ = 0;
 };
