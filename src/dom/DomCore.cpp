@@ -92,9 +92,27 @@ TDomNode::TDomNode(TCustomOwnedObject* owner)
 
 TDomNode::~TDomNode() {
   CallUserDataHandlers(UDO_NODE_DELETED, nullptr, nullptr);
-  UserData_.reset();
-  ChildNodes_.reset();
+  if (Extras_) {
+    Extras_->UserData.clear();
+    Extras_->ChildNodes.reset();
+    Extras_.reset();
+  }
   SetKind(KindDomNode, false);
+}
+
+TDomNode::TExtras& TDomNode::Extras() const {
+  if (!Extras_) Extras_ = std::make_unique<TExtras>();
+  return *Extras_;
+}
+
+TDomSearchListCache& TDomNode::SearchLists() {
+  TExtras& extras = Extras();
+  if (!extras.SearchLists) extras.SearchLists = std::make_unique<TDomSearchListCache>();
+  return *extras.SearchLists;
+}
+
+void TDomNode::DropSearchLists() {
+  if (Extras_) Extras_->SearchLists.reset();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -175,8 +193,9 @@ WideString TDomNode::baseURI() const {
 // Made on first use: most nodes a parse builds are never asked for their child list, and
 // one list object per node would double the allocations of a large document.
 TDomNodeList* TDomNode::childNodes() const {
-  if (!ChildNodes_) ChildNodes_ = std::make_unique<TDomNodeList>(this);
-  return ChildNodes_.get();
+  TExtras& extras = Extras();
+  if (!extras.ChildNodes) extras.ChildNodes = std::make_unique<TDomNodeList>(this);
+  return extras.ChildNodes.get();
 }
 
 TDomCustomDocument* TDomNode::ownerDocument() const { return OwnerDocument_; }
@@ -456,42 +475,43 @@ EARMARK_NAMED_SEARCH(FindPreviousSiblingElement, previousSibling(), kPrevious)
 // User data
 
 std::int64_t TDomNode::UserDataIndex(const WideString& key) const {
-  if (!UserData_) return -1;
-  for (std::size_t i = 0; i < UserData_->size(); ++i)
-    if ((*UserData_)[i].Key == key) return static_cast<std::int64_t>(i);
+  if (!Extras_) return -1;
+  const std::vector<UserDataEntry>& entries = Extras_->UserData;
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    if (entries[i].Key == key) return static_cast<std::int64_t>(i);
   return -1;
 }
 
 void* TDomNode::getUserData(const WideString& key) const {
   std::int64_t i = UserDataIndex(key);
-  return i < 0 ? nullptr : (*UserData_)[static_cast<std::size_t>(i)].Data;
+  return i < 0 ? nullptr : Extras_->UserData[static_cast<std::size_t>(i)].Data;
 }
 
 void* TDomNode::setUserData(const WideString& key, void* data, const TDomUserDataHandler& handler) {
   std::int64_t i = UserDataIndex(key);
   if (data == nullptr) {
     if (i < 0) return nullptr;
-    void* previous = (*UserData_)[static_cast<std::size_t>(i)].Data;
-    UserData_->erase(UserData_->begin() + i);
-    if (UserData_->empty()) UserData_.reset();
+    std::vector<UserDataEntry>& entries = Extras_->UserData;
+    void* previous = entries[static_cast<std::size_t>(i)].Data;
+    entries.erase(entries.begin() + i);
+    if (entries.empty()) entries.shrink_to_fit();
     return previous;
   }
   if (i >= 0) {
-    UserDataEntry& entry = (*UserData_)[static_cast<std::size_t>(i)];
+    UserDataEntry& entry = Extras_->UserData[static_cast<std::size_t>(i)];
     void* previous = entry.Data;
     entry.Data = data;
     entry.Handler = handler;
     return previous;
   }
-  if (!UserData_) UserData_ = std::make_unique<std::vector<UserDataEntry>>();
-  UserData_->push_back({key, data, handler});
+  Extras().UserData.push_back({key, data, handler});
   return nullptr;
 }
 
 void TDomNode::CallUserDataHandlers(TDomUserDataOperation operation, TDomNode* source, TDomNode* destination) {
-  if (!UserData_) return;
+  if (!Extras_ || Extras_->UserData.empty()) return;
   // A copy, so that a handler that changes this node's user data cannot upset the walk.
-  std::vector<UserDataEntry> entries = *UserData_;
+  std::vector<UserDataEntry> entries = Extras_->UserData;
   for (const UserDataEntry& entry : entries)
     if (entry.Handler) entry.Handler(operation, entry.Key, entry.Data, source, destination);
 }

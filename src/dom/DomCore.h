@@ -16,6 +16,7 @@
 class TDomNode;
 class TDomNodeList;
 class TDomNamedNodeMap;
+class TDomSearchListCache;
 class TDomCustomDocument;
 class TDomElement;
 class TDomAttr;
@@ -173,6 +174,10 @@ protected:
   // every element on the way.
   void NormalizeSubtree();
 
+  // The search lists of getElementsByTagName and its namespace form, made on first use.
+  TDomSearchListCache& SearchLists();
+  void DropSearchLists();
+
   bool NamespaceAware_ = false;
   std::uint16_t AllowedChildTypes_ = DomChildTypes::AnyTreeNode;
   WideString NodeValue_;
@@ -190,9 +195,17 @@ private:
     TDomUserDataHandler Handler;
   };
 
-  mutable std::unique_ptr<TDomNodeList> ChildNodes_;
+  // What few of the nodes of a parsed document ever need, kept apart and made on first use so
+  // that a node costs one pointer for all of it.
+  struct TExtras {
+    std::unique_ptr<TDomNodeList> ChildNodes;
+    std::vector<UserDataEntry> UserData;
+    std::unique_ptr<TDomSearchListCache> SearchLists;
+  };
+  TExtras& Extras() const;
+
+  mutable std::unique_ptr<TExtras> Extras_;
   TDomCustomDocument* OwnerDocument_ = nullptr;
-  std::unique_ptr<std::vector<UserDataEntry>> UserData_;
 };
 
 // The node a downcast pointer from the tree layer stands for; every child of a node is a node.

@@ -44,6 +44,27 @@ std::uint8_t PlainDeclKind(const WideString& name) {
   return 2;
 }
 
+// The parts of a checked qualified name: the prefix before the first colon (none without a
+// colon) and the local name after it.
+WideString PrefixOf(const WideString& qualifiedName) {
+  const std::size_t colon = qualifiedName.find(u':');
+  return colon == WideString::npos ? WideString() : qualifiedName.substr(0, colon);
+}
+
+WideString LocalPartOf(const WideString& qualifiedName) {
+  const std::size_t colon = qualifiedName.find(u':');
+  return colon == WideString::npos ? qualifiedName : qualifiedName.substr(colon + 1);
+}
+
+std::unique_ptr<WideString> KeptUri(const WideString& namespaceURI) {
+  return namespaceURI.empty() ? nullptr : std::make_unique<WideString>(namespaceURI);
+}
+
+const WideString& UriOf(const std::unique_ptr<WideString>& kept) {
+  static const WideString none;
+  return kept ? *kept : none;
+}
+
 bool IsWhiteSpace(const WideString& s) {
   return std::all_of(s.begin(), s.end(),
                      [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; });
@@ -56,35 +77,49 @@ bool IsWhiteSpace(const WideString& s) {
 
 TDomElement* TDomElement::Create(TDomCustomDocument* document, const WideString& tagName) {
   if (!IsName(tagName)) ThrowInvalidCharacter();
-  return new TDomElement(document, tagName, WideString(), WideString(), WideString(), false);
+  return new TDomElement(document, tagName, WideString(), false);
 }
 
 TDomElement* TDomElement::CreateNS(TDomCustomDocument* document, const WideString& namespaceURI,
                                    const WideString& qualifiedName) {
   QName q = SplitChecked(qualifiedName);
   CheckPrefixBinding(q.Prefix, namespaceURI);
-  return new TDomElement(document, qualifiedName, q.Prefix, q.Local, namespaceURI, true);
+  return new TDomElement(document, qualifiedName, namespaceURI, true);
 }
 
-TDomElement::TDomElement(TDomCustomDocument* document, const WideString& nodeName, const WideString& prefix,
-                         const WideString& localName, const WideString& namespaceURI, bool namespaceAware)
-    : TDomNode(document), LocalName_(localName), NamespaceURI_(namespaceURI), NodeName_(nodeName), Prefix_(prefix) {
+TDomElement::TDomElement(TDomCustomDocument* document, const WideString& nodeName, const WideString& namespaceURI,
+                         bool namespaceAware)
+    : TDomNode(document), NodeName_(nodeName), NamespaceURI_(KeptUri(namespaceURI)) {
   NamespaceAware_ = namespaceAware;
   AllowedChildTypes_ = DomChildTypes::ContentNodes;
-  Map_ = std::make_unique<TDomNamedNodeMap>(this, &AttributeList_, std::uint16_t{1u << ntAttributeNode},
-                                            namespaceAware);
 }
+
+TDomElement::TAttributes::TAttributes(TDomElement* element, bool namespaceAware)
+    : Map(element, &List, std::uint16_t{1u << ntAttributeNode}, namespaceAware) {}
 
 TDomElement::~TDomElement() {
   SetReadOnly(false);
   DestroyAttributes();
-  SearchLists_.reset();
-  Map_.reset();
+  DropSearchLists();
+  Attributes_.reset();
 }
 
+TDomNamedNodeMap& TDomElement::Map() const {
+  if (!Attributes_) Attributes_ = std::make_unique<TAttributes>(const_cast<TDomElement*>(this), NamespaceAware_);
+  return Attributes_->Map;
+}
+
+TDomNamedNodeMap* TDomElement::attributes() const { return &Map(); }
+
+WideString TDomElement::localName() const { return NamespaceAware_ ? LocalPartOf(NodeName_) : WideString(); }
+
+WideString TDomElement::namespaceURI() const { return UriOf(NamespaceURI_); }
+
+WideString TDomElement::prefix() const { return NamespaceAware_ ? PrefixOf(NodeName_) : WideString(); }
+
 void TDomElement::DestroyAttributes() {
-  while (!AttributeList_.empty()) {
-    auto* attr = static_cast<TDomAttr*>(AttributeList_.front());
+  while (Attributes_ && !Attributes_->List.empty()) {
+    auto* attr = static_cast<TDomAttr*>(Attributes_->List.front());
     removeAttributeNode(attr);
     Free(attr);
   }
@@ -95,10 +130,9 @@ void TDomElement::DoBeforeClear() { DestroyAttributes(); }
 void TDomElement::setPrefix(const WideString& value) {
   if (!IsName(value)) ThrowInvalidCharacter();
   if (IsReadOnly()) ThrowNoModification();
-  if (!IsNCName(value) || NamespaceURI_.empty() || (value == u"xml" && NamespaceURI_ != XmlNamespaceName))
-    ThrowNamespace();
-  Prefix_ = value;
-  NodeName_ = value + u":" + LocalName_;
+  const WideString& uri = UriOf(NamespaceURI_);
+  if (!IsNCName(value) || uri.empty() || (value == u"xml" && uri != XmlNamespaceName)) ThrowNamespace();
+  NodeName_ = value + u":" + localName();
 }
 
 WideString TDomElement::lookupNamespaceURI(const WideString& prefix) const {
@@ -106,7 +140,8 @@ WideString TDomElement::lookupNamespaceURI(const WideString& prefix) const {
   const TDomNode* node = this;
   while (true) {
     const auto* element = static_cast<const TDomElement*>(node);
-    for (const TDomNode* item : element->AttributeList_) {
+    static const std::vector<TDomNode*> none;
+    for (const TDomNode* item : element->Attributes_ ? element->Attributes_->List : none) {
       const auto* attr = static_cast<const TDomAttr*>(item);
       if (prefix.empty() ? attr->NamespaceDeclKind() == 0
                          : attr->NamespaceDeclKind() == 1 && attr->localName() == prefix)
@@ -131,11 +166,11 @@ WideString TDomElement::getAttribute(const WideString& name) const {
 }
 
 TDomAttr* TDomElement::getAttributeNode(const WideString& name) const {
-  return static_cast<TDomAttr*>(Map_->getNamedItem(name));
+  return static_cast<TDomAttr*>(Map().getNamedItem(name));
 }
 
 TDomAttr* TDomElement::getAttributeNodeNS(const WideString& namespaceURI, const WideString& localName) const {
-  return static_cast<TDomAttr*>(Map_->getNamedItemNS(namespaceURI, localName));
+  return static_cast<TDomAttr*>(Map().getNamedItemNS(namespaceURI, localName));
 }
 
 namespace {
@@ -166,13 +201,11 @@ WideString TDomElement::getAttributeNS(const WideString& namespaceURI, const Wid
 }
 
 TDomNodeList* TDomElement::getElementsByTagName(const WideString& name) {
-  if (!SearchLists_) SearchLists_ = std::make_unique<TDomSearchListCache>();
-  return SearchLists_->ByName(this, name);
+  return SearchLists().ByName(this, name);
 }
 
 TDomNodeList* TDomElement::getElementsByTagNameNS(const WideString& namespaceURI, const WideString& localName) {
-  if (!SearchLists_) SearchLists_ = std::make_unique<TDomSearchListCache>();
-  return SearchLists_->ByNamespace(this, namespaceURI, localName);
+  return SearchLists().ByNamespace(this, namespaceURI, localName);
 }
 
 bool TDomElement::hasAttribute(const WideString& name) const { return getAttributeNode(name) != nullptr; }
@@ -188,7 +221,7 @@ void TDomElement::removeAttributeNS(const WideString& namespaceURI, const WideSt
 }
 
 TDomAttr* TDomElement::removeAttributeNode(TDomAttr* attr) {
-  Map_->removeItem(attr);
+  Map().removeItem(attr);
   DoAttrModified(this, AC_REMOVAL, attr);
   return attr;
 }
@@ -201,7 +234,7 @@ TDomAttr* TDomElement::setAttribute(const WideString& name, const WideString& va
   }
   TDomAttr* attr = TDomAttr::Create(ReferenceDocument(), true, name);
   attr->setNodeValue(value);
-  Map_->AddItem(attr);
+  Map().AddItem(attr);
   DoAttrModified(this, AC_ADDITION, attr);
   return attr;
 }
@@ -223,21 +256,21 @@ TDomAttr* TDomElement::setAttributeNS(const WideString& namespaceURI, const Wide
   }
   TDomAttr* attr = TDomAttr::CreateNS(ReferenceDocument(), true, namespaceURI, qualifiedName);
   attr->setNodeValue(value);
-  Map_->AddItem(attr);
+  Map().AddItem(attr);
   DoAttrModified(this, AC_ADDITION, attr);
   return attr;
 }
 
 TDomAttr* TDomElement::setAttributeNode(TDomAttr* attr) {
   bool hadElement = attr != nullptr && attr->ownerElement() != nullptr;
-  auto* replaced = static_cast<TDomAttr*>(Map_->setNamedItem(attr));
+  auto* replaced = static_cast<TDomAttr*>(Map().setNamedItem(attr));
   if (!hadElement) DoAttrModified(this, AC_ADDITION, attr);
   return replaced;
 }
 
 TDomAttr* TDomElement::setAttributeNodeNS(TDomAttr* attr) {
   bool hadElement = attr != nullptr && attr->ownerElement() != nullptr;
-  auto* replaced = static_cast<TDomAttr*>(Map_->setNamedItemNS(attr));
+  auto* replaced = static_cast<TDomAttr*>(Map().setNamedItemNS(attr));
   if (!hadElement) DoAttrModified(this, AC_ADDITION, attr);
   return replaced;
 }
@@ -247,8 +280,7 @@ TDomAttr* TDomElement::setAttributeNodeNS(TDomAttr* attr) {
 
 TDomAttr* TDomAttr::Create(TDomCustomDocument* document, bool specified, const WideString& name) {
   if (!IsName(name)) ThrowInvalidCharacter();
-  return new TDomAttr(document, specified, PlainDeclKind(name), name, WideString(), WideString(), WideString(),
-                      false);
+  return new TDomAttr(document, specified, PlainDeclKind(name), name, WideString(), false);
 }
 
 TDomAttr* TDomAttr::CreateNS(TDomCustomDocument* document, bool specified, const WideString& namespaceURI,
@@ -263,22 +295,25 @@ TDomAttr* TDomAttr::CreateNS(TDomCustomDocument* document, bool specified, const
     kind = 0;
   }
   CheckPrefixBinding(q.Prefix, namespaceURI);
-  return new TDomAttr(document, specified, kind, qualifiedName, q.Prefix, q.Local, namespaceURI, true);
+  return new TDomAttr(document, specified, kind, qualifiedName, namespaceURI, true);
 }
 
 TDomAttr::TDomAttr(TDomCustomDocument* document, bool specified, std::uint8_t kind, const WideString& nodeName,
-                   const WideString& prefix, const WideString& localName, const WideString& namespaceURI,
-                   bool namespaceAware)
+                   const WideString& namespaceURI, bool namespaceAware)
     : TDomNode(document),
       NamespaceDeclKind_(kind),
-      LocalName_(localName),
-      NamespaceURI_(namespaceURI),
+      Specified_(specified),
       NodeName_(nodeName),
-      Prefix_(prefix),
-      Specified_(specified) {
+      NamespaceURI_(KeptUri(namespaceURI)) {
   NamespaceAware_ = namespaceAware;
   AllowedChildTypes_ = DomChildTypes::None;
 }
+
+WideString TDomAttr::localName() const { return NamespaceAware_ ? LocalPartOf(NodeName_) : WideString(); }
+
+WideString TDomAttr::namespaceURI() const { return UriOf(NamespaceURI_); }
+
+WideString TDomAttr::prefix() const { return NamespaceAware_ ? PrefixOf(NodeName_) : WideString(); }
 
 TDomAttr::~TDomAttr() { LeaveElement(); }
 
@@ -333,17 +368,16 @@ WideString TDomAttr::LiteralValue() const {
 void TDomAttr::setPrefix(const WideString& value) {
   if (!IsName(value)) ThrowInvalidCharacter();
   if (IsReadOnly()) ThrowNoModification();
-  if (!IsNCName(value) || NamespaceURI_.empty() || (value == u"xml" && NamespaceURI_ != XmlNamespaceName) ||
-      (value == u"xmlns" && NamespaceURI_ != XmlnsNamespaceName) || NodeName_ == u"xmlns")
+  const WideString& uri = UriOf(NamespaceURI_);
+  if (!IsNCName(value) || uri.empty() || (value == u"xml" && uri != XmlNamespaceName) ||
+      (value == u"xmlns" && uri != XmlnsNamespaceName) || NodeName_ == u"xmlns")
     ThrowNamespace();
-  Prefix_ = value;
-  NodeName_ = value + u":" + LocalName_;
+  NodeName_ = value + u":" + localName();
 }
 
 void TDomAttr::ClearPrefix() {
   if (IsReadOnly()) ThrowNoModification();
-  Prefix_.clear();
-  NodeName_ = LocalName_;
+  NodeName_ = localName();
 }
 
 WideString TDomAttr::lookupNamespaceURI(const WideString& prefix) const {

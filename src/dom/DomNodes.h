@@ -22,12 +22,12 @@ public:
   const char* ClassName() const override { return "TDomElement"; }
 
   WideString nodeName() const override { return NodeName_; }
-  TDomNamedNodeMap* attributes() const override { return Map_.get(); }
+  TDomNamedNodeMap* attributes() const override;
   WideString XPathName() const override { return NodeName_; }
-  WideString localName() const override { return LocalName_; }
-  WideString namespaceURI() const override { return NamespaceURI_; }
+  WideString localName() const override;
+  WideString namespaceURI() const override;
   TDomNodeType nodeType() const override { return ntElementNode; }
-  WideString prefix() const override { return Prefix_; }
+  WideString prefix() const override;
   void setNodeValue(const WideString&) override {}
   void setPrefix(const WideString& value) override;
   WideString lookupNamespaceURI(const WideString& prefix) const override;
@@ -55,21 +55,27 @@ public:
                                    const WideString& value);
 
 protected:
-  TDomElement(TDomCustomDocument* document, const WideString& nodeName, const WideString& prefix,
-              const WideString& localName, const WideString& namespaceURI, bool namespaceAware);
+  TDomElement(TDomCustomDocument* document, const WideString& nodeName, const WideString& namespaceURI,
+              bool namespaceAware);
   // Clearing an element takes its attributes away first; no clearing notice is sent.
   void DoBeforeClear() override;
 
 private:
   void DestroyAttributes();
 
-  std::vector<TDomNode*> AttributeList_;
-  std::unique_ptr<TDomNamedNodeMap> Map_;
-  std::unique_ptr<TDomSearchListCache> SearchLists_;  // made on the first search
-  WideString LocalName_;
-  WideString NamespaceURI_;
+  // The attribute list and the map over it, made when first needed: many elements of a
+  // parsed document have no attributes.
+  struct TAttributes {
+    TAttributes(TDomElement* element, bool namespaceAware);
+    std::vector<TDomNode*> List;
+    TDomNamedNodeMap Map;
+  };
+  TDomNamedNodeMap& Map() const;
+
+  mutable std::unique_ptr<TAttributes> Attributes_;
+  // The qualified name; a namespace-aware element's prefix and local name are its two parts.
   WideString NodeName_;
-  WideString Prefix_;
+  std::unique_ptr<WideString> NamespaceURI_;  // none for the empty URI
 };
 
 class TDomAttr : public TDomNode {
@@ -82,13 +88,13 @@ public:
 
   WideString nodeName() const override { return NodeName_; }
   WideString XPathName() const override { return NodeName_; }
-  WideString localName() const override { return LocalName_; }
-  WideString namespaceURI() const override { return NamespaceURI_; }
+  WideString localName() const override;
+  WideString namespaceURI() const override;
   TDomNode* nextSibling() const override { return nullptr; }
   TDomNodeType nodeType() const override { return ntAttributeNode; }
   TDomNode* parentNode() const override { return nullptr; }
   TDomNode* previousSibling() const override { return nullptr; }
-  WideString prefix() const override { return Prefix_; }
+  WideString prefix() const override;
   void setNodeValue(const WideString& value) override;
   void setPrefix(const WideString& value) override;
   WideString lookupNamespaceURI(const WideString& prefix) const override;
@@ -108,8 +114,7 @@ public:
 
 protected:
   TDomAttr(TDomCustomDocument* document, bool specified, std::uint8_t kind, const WideString& nodeName,
-           const WideString& prefix, const WideString& localName, const WideString& namespaceURI,
-           bool namespaceAware);
+           const WideString& namespaceURI, bool namespaceAware);
   // An attribute queued for destruction leaves its element at once.
   void DetachForDestruction() override;
 
@@ -118,12 +123,11 @@ private:
   void LeaveElement();
 
   std::uint8_t NamespaceDeclKind_;
-  WideString LocalName_;
-  WideString NamespaceURI_;
-  WideString NodeName_;
-  TDomNamedNodeMap* OwnerMap_ = nullptr;
-  WideString Prefix_;
   bool Specified_;
+  // The qualified name; a namespace-aware attribute's prefix and local name are its two parts.
+  WideString NodeName_;
+  std::unique_ptr<WideString> NamespaceURI_;  // none for the empty URI
+  TDomNamedNodeMap* OwnerMap_ = nullptr;
 };
 
 class TDomCharacterData : public TDomNode {
