@@ -248,7 +248,10 @@ std::int64_t TDomNode::Level() const {
 WideString TDomNode::localName() const { return {}; }
 WideString TDomNode::namespaceURI() const { return {}; }
 TDomNode* TDomNode::nextSibling() const { return AsDomNode(NextSibling()); }
-WideString TDomNode::nodeValue() const { return NodeValue_; }
+WideString TDomNode::nodeValue() const {
+  if (const WideString* field = const_cast<TDomNode*>(this)->ValueField()) return *field;
+  return Extras_ ? Extras_->Value : WideString();
+}
 TDomNodeType TDomNode::nodeType() const { return ntUnknown; }
 TDomNode* TDomNode::parentNode() const { return AsDomNode(Parent()); }
 TDomNode* TDomNode::previousSibling() const { return AsDomNode(PreviousSibling()); }
@@ -296,7 +299,10 @@ WideString TDomNode::XPathStringValue() const {
 
 void TDomNode::setNodeValue(const WideString& value) {
   if (IsReadOnly()) throw ENo_Modification_Allowed_Err(DomMessages::NoModificationAllowed);
-  NodeValue_ = value;
+  if (WideString* field = ValueField())
+    *field = value;
+  else
+    Extras().Value = value;
 }
 
 void TDomNode::setPrefix(const WideString& /*value*/) {

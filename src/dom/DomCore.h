@@ -178,9 +178,14 @@ protected:
   TDomSearchListCache& SearchLists();
   void DropSearchLists();
 
+  // Where the node keeps its value: the kinds that hold one keep it in a field of their own;
+  // for the others (a bare node may still be given one) it lives with the extras.
+  virtual WideString* ValueField() { return nullptr; }
+
   bool NamespaceAware_ = false;
+  // Flags of the node classes, kept in a byte the layout would leave empty anyway.
+  std::uint8_t NodeBits_ = 0;
   std::uint16_t AllowedChildTypes_ = DomChildTypes::AnyTreeNode;
-  WideString NodeValue_;
 
 private:
   friend class TDomCustomDocument;
@@ -198,6 +203,7 @@ private:
   // What few of the nodes of a parsed document ever need, kept apart and made on first use so
   // that a node costs one pointer for all of it.
   struct TExtras {
+    WideString Value;
     std::unique_ptr<TDomNodeList> ChildNodes;
     std::vector<UserDataEntry> UserData;
     std::unique_ptr<TDomSearchListCache> SearchLists;

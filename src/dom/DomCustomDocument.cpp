@@ -25,7 +25,7 @@ TDomCustomDocument::~TDomCustomDocument() {
   DomImplementation_ = nullptr;
   // A node destroyed along with another one may be destroyed only after this document is
   // gone, so the nodes forget their document first: a dying document hears of no changes.
-  if (const std::vector<TCustomOwnedObject*>* owned = OwnedSlots())
+  if (const std::deque<TCustomOwnedObject*>* owned = OwnedSlots())
     for (TCustomOwnedObject* object : *owned)
       if (object != nullptr && object->HasKind(KindDomNode)) static_cast<TDomNode*>(object)->OwnerDocument_ = nullptr;
   ClearOwnedObjects();

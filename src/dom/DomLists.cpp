@@ -140,8 +140,12 @@ void TDomNamedNodeMap::CheckWritable() const {
 }
 
 TDomNode* TDomNamedNodeMap::FindByName(const WideString& name) const {
-  for (TDomNode* node : *Items_)
-    if (node->nodeName() == name) return node;
+  for (TDomNode* node : *Items_) {
+    // Attributes answer without copying their name; this runs once per attribute a parse sets.
+    if (node->nodeType() == ntAttributeNode ? static_cast<const TDomAttr*>(node)->QualifiedName() == name
+                                            : node->nodeName() == name)
+      return node;
+  }
   return nullptr;
 }
 

@@ -300,11 +300,8 @@ TDomAttr* TDomAttr::CreateNS(TDomCustomDocument* document, bool specified, const
 
 TDomAttr::TDomAttr(TDomCustomDocument* document, bool specified, std::uint8_t kind, const WideString& nodeName,
                    const WideString& namespaceURI, bool namespaceAware)
-    : TDomNode(document),
-      NamespaceDeclKind_(kind),
-      Specified_(specified),
-      NodeName_(nodeName),
-      NamespaceURI_(KeptUri(namespaceURI)) {
+    : TDomNode(document), NodeName_(nodeName), NamespaceURI_(KeptUri(namespaceURI)) {
+  NodeBits_ = static_cast<std::uint8_t>((kind & DeclKindBits) | (specified ? SpecifiedBit : 0));
   NamespaceAware_ = namespaceAware;
   AllowedChildTypes_ = DomChildTypes::None;
 }
@@ -433,7 +430,7 @@ TDomText* TDomText::Create(TDomCustomDocument* document) { return new TDomText(d
 
 bool TDomText::isWhitespaceInElementContent() const {
   TDomCustomDocument* document = ReferenceDocument();
-  if (document == nullptr || CharRef_ || !IsWhiteSpace(data())) return false;
+  if (document == nullptr || IsCharRef() || !IsWhiteSpace(data())) return false;
   const TDomNode* ancestor = parentNode();
   while (ancestor != nullptr && ancestor->nodeType() == ntEntityReferenceNode) ancestor = ancestor->parentNode();
   if (ancestor == nullptr || ancestor->nodeType() != ntElementNode) return false;
@@ -448,7 +445,7 @@ TDomText* TDomText::splitText(std::int64_t offset) {
     throw ENo_Modification_Allowed_Err("No modification allowed.");
   TDomText* tail = TDomText::Create(ReferenceDocument());
   tail->setData(data().substr(static_cast<std::size_t>(offset)));
-  tail->SetCharRef(CharRef_);
+  tail->SetCharRef(IsCharRef());
   deleteData(offset, length() - offset);
   if (TDomNode* parent = parentNode()) parent->insertBefore(tail, nextSibling());
   return tail;

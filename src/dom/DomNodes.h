@@ -100,12 +100,14 @@ public:
   WideString lookupNamespaceURI(const WideString& prefix) const override;
 
   virtual void DoAttrModified(TDomAttrChange change);
-  virtual std::uint8_t NamespaceDeclKind() const { return NamespaceDeclKind_; }
+  virtual std::uint8_t NamespaceDeclKind() const { return NodeBits_ & DeclKindBits; }
   virtual WideString name() const { return NodeName_; }
   virtual TDomElement* ownerElement() const;
-  virtual bool specified() const { return Specified_; }
+  virtual bool specified() const { return (NodeBits_ & SpecifiedBit) != 0; }
   virtual WideString LiteralValue() const;
 
+  // The node name without a copy, for look-ups by name.
+  const WideString& QualifiedName() const { return NodeName_; }
   TDomNamedNodeMap* OwnerMap() const { return OwnerMap_; }
   // Kept up to date by the map that holds the attribute.
   void SetOwnerMap(TDomNamedNodeMap* map) { OwnerMap_ = map; }
@@ -117,13 +119,16 @@ protected:
            const WideString& namespaceURI, bool namespaceAware);
   // An attribute queued for destruction leaves its element at once.
   void DetachForDestruction() override;
+  WideString* ValueField() override { return &Value_; }
 
 private:
   // Takes the attribute out of its element's map, even when the element is read-only.
   void LeaveElement();
 
-  std::uint8_t NamespaceDeclKind_;
-  bool Specified_;
+  static constexpr std::uint8_t DeclKindBits = 0x03;  // the namespace declaration kind, 0 to 2
+  static constexpr std::uint8_t SpecifiedBit = 0x04;
+
+  WideString Value_;
   // The qualified name; a namespace-aware attribute's prefix and local name are its two parts.
   WideString NodeName_;
   std::unique_ptr<WideString> NamespaceURI_;  // none for the empty URI
@@ -146,6 +151,10 @@ public:
 
 protected:
   explicit TDomCharacterData(TDomCustomDocument* document);
+  WideString* ValueField() override { return &Value_; }
+
+private:
+  WideString Value_;
 };
 
 class TDomText : public TDomCharacterData {
@@ -159,14 +168,16 @@ public:
   virtual TDomText* splitText(std::int64_t offset);
 
   // Whether the text was produced from a character reference.
-  bool IsCharRef() const { return CharRef_; }
-  void SetCharRef(bool value) { CharRef_ = value; }
+  bool IsCharRef() const { return (NodeBits_ & CharRefBit) != 0; }
+  void SetCharRef(bool value) {
+    NodeBits_ = static_cast<std::uint8_t>(value ? NodeBits_ | CharRefBit : NodeBits_ & ~CharRefBit);
+  }
 
 protected:
   explicit TDomText(TDomCustomDocument* document) : TDomCharacterData(document) {}
 
 private:
-  bool CharRef_ = false;
+  static constexpr std::uint8_t CharRefBit = 0x01;
 };
 
 class TDomCDATASection : public TDomText {
@@ -206,9 +217,11 @@ public:
 
 protected:
   TDomProcessingInstruction(TDomCustomDocument* document, const WideString& target);
+  WideString* ValueField() override { return &Value_; }
 
 private:
   WideString Target_;
+  WideString Value_;
 };
 
 class TDomEntityReference : public TDomNode {

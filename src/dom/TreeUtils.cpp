@@ -87,7 +87,7 @@ void TCustomOwnedObject::AddOwnedObject(TCustomOwnedObject* object) {
 void TCustomOwnedObject::RemoveOwnedObject(TCustomOwnedObject* object) {
   if (object == nullptr || object->Owner_ != this || !Owned_) return;
   object->Owner_ = nullptr;
-  std::vector<TCustomOwnedObject*>& list = Owned_->Items;
+  std::deque<TCustomOwnedObject*>& list = Owned_->Items;
   list[object->OwnedSlot_] = nullptr;
   const int live = --Owned_->Live;
   if (live == 0) {
@@ -100,7 +100,7 @@ void TCustomOwnedObject::RemoveOwnedObject(TCustomOwnedObject* object) {
 }
 
 void TCustomOwnedObject::CompactOwned() {
-  std::vector<TCustomOwnedObject*>& list = Owned_->Items;
+  std::deque<TCustomOwnedObject*>& list = Owned_->Items;
   std::uint32_t out = 0;
   for (TCustomOwnedObject* object : list) {
     if (object == nullptr) continue;
@@ -148,14 +148,16 @@ void TCustomOwnedNode::DetachForDestruction() {
 
 void TCustomOwnedNode::DestroyOwnedAndChildren() {
   ClearOwnedObjects();
-  while (LastChild_ != nullptr) {
-    TCustomOwnedNode* child = LastChild_;
+  while (FirstChild_ != nullptr) {
+    TCustomOwnedNode* child = FirstChild_->PreviousSibling_;  // the last child
     ForgetChildPosition();
-    LastChild_ = child->PreviousSibling_;
-    if (LastChild_ != nullptr)
-      LastChild_->NextSibling_ = nullptr;
-    else
+    if (child == FirstChild_) {
       FirstChild_ = nullptr;
+    } else {
+      TCustomOwnedNode* last = child->PreviousSibling_;
+      last->NextSibling_ = nullptr;
+      FirstChild_->PreviousSibling_ = last;
+    }
     --ChildCount_;
     child->Parent_ = nullptr;
     child->PreviousSibling_ = nullptr;
@@ -179,7 +181,7 @@ void TCustomOwnedNode::AdoptSubtree(TCustomOwnedNode* node) {
     TCustomOwnedNode* current = stack.back();
     stack.pop_back();
     TakeOwnership(current);
-    for (TCustomOwnedNode* child = current->LastChild_; child != nullptr; child = child->PreviousSibling_)
+    for (TCustomOwnedNode* child = current->LastChild(); child != nullptr; child = child->PreviousSibling())
       stack.push_back(child);
   }
 }
@@ -262,21 +264,24 @@ void TCustomOwnedNode::Link(TCustomOwnedNode* node, TCustomOwnedNode* refNode) {
   if (node->Parent_ != nullptr) node->Parent_->Unlink(node);
   ForgetChildPosition();
   if (refNode != nullptr) {
+    // Before the first child the new node takes over the link to the last one.
     node->NextSibling_ = refNode;
     node->PreviousSibling_ = refNode->PreviousSibling_;
     refNode->PreviousSibling_ = node;
-    if (node->PreviousSibling_ != nullptr)
+    if (refNode == FirstChild_)
+      FirstChild_ = node;
+    else
       node->PreviousSibling_->NextSibling_ = node;
-    else
-      FirstChild_ = node;
-  } else {
+  } else if (FirstChild_ == nullptr) {
     node->NextSibling_ = nullptr;
-    node->PreviousSibling_ = LastChild_;
-    if (LastChild_ != nullptr)
-      LastChild_->NextSibling_ = node;
-    else
-      FirstChild_ = node;
-    LastChild_ = node;
+    node->PreviousSibling_ = node;
+    FirstChild_ = node;
+  } else {
+    TCustomOwnedNode* last = FirstChild_->PreviousSibling_;
+    node->NextSibling_ = nullptr;
+    node->PreviousSibling_ = last;
+    last->NextSibling_ = node;
+    FirstChild_->PreviousSibling_ = node;
   }
   ++ChildCount_;
   node->Parent_ = this;
@@ -285,14 +290,19 @@ void TCustomOwnedNode::Link(TCustomOwnedNode* node, TCustomOwnedNode* refNode) {
 void TCustomOwnedNode::Unlink(TCustomOwnedNode* node) {
   if (node == nullptr || node->Parent_ != this) return;
   ForgetChildPosition();
-  if (node->PreviousSibling_ != nullptr)
-    node->PreviousSibling_->NextSibling_ = node->NextSibling_;
-  else
-    FirstChild_ = node->NextSibling_;
-  if (node->NextSibling_ != nullptr)
-    node->NextSibling_->PreviousSibling_ = node->PreviousSibling_;
-  else
-    LastChild_ = node->PreviousSibling_;
+  TCustomOwnedNode* next = node->NextSibling_;
+  if (node == FirstChild_) {
+    // The next child becomes the first and takes over the link to the last one.
+    FirstChild_ = next;
+    if (next != nullptr) next->PreviousSibling_ = node->PreviousSibling_;
+  } else {
+    TCustomOwnedNode* previous = node->PreviousSibling_;
+    previous->NextSibling_ = next;
+    if (next != nullptr)
+      next->PreviousSibling_ = previous;
+    else
+      FirstChild_->PreviousSibling_ = previous;
+  }
   --ChildCount_;
   node->Parent_ = nullptr;
   node->PreviousSibling_ = nullptr;
@@ -310,11 +320,15 @@ int TCustomOwnedNode::ChildCount() const { return ChildCount_; }
 
 TCustomOwnedNode* TCustomOwnedNode::FirstChild() const { return FirstChild_; }
 
-TCustomOwnedNode* TCustomOwnedNode::LastChild() const { return LastChild_; }
+TCustomOwnedNode* TCustomOwnedNode::LastChild() const {
+  return FirstChild_ != nullptr ? FirstChild_->PreviousSibling_ : nullptr;
+}
 
 TCustomOwnedNode* TCustomOwnedNode::NextSibling() const { return NextSibling_; }
 TCustomOwnedNode* TCustomOwnedNode::Parent() const { return Parent_; }
-TCustomOwnedNode* TCustomOwnedNode::PreviousSibling() const { return PreviousSibling_; }
+TCustomOwnedNode* TCustomOwnedNode::PreviousSibling() const {
+  return Parent_ == nullptr || Parent_->FirstChild_ == this ? nullptr : PreviousSibling_;
+}
 bool TCustomOwnedNode::IsReadOnly() const { return ReadOnly_; }
 
 bool TCustomOwnedNode::HasAncestor(const TCustomOwnedNode* node) const {
@@ -335,16 +349,16 @@ int TCustomOwnedNode::IndexOfChild(const TCustomOwnedNode* node) const {
   int steps = 0;
   int index = 0;
   while (true) {
-    back = back->PreviousSibling_;
-    if (back == nullptr) {
+    if (back == FirstChild_) {
       index = steps;
       break;
     }
-    ahead = ahead->NextSibling_;
-    if (ahead == nullptr) {
+    if (ahead->NextSibling_ == nullptr) {
       index = ChildCount_ - 1 - steps;
       break;
     }
+    back = back->PreviousSibling_;
+    ahead = ahead->NextSibling_;
     ++steps;
   }
   LastChildPosition = {this, const_cast<TCustomOwnedNode*>(node), index};
@@ -377,7 +391,7 @@ TCustomOwnedNode* TCustomOwnedNode::ChildAt(int index) const {
   int at = 0;
   int distance = index;
   if (ChildCount_ - 1 - index < distance) {
-    node = LastChild_;
+    node = FirstChild_->PreviousSibling_;
     at = ChildCount_ - 1;
     distance = ChildCount_ - 1 - index;
   }

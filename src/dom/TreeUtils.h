@@ -12,6 +12,7 @@
 #include "platform/Exceptions.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -74,7 +75,7 @@ protected:
     Kind_ = static_cast<std::uint8_t>(on ? Kind_ | kind : Kind_ & ~kind);
   }
   // The owned objects in the order they were added, with empty slots where objects left.
-  const std::vector<TCustomOwnedObject*>* OwnedSlots() const { return Owned_ ? &Owned_->Items : nullptr; }
+  const std::deque<TCustomOwnedObject*>* OwnedSlots() const { return Owned_ ? &Owned_->Items : nullptr; }
 
   // Called when the object is queued for destruction: it leaves every structure it stands in.
   virtual void DetachForDestruction();
@@ -86,8 +87,9 @@ private:
   // Slots of destroyed or removed objects are left empty and compacted now and then, so
   // that removing any owned object costs constant time on average.
   // Made with the first owned object and dropped with the last: most objects own nothing.
+  // Kept in blocks, so that a document of many nodes never holds twice the slots it needs.
   struct TOwnedList {
-    std::vector<TCustomOwnedObject*> Items;
+    std::deque<TCustomOwnedObject*> Items;
     int Live = 0;
   };
   std::unique_ptr<TOwnedList> Owned_;
@@ -152,11 +154,11 @@ private:
   // Forgets the position remembered for ChildAt when it belongs to this node's children.
   void ForgetChildPosition() const;
 
-  // Children are a doubly linked list; ChildAt remembers the last position it found, so that
-  // walking the children by index costs one step per index.
+  // Children are a doubly linked list in which the first child's previous link points to the
+  // last child, so that a node needs no field for its last child; ChildAt remembers the last
+  // position it found, so that walking the children by index costs one step per index.
   bool ReadOnly_ = false;
   TCustomOwnedNode* FirstChild_ = nullptr;
-  TCustomOwnedNode* LastChild_ = nullptr;
   TCustomOwnedNode* NextSibling_ = nullptr;
   TCustomOwnedNode* Parent_ = nullptr;
   TCustomOwnedNode* PreviousSibling_ = nullptr;
