@@ -8,6 +8,7 @@
 // is running is detached and queued, and the outermost destruction frees the queue.
 #pragma once
 
+#include "dom/ObjectPool.h"
 #include "platform/Component.h"
 #include "platform/Exceptions.h"
 
@@ -39,6 +40,11 @@ public:
   TCustomOwnedObject& operator=(const TCustomOwnedObject&) = delete;
 
   const char* ClassName() const override { return "TCustomOwnedObject"; }
+
+  // A document is made of many small objects of a few sizes; they come from the pool of
+  // slots of one size rather than from the heap one by one.
+  static void* operator new(std::size_t size) { return ObjectPool::Allocate(size); }
+  static void operator delete(void* pointer, std::size_t size) noexcept { ObjectPool::Release(pointer, size); }
 
   // Makes this object the owner of object; nothing happens for none, for this object, for
   // an object already owned here, or for an object that owns this one (directly or not),

@@ -1,0 +1,140 @@
+#include "dom/ObjectPool.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPooling = false;
+#else
+constexpr bool kPooling = true;
+#endif
+
+// Large enough that the heap maps each slab on its own instead of cutting aligned pieces out
+// of the space small objects share (smaller slabs raised the peak memory of a parse).
+constexpr std::size_t kSlabBytes = 1024 * 1024;
+constexpr std::size_t kGranule = 8;
+constexpr std::size_t kLargestSlot = 256;
+
+struct TFreeSlot {
+  TFreeSlot* Next;
+};
+
+// The header at the start of every slab; the slab is aligned to its size, so a slot finds
+// its slab by clearing the low bits of its address.
+struct TSlab {
+  TFreeSlot* FreeSlots;  // slots given back
+  char* Unused;          // the first slot never handed out
+  char* End;
+  std::size_t SlotSize;
+  int Live;
+  bool Listed;       // in its size's list of slabs with room
+  TSlab* Previous;   // in that list
+  TSlab* Next;
+};
+
+constexpr std::size_t kHeaderBytes = (sizeof(TSlab) + 15) / 16 * 16;
+
+// Per slot size, the slabs that have room.
+TSlab* WithRoom[kLargestSlot / kGranule + 1] = {};
+
+// Objects may be made on one thread and destroyed on another; the lock is held for a few
+// pointer moves only.
+std::atomic_flag Lock = ATOMIC_FLAG_INIT;
+
+class TLockGuard {
+public:
+  TLockGuard() {
+    while (Lock.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  ~TLockGuard() { Lock.clear(std::memory_order_release); }
+  TLockGuard(const TLockGuard&) = delete;
+  TLockGuard& operator=(const TLockGuard&) = delete;
+};
+
+std::size_t SlotSizeOf(std::size_t size) { return size == 0 ? kGranule : (size + kGranule - 1) / kGranule * kGranule; }
+
+void List(TSlab* slab) {
+  TSlab*& head = WithRoom[slab->SlotSize / kGranule];
+  slab->Previous = nullptr;
+  slab->Next = head;
+  if (head != nullptr) head->Previous = slab;
+  head = slab;
+  slab->Listed = true;
+}
+
+void Unlist(TSlab* slab) {
+  TSlab*& head = WithRoom[slab->SlotSize / kGranule];
+  if (slab->Previous != nullptr)
+    slab->Previous->Next = slab->Next;
+  else
+    head = slab->Next;
+  if (slab->Next != nullptr) slab->Next->Previous = slab->Previous;
+  slab->Previous = nullptr;
+  slab->Next = nullptr;
+  slab->Listed = false;
+}
+
+bool IsFull(const TSlab* slab) {
+  return slab->FreeSlots == nullptr && static_cast<std::size_t>(slab->End - slab->Unused) < slab->SlotSize;
+}
+
+}  // namespace
+
+namespace ObjectPool {
+
+void* Allocate(std::size_t size) {
+  if (!kPooling || size > kLargestSlot) return ::operator new(size);
+  const std::size_t slotSize = SlotSizeOf(size);
+  TLockGuard guard;
+  TSlab* slab = WithRoom[slotSize / kGranule];
+  if (slab == nullptr) {
+    void* memory = std::aligned_alloc(kSlabBytes, kSlabBytes);
+    if (memory == nullptr) throw std::bad_alloc();
+    slab = static_cast<TSlab*>(memory);
+    slab->FreeSlots = nullptr;
+    slab->Unused = static_cast<char*>(memory) + kHeaderBytes;
+    slab->End = static_cast<char*>(memory) + kSlabBytes;
+    slab->SlotSize = slotSize;
+    slab->Live = 0;
+    List(slab);
+  }
+  void* slot;
+  if (slab->FreeSlots != nullptr) {
+    slot = slab->FreeSlots;
+    slab->FreeSlots = slab->FreeSlots->Next;
+  } else {
+    slot = slab->Unused;
+    slab->Unused += slotSize;
+  }
+  ++slab->Live;
+  if (IsFull(slab)) Unlist(slab);
+  return slot;
+}
+
+void Release(void* pointer, std::size_t size) noexcept {
+  if (pointer == nullptr) return;
+  if (!kPooling || size > kLargestSlot) {
+    ::operator delete(pointer);
+    return;
+  }
+  TLockGuard guard;
+  auto* slab = reinterpret_cast<TSlab*>(reinterpret_cast<std::uintptr_t>(pointer) & ~(kSlabBytes - 1));
+  auto* slot = static_cast<TFreeSlot*>(pointer);
+  slot->Next = slab->FreeSlots;
+  slab->FreeSlots = slot;
+  --slab->Live;
+  if (!slab->Listed) List(slab);
+  // An empty slab goes back unless it is the only one left with room for its size, which
+  // keeps making and destroying single objects from costing a slab each time.
+  if (slab->Live == 0 && (slab->Previous != nullptr || slab->Next != nullptr)) {
+    Unlist(slab);
+    std::free(slab);
+  }
+}
+
+}  // namespace ObjectPool
