@@ -7,7 +7,13 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
+// GCC announces AddressSanitizer with a macro, clang only through __has_feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define EARMARK_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(EARMARK_ADDRESS_SANITIZER)
 constexpr bool kPooling = false;
 #else
 constexpr bool kPooling = true;
