@@ -248,6 +248,43 @@ void TUtilsUCS4Reader::Next() {
   ReadNext();
 }
 
+std::int64_t TUtilsUCS4Reader::AdvancePlainRun(const bool* stops, char16_t* out, std::int64_t room) {
+  const std::int64_t ahead = Next_->Character;
+  if (PlainByteLimit_ == 0 || room < 2 || Current_->Character == kEndOfText || ahead == kEndOfText || ahead < 0 ||
+      ahead >= 0xD800 || (ahead < 256 && stops[ahead]) || Codec_->HasReadAhead() || Codec_->PendingCrBytes() != 0)
+    return 0;
+  std::int64_t available = 0;
+  const std::uint8_t* bytes = InputStream_->PeekBuffered(available);
+  const std::int64_t most = std::min(available, room);
+  std::int64_t taken = 0;
+  while (taken < most) {
+    const std::uint8_t b = bytes[taken];
+    if (b >= PlainByteLimit_ || b == 0x0D || b == 0x0A || b == 0x09 || b == kEndOfText || stops[b]) break;
+    ++taken;
+  }
+  if (taken == 0) return 0;
+  out[0] = static_cast<char16_t>(ahead);
+  for (std::int64_t t = 1; t < taken; ++t) out[t] = bytes[t - 1];
+  // The record of the t-th byte behind the old look-ahead: one more character and byte, one
+  // column further, same line and tabs, since none of the bytes is a line end or a tab.
+  const TPositionRecord base = *Next_;
+  const TPositionRecord oldCurrent = *Current_;
+  auto after = [&](std::int64_t t) {
+    TPositionRecord r = base;
+    r.ByteCount += t;
+    r.CharCount += t;
+    r.Column += t;
+    r.Character = bytes[t - 1];
+    r.ByteLength = 1;
+    return r;
+  };
+  *Next_ = after(taken);
+  *Current_ = taken >= 2 ? after(taken - 1) : base;
+  *Previous_ = taken >= 3 ? after(taken - 2) : taken == 2 ? base : oldCurrent;
+  InputStream_->SkipBuffered(taken);
+  return taken;
+}
+
 void TUtilsUCS4Reader::Reset() {
   InputStream_->Seek(ResetPosition_);
   if (Codec_) Codec_->ClearReadAhead();

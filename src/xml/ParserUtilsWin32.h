@@ -55,6 +55,16 @@ public:
     return Read(buffer, count);
   }
 
+  // The buffered bytes not consumed yet, for a caller that takes several at once.
+  const std::uint8_t* PeekBuffered(std::int64_t& available) const {
+    available = Unread_;
+    return Buffer_.get() + ReadPos_;
+  }
+  void SkipBuffered(std::int64_t count) {
+    ReadPos_ += count;
+    Unread_ -= count;
+  }
+
   // Takes the next byte when it is already buffered, below limit and not a CR: for the
   // encodings where such a byte stands for itself, the reader skips the codec for it.
   bool TakePlainByte(int limit, std::uint8_t& byte) {
@@ -135,6 +145,15 @@ public:
   virtual void Reset();
   // Advances while the new current character is one of chars; gives how many were passed.
   virtual std::int64_t SkipChars(std::u16string_view chars);
+
+  // The bulk form of "while the look-ahead is no stop: Next()", for text whose bytes decode
+  // to themselves: passes the look-ahead and every following buffered byte below the plain
+  // limit that is neither flagged in `stops` (256 flags) nor CR, LF, tab or the end mark,
+  // keeping the last such byte as the new look-ahead. The three records end exactly as
+  // single steps would leave them. The characters that became current, the old look-ahead
+  // first, go to `out` (room for `room`, at least 2); the answer is how many, 0 when no
+  // bulk step is possible here (the caller then steps with Next()).
+  std::int64_t AdvancePlainRun(const bool* stops, char16_t* out, std::int64_t room);
 
   bool IsEndOfText() const { return Current_->Character == kEndOfText; }
   bool HasByteOrderMark() const { return InputStream_->HasByteOrderMark(); }

@@ -20,6 +20,22 @@ bool IsHexDigit(std::int64_t c) {
   return IsAsciiDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
+// Flags of the characters at which a bulk advance over plain text stops.
+struct TStopSet {
+  bool Flags[256]{};
+};
+
+constexpr TStopSet MakeStops(std::u16string_view chars) {
+  TStopSet set;
+  for (char16_t c : chars) set.Flags[c] = true;
+  return set;
+}
+
+constexpr TStopSet kTextStops = MakeStops(u"&<");
+constexpr TStopSet kTagStops = MakeStops(u"/>'\"");
+constexpr TStopSet kSingleQuoteStops = MakeStops(u"'");
+constexpr TStopSet kDoubleQuoteStops = MakeStops(u"\"");
+
 } // namespace
 
 const char* XmlDocTokenTypeName(TXmlDocTokenType kind) {
@@ -86,6 +102,21 @@ const WideString* TXmlCustomTokenizer::SourceUriRef() const {
 TXmlDocTokenizer::TXmlDocTokenizer(TXmlSimpleInputSource* inputSource)
     : TXmlCustomTokenizer(inputSource), TokenType_(inputSource ? tkStartOfSource : tkEndOfSource) {}
 
+void TXmlDocTokenizer::AdvanceAppendUntil(const bool* stops) {
+  char16_t run[256];
+  for (;;) {
+    const std::int64_t n = Nxt();
+    if (n == END_OF_TEXT || (n >= 0 && n < 256 && stops[n])) return;
+    const std::int64_t count = InputSource_->AdvancePlainRun(stops, run, 256);
+    if (count > 0) {
+      TokenValue_->AddWideString(std::u16string_view(run, static_cast<std::size_t>(count)));
+      continue;
+    }
+    Advance();
+    Append();
+  }
+}
+
 void TXmlDocTokenizer::SetError(TXmlErrorType kind, const char16_t* clue) {
   ErrorType_ = kind;
   Clue_ = clue;
@@ -119,10 +150,7 @@ void TXmlDocTokenizer::ScanToken() {
     // Text runs up to the next markup or reference.
     TokenType_ = tkText;
     Append();
-    while (Nxt() != '&' && Nxt() != '<' && Nxt() != END_OF_TEXT) {
-      Advance();
-      Append();
-    }
+    AdvanceAppendUntil(kTextStops.Flags);
     EndPosition_ = CurRecord();
   } else {
     switch (Nxt()) {
@@ -433,10 +461,16 @@ void TXmlDocTokenizer::ScanStartTag() {
       SetError(EK_TAG_CLOSE_EXPECTED, singleQuote ? u"'>" : doubleQuote ? u"\">" : u">");
       return;
     }
+    // Name and white space up to the next quote or tag end in bulk, then one step.
+    AdvanceAppendUntil(kTagStops.Flags);
+    const std::int64_t stop = Nxt();
+    if (stop == '/' || stop == '>' || stop == END_OF_TEXT) continue;
     Advance();
     Append();
     if (Cur() == '\'') singleQuote = true;
     if (Cur() == '"') doubleQuote = true;
+    if (singleQuote) AdvanceAppendUntil(kSingleQuoteStops.Flags);
+    if (doubleQuote) AdvanceAppendUntil(kDoubleQuoteStops.Flags);
     while (singleQuote && Nxt() != END_OF_TEXT) {
       Advance();
       Append();

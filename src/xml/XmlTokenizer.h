@@ -90,6 +90,9 @@ private:
   const TPositionRecord& PrevRecord() const { return InputSource_->PreviousPosition(); }
   void Advance() { InputSource_->Next(); }
   void Append() { TokenValue_->AddUCS4Char(static_cast<std::uint32_t>(Cur())); }
+  // While the look-ahead is not flagged in `stops`: Advance() and Append(), in bulk where the
+  // input allows. `stops` must hold the end mark's test too (see AdvancePlainRun).
+  void AdvanceAppendUntil(const bool* stops);
 
   void SetError(TXmlErrorType kind, const char16_t* clue);
   void ScanToken();

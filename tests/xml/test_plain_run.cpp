@@ -1,0 +1,91 @@
+// The bulk advance over plain bytes must leave the reader exactly where single steps would:
+// the same characters passed, the same previous, current and next records, and the same
+// stream position, whatever the encoding, the stops, the line ends and the buffer size.
+#include "platform/Streams.h"
+#include "xml/ParserUtilsWin32.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct TStops {
+  bool Flags[256]{};
+  explicit TStops(const std::string& chars) {
+    for (unsigned char c : chars) Flags[c] = true;
+  }
+};
+
+// Advances both readers through the whole input: `bulk` in runs wherever it can, `single`
+// one Next() per character passed, and checks after every run that the two agree.
+void Compare(const std::string& bytes, TUnicodeCodecClass codec, std::int64_t bufferSize, const std::string& stops,
+             std::int64_t room, int& runs) {
+  const TStops set(stops);
+  TMemoryStream bulkStream(bytes), singleStream(bytes);
+  TUtilsUCS4Reader bulk(&bulkStream, codec, bufferSize);
+  TUtilsUCS4Reader single(&singleStream, codec, bufferSize);
+  std::vector<char16_t> out(static_cast<std::size_t>(room));
+  for (int guard = 0; guard < 10000 && !bulk.IsEndOfText(); ++guard) {
+    const std::int64_t count = bulk.AdvancePlainRun(set.Flags, out.data(), room);
+    if (count == 0) {
+      bulk.Next();
+      single.Next();
+    } else {
+      ++runs;
+      ASSERT_LE(count, room);
+      for (std::int64_t i = 0; i < count; ++i) {
+        single.Next();
+        ASSERT_EQ(static_cast<std::int64_t>(out[static_cast<std::size_t>(i)]), single.CurrentPosition().Character)
+            << "character " << i << " of a run";
+        // No run passes a stop, a line end or a tab.
+        ASSERT_FALSE(out[static_cast<std::size_t>(i)] < 256 && i > 0 && set.Flags[out[static_cast<std::size_t>(i)]]);
+      }
+    }
+    ASSERT_EQ(bulk.PreviousPosition(), single.PreviousPosition());
+    ASSERT_EQ(bulk.CurrentPosition(), single.CurrentPosition());
+    ASSERT_EQ(bulk.NextPosition(), single.NextPosition());
+    ASSERT_EQ(bulk.StreamPosition(), single.StreamPosition());
+  }
+  EXPECT_TRUE(single.IsEndOfText());
+}
+
+}  // namespace
+
+TEST(PlainRun, EndsWhereSingleStepsEnd) {
+  const TUnicodeCodecClass u8 = &TUTF8Codec::ClassInfo;
+  const TUnicodeCodecClass w1250 = &TWindows1250Codec::ClassInfo;
+  const TUnicodeCodecClass u16 = &TUTF16LECodec::ClassInfo;
+  struct Case {
+    const char* Name;
+    TUnicodeCodecClass Codec;
+    std::string Bytes;
+    std::string Stops;
+    bool Bulk;  // whether any run is possible at all
+  };
+  const std::vector<Case> cases = {
+      {"ascii text", u8, "plain text with spaces and <tags> & refs", "&<", true},
+      {"line ends and tabs", u8, "one\ntwo\tthree\r\nfour\rfive\n\n", "&<", true},
+      {"letters of two bytes", u8, "u\xC5\xA1n\xC3\xA1 jah\xC5\x88" "a obj", "&<", true},
+      {"three and four bytes", u8, "a\xE2\x82\xAC" "bc\xF0\x9F\x98\x80" "def", "&<", true},
+      {"stops at once", u8, "<<&&<abc<", "&<", true},
+      {"last character alone", u8, "<a", "&<", false},
+      {"tag stops", u8, "name attr='v a l' b=\"x\"/>", "/>'\"", true},
+      {"code page letters", w1250, "\x8Elt\xFD k\xF4\x9A" "abc\x80\x9C xyz", "&<", true},
+      {"code page line ends", w1250, "ab\r\ncd\ref\n", "<", true},
+      {"two-byte units never run", u16, std::string("a\0b\0c\0", 6), "&<", false},
+      {"empty", u8, "", "&<", false},
+  };
+  for (const auto& c : cases) {
+    for (std::int64_t bufferSize : {1, 2, 3, 5, 4096}) {
+      for (std::int64_t room : {2, 3, 256}) {
+        SCOPED_TRACE(std::string(c.Name) + " buffer " + std::to_string(bufferSize) + " room " + std::to_string(room));
+        int runs = 0;
+        Compare(c.Bytes, c.Codec, bufferSize, c.Stops, room, runs);
+        if (!c.Bulk) EXPECT_EQ(runs, 0);
+        if (c.Bulk && bufferSize == 4096) EXPECT_GT(runs, 0);
+      }
+    }
+  }
+}
