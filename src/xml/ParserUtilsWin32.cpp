@@ -191,13 +191,31 @@ void TUtilsUCS4Reader::SetCodecClass(TUnicodeCodecClass codecClass) {
   Codec_.reset();
   Codec_ = CreateCodec(codecClass);
   PlainByteLimit_ = 0;
+  BulkReady_ = false;
+  Utf8_ = false;
   if (Codec_) {
     Codec_->SetReadLineBreakMode(ReadLineBreakMode_);
     Codec_->SetReadCallback(&TUtilsUCS4Reader::ReadThunk, this);
-    if (codecClass == &TUTF8Codec::ClassInfo)
+    const char16_t* table = nullptr;
+    if (codecClass == &TUTF8Codec::ClassInfo) {
       PlainByteLimit_ = 0x80;
-    else if (const auto* single = dynamic_cast<const TCustomSingleByteCodec*>(Codec_.get()))
+      Utf8_ = true;
+    } else if (const auto* single = dynamic_cast<const TCustomSingleByteCodec*>(Codec_.get())) {
       PlainByteLimit_ = PlainByteLimit(*single);
+      table = single->Table();
+    }
+    // Which bytes a bulk run may take by themselves: those whose character keeps the plain
+    // position bookkeeping (no line end, tab or C1 control, nothing the codec treats apart).
+    if (PlainByteLimit_ > 0) {
+      BulkReady_ = true;
+      for (int b = 0; b < 256; ++b) {
+        const char16_t c = b < PlainByteLimit_ ? static_cast<char16_t>(b) : table != nullptr ? table[b] : char16_t{0};
+        BulkChar_[b] = c;
+        const bool simple = (b < PlainByteLimit_ || table != nullptr) && c != 0x0D && c != 0x0A && c != 0x09 &&
+                            !(c >= 0x80 && c < 0xA0) && c < 0xD800;
+        BulkKind_[b] = simple ? kBulkByte : Utf8_ && b >= 0xC2 && b <= 0xDF ? kBulkPair : kBulkNone;
+      }
+    }
   }
 }
 
@@ -250,38 +268,62 @@ void TUtilsUCS4Reader::Next() {
 
 std::int64_t TUtilsUCS4Reader::AdvancePlainRun(const bool* stops, char16_t* out, std::int64_t room) {
   const std::int64_t ahead = Next_->Character;
-  if (PlainByteLimit_ == 0 || room < 2 || Current_->Character == kEndOfText || ahead == kEndOfText || ahead < 0 ||
+  if (!BulkReady_ || room < 1 || Current_->Character == kEndOfText || ahead == kEndOfText || ahead < 0 ||
       ahead >= 0xD800 || (ahead < 256 && stops[ahead]) || Codec_->HasReadAhead() || Codec_->PendingCrBytes() != 0)
     return 0;
   std::int64_t available = 0;
   const std::uint8_t* bytes = InputStream_->PeekBuffered(available);
-  const std::int64_t most = std::min(available, room);
+  // Each character read becomes the look-ahead and the one before it current (and goes to
+  // `out`); a stop is read as the look-ahead too, and ends the run.
   std::int64_t taken = 0;
-  while (taken < most) {
-    const std::uint8_t b = bytes[taken];
-    if (b >= PlainByteLimit_ || b == 0x0D || b == 0x0A || b == 0x09 || b == kEndOfText || stops[b]) break;
-    ++taken;
+  std::int64_t pos = 0;
+  std::int64_t lookAhead = ahead;
+  while (taken < room && pos < available) {
+    const std::uint8_t b = bytes[pos];
+    const std::uint8_t kind = BulkKind_[b];
+    std::int64_t c = BulkChar_[b];
+    std::int64_t length = 1;
+    if (kind == kBulkPair) {
+      if (pos + 1 >= available || (bytes[pos + 1] & 0xC0) != 0x80) break;
+      // A two-byte sequence, decoded as the codec does; its C1 controls stay with the codec.
+      c = ((b & 0x1F) << 6) | (bytes[pos + 1] & 0x3F);
+      if (c < 0xA0) break;
+      length = 2;
+    } else if (kind != kBulkByte) {
+      break;
+    }
+    out[taken++] = static_cast<char16_t>(lookAhead);
+    lookAhead = c;
+    pos += length;
+    if (c < 256 && stops[c]) break;
   }
   if (taken == 0) return 0;
-  out[0] = static_cast<char16_t>(ahead);
-  for (std::int64_t t = 1; t < taken; ++t) out[t] = bytes[t - 1];
-  // The record of the t-th byte behind the old look-ahead: one more character and byte, one
-  // column further, same line and tabs, since none of the bytes is a line end or a tab.
+  // The record of the k-th character read: k more characters and columns and the bytes up
+  // to it, same line and tabs, since none of them is a line end or a tab. The characters
+  // read before the last are in `out` (out[k] is the k-th, out[0] the old look-ahead).
+  auto lengthOf = [&](std::int64_t c) -> std::int64_t { return Utf8_ && c >= 0x80 ? 2 : 1; };
   const TPositionRecord base = *Next_;
   const TPositionRecord oldCurrent = *Current_;
-  auto after = [&](std::int64_t t) {
+  auto record = [&](std::int64_t k, std::int64_t character, std::int64_t bytesUpTo) {
     TPositionRecord r = base;
-    r.ByteCount += t;
-    r.CharCount += t;
-    r.Column += t;
-    r.Character = bytes[t - 1];
-    r.ByteLength = 1;
+    r.ByteCount += bytesUpTo;
+    r.CharCount += k;
+    r.Column += k;
+    r.Character = character;
+    r.ByteLength = lengthOf(character);
     return r;
   };
-  *Next_ = after(taken);
-  *Current_ = taken >= 2 ? after(taken - 1) : base;
-  *Previous_ = taken >= 3 ? after(taken - 2) : taken == 2 ? base : oldCurrent;
-  InputStream_->SkipBuffered(taken);
+  const TPositionRecord next = record(taken, lookAhead, pos);
+  const std::int64_t bytesBeforeLast = pos - lengthOf(lookAhead);
+  const TPositionRecord current = taken >= 2 ? record(taken - 1, out[taken - 1], bytesBeforeLast) : base;
+  const TPositionRecord previous =
+      taken >= 3   ? record(taken - 2, out[taken - 2], bytesBeforeLast - lengthOf(out[taken - 1]))
+      : taken == 2 ? base
+                   : oldCurrent;
+  *Next_ = next;
+  *Current_ = current;
+  *Previous_ = previous;
+  InputStream_->SkipBuffered(pos);
   return taken;
 }
 

@@ -146,13 +146,13 @@ public:
   // Advances while the new current character is one of chars; gives how many were passed.
   virtual std::int64_t SkipChars(std::u16string_view chars);
 
-  // The bulk form of "while the look-ahead is no stop: Next()", for text whose bytes decode
-  // to themselves: passes the look-ahead and every following buffered byte below the plain
-  // limit that is neither flagged in `stops` (256 flags) nor CR, LF, tab or the end mark,
-  // keeping the last such byte as the new look-ahead. The three records end exactly as
-  // single steps would leave them. The characters that became current, the old look-ahead
-  // first, go to `out` (room for `room`, at least 2); the answer is how many, 0 when no
-  // bulk step is possible here (the caller then steps with Next()).
+  // The bulk form of "while the look-ahead is no stop: Next()", for UTF-8 and the code pages:
+  // steps on while the characters read are one plain byte, one code-page byte or a two-byte
+  // UTF-8 sequence, none of them CR, LF, tab or a C1 control (the end mark among them), up to
+  // and including the first one flagged in `stops` (256 flags), which becomes the look-ahead.
+  // The three records end exactly as single steps would leave them. The characters that
+  // became current, the old look-ahead first, go to `out` (room for `room`); the answer is
+  // how many, 0 when no bulk step is possible here (the caller then steps with Next()).
   std::int64_t AdvancePlainRun(const bool* stops, char16_t* out, std::int64_t room);
 
   bool IsEndOfText() const { return Current_->Character == kEndOfText; }
@@ -189,4 +189,11 @@ private:
   std::uint8_t ReadLineBreakMode_ = 1;
   std::int64_t ResetPosition_ = 0;
   int PlainByteLimit_ = 0;  // bytes below this decode to themselves; 0: always ask the codec
+  // For bulk runs: per byte, whether it is a character by itself (and which), the lead of a
+  // two-byte UTF-8 sequence, or left to the codec.
+  enum : std::uint8_t { kBulkNone, kBulkByte, kBulkPair };
+  bool BulkReady_ = false;
+  bool Utf8_ = false;
+  std::uint8_t BulkKind_[256] = {};
+  char16_t BulkChar_[256] = {};
 };

@@ -35,6 +35,7 @@ constexpr TStopSet kTextStops = MakeStops(u"&<");
 constexpr TStopSet kTagStops = MakeStops(u"/>'\"");
 constexpr TStopSet kSingleQuoteStops = MakeStops(u"'");
 constexpr TStopSet kDoubleQuoteStops = MakeStops(u"\"");
+constexpr TStopSet kEndTagStops = MakeStops(u" \t\n\r>");
 
 } // namespace
 
@@ -398,10 +399,7 @@ void TXmlDocTokenizer::ScanEndTag() {
   TokenType_ = tkEndTag;
   Advance();
   StartPosition_ = NextRecord();
-  while (!IsSpace(Nxt()) && Nxt() != '>' && Nxt() != END_OF_TEXT) {
-    Advance();
-    Append();
-  }
+  AdvanceAppendUntil(kEndTagStops.Flags);
   EndPosition_ = CurRecord();
   while (IsSpace(Nxt())) Advance();
   if (Nxt() == '>')

@@ -1,6 +1,7 @@
 // The bulk advance over plain bytes must leave the reader exactly where single steps would:
 // the same characters passed, the same previous, current and next records, and the same
 // stream position, whatever the encoding, the stops, the line ends and the buffer size.
+#include "platform/Exceptions.h"
 #include "platform/Streams.h"
 #include "xml/ParserUtilsWin32.h"
 
@@ -21,7 +22,7 @@ struct TStops {
 // Advances both readers through the whole input: `bulk` in runs wherever it can, `single`
 // one Next() per character passed, and checks after every run that the two agree.
 void Compare(const std::string& bytes, TUnicodeCodecClass codec, std::int64_t bufferSize, const std::string& stops,
-             std::int64_t room, int& runs) {
+             std::int64_t room, int& runs, bool expectFailure = false) {
   const TStops set(stops);
   TMemoryStream bulkStream(bytes), singleStream(bytes);
   TUtilsUCS4Reader bulk(&bulkStream, codec, bufferSize);
@@ -30,8 +31,23 @@ void Compare(const std::string& bytes, TUnicodeCodecClass codec, std::int64_t bu
   for (int guard = 0; guard < 10000 && !bulk.IsEndOfText(); ++guard) {
     const std::int64_t count = bulk.AdvancePlainRun(set.Flags, out.data(), room);
     if (count == 0) {
-      bulk.Next();
-      single.Next();
+      // Undecodable bytes fail in both the same way and end the comparison there.
+      bool bulkFailed = false, singleFailed = false;
+      try {
+        bulk.Next();
+      } catch (const EConvertError&) {
+        bulkFailed = true;
+      }
+      try {
+        single.Next();
+      } catch (const EConvertError&) {
+        singleFailed = true;
+      }
+      ASSERT_EQ(bulkFailed, singleFailed);
+      if (bulkFailed) {
+        ASSERT_EQ(bulk.CurrentPosition(), single.CurrentPosition());
+        return;
+      }
     } else {
       ++runs;
       ASSERT_LE(count, room);
@@ -49,6 +65,7 @@ void Compare(const std::string& bytes, TUnicodeCodecClass codec, std::int64_t bu
     ASSERT_EQ(bulk.StreamPosition(), single.StreamPosition());
   }
   EXPECT_TRUE(single.IsEndOfText());
+  EXPECT_FALSE(expectFailure) << "the input was expected to fail decoding";
 }
 
 }  // namespace
@@ -69,6 +86,9 @@ TEST(PlainRun, EndsWhereSingleStepsEnd) {
       {"line ends and tabs", u8, "one\ntwo\tthree\r\nfour\rfive\n\n", "&<", true},
       {"letters of two bytes", u8, "u\xC5\xA1n\xC3\xA1 jah\xC5\x88" "a obj", "&<", true},
       {"three and four bytes", u8, "a\xE2\x82\xAC" "bc\xF0\x9F\x98\x80" "def", "&<", true},
+      {"two-byte letters in a row", u8, "\xC5\xA1\xC4\x8D\xC5\xBE\xC3\xBD\xC3\xA1\xC3\xAD<\xC3\xA9", "&<", true},
+      {"C1 controls and the end mark", u8, "ab\xC2\x85" "cd\xC2\x9C" "ef\xC2\xA0gh", "&<", true},
+      {"latin-2 letters", &TISO8859_2Codec::ClassInfo, "\xB9\xE8\xBE ab\x9C\xA0 c\r\nd", "<", true},
       {"stops at once", u8, "<<&&<abc<", "&<", true},
       {"last character alone", u8, "<a", "&<", false},
       {"tag stops", u8, "name attr='v a l' b=\"x\"/>", "/>'\"", true},
@@ -79,13 +99,28 @@ TEST(PlainRun, EndsWhereSingleStepsEnd) {
   };
   for (const auto& c : cases) {
     for (std::int64_t bufferSize : {1, 2, 3, 5, 4096}) {
-      for (std::int64_t room : {2, 3, 256}) {
+      for (std::int64_t room : {1, 2, 3, 256}) {
         SCOPED_TRACE(std::string(c.Name) + " buffer " + std::to_string(bufferSize) + " room " + std::to_string(room));
         int runs = 0;
         Compare(c.Bytes, c.Codec, bufferSize, c.Stops, room, runs);
+        if (HasFatalFailure()) return;
         if (!c.Bulk) EXPECT_EQ(runs, 0);
         if (c.Bulk && bufferSize == 4096) EXPECT_GT(runs, 0);
       }
+    }
+  }
+}
+
+// A bad sequence is never passed in bulk: the single step reports it at the same place.
+TEST(PlainRun, BadSequencesAreLeftToTheCodec) {
+  const std::vector<std::string> inputs = {"ab\xC2\x41" "cd", "abc\xC3", "ab\xC0\x80" "cd", "ab\x80" "cd",
+                                           "ab\xDF"};
+  for (const auto& bytes : inputs) {
+    for (std::int64_t bufferSize : {1, 2, 4096}) {
+      SCOPED_TRACE(std::to_string(bytes.size()) + " bytes, buffer " + std::to_string(bufferSize));
+      int runs = 0;
+      Compare(bytes, &TUTF8Codec::ClassInfo, bufferSize, "<", 256, runs, true);
+      if (HasFatalFailure()) return;
     }
   }
 }
