@@ -193,6 +193,7 @@ void TUtilsUCS4Reader::SetCodecClass(TUnicodeCodecClass codecClass) {
   PlainByteLimit_ = 0;
   BulkReady_ = false;
   Utf8_ = false;
+  Utf16Order_ = 0;
   if (Codec_) {
     Codec_->SetReadLineBreakMode(ReadLineBreakMode_);
     Codec_->SetReadCallback(&TUtilsUCS4Reader::ReadThunk, this);
@@ -203,6 +204,10 @@ void TUtilsUCS4Reader::SetCodecClass(TUnicodeCodecClass codecClass) {
     } else if (const auto* single = dynamic_cast<const TCustomSingleByteCodec*>(Codec_.get())) {
       PlainByteLimit_ = PlainByteLimit(*single);
       table = single->Table();
+    } else if (codecClass == &TUTF16LECodec::ClassInfo || codecClass == &TUTF16BECodec::ClassInfo) {
+      // Two bytes per unit: bulk runs take the units outside the surrogates by themselves.
+      Utf16Order_ = codecClass == &TUTF16LECodec::ClassInfo ? 1 : 2;
+      BulkReady_ = true;
     }
     // Which bytes a bulk run may take by themselves: those whose character keeps the plain
     // position bookkeeping (no line end, tab or C1 control, nothing the codec treats apart).
@@ -278,30 +283,46 @@ std::int64_t TUtilsUCS4Reader::AdvancePlainRun(const bool* stops, char16_t* out,
   std::int64_t taken = 0;
   std::int64_t pos = 0;
   std::int64_t lookAhead = ahead;
-  while (taken < room && pos < available) {
-    const std::uint8_t b = bytes[pos];
-    const std::uint8_t kind = BulkKind_[b];
-    std::int64_t c = BulkChar_[b];
-    std::int64_t length = 1;
-    if (kind == kBulkPair) {
-      if (pos + 1 >= available || (bytes[pos + 1] & 0xC0) != 0x80) break;
-      // A two-byte sequence, decoded as the codec does; its C1 controls stay with the codec.
-      c = ((b & 0x1F) << 6) | (bytes[pos + 1] & 0x3F);
-      if (c < 0xA0) break;
-      length = 2;
-    } else if (kind != kBulkByte) {
-      break;
+  if (Utf16Order_ != 0) {
+    const bool bigEndian = Utf16Order_ == 2;
+    while (taken < room && pos + 1 < available) {
+      const std::int64_t c = bigEndian ? (bytes[pos] << 8 | bytes[pos + 1]) : (bytes[pos + 1] << 8 | bytes[pos]);
+      if (c == 0x0D || c == 0x0A || c == 0x09 || (c >= 0x80 && c < 0xA0) || c >= 0xD800) break;
+      out[taken++] = static_cast<char16_t>(lookAhead);
+      lookAhead = c;
+      pos += 2;
+      if (c < 256 && stops[c]) break;
     }
-    out[taken++] = static_cast<char16_t>(lookAhead);
-    lookAhead = c;
-    pos += length;
-    if (c < 256 && stops[c]) break;
+  } else {
+    const std::uint8_t* const kinds = BulkKind_;
+    const char16_t* const chars = BulkChar_;
+    while (taken < room && pos < available) {
+      const std::uint8_t b = bytes[pos];
+      const std::uint8_t kind = kinds[b];
+      std::int64_t c = chars[b];
+      std::int64_t length = 1;
+      if (kind == kBulkPair) {
+        if (pos + 1 >= available || (bytes[pos + 1] & 0xC0) != 0x80) break;
+        // A two-byte sequence, decoded as the codec does; its C1 controls stay with the codec.
+        c = ((b & 0x1F) << 6) | (bytes[pos + 1] & 0x3F);
+        if (c < 0xA0) break;
+        length = 2;
+      } else if (kind != kBulkByte) {
+        break;
+      }
+      out[taken++] = static_cast<char16_t>(lookAhead);
+      lookAhead = c;
+      pos += length;
+      if (c < 256 && stops[c]) break;
+    }
   }
   if (taken == 0) return 0;
   // The record of the k-th character read: k more characters and columns and the bytes up
   // to it, same line and tabs, since none of them is a line end or a tab. The characters
   // read before the last are in `out` (out[k] is the k-th, out[0] the old look-ahead).
-  auto lengthOf = [&](std::int64_t c) -> std::int64_t { return Utf8_ && c >= 0x80 ? 2 : 1; };
+  const std::int64_t highLength = Utf16Order_ != 0 || Utf8_ ? 2 : 1;  // characters from U+0080 on
+  const std::int64_t lowLength = Utf16Order_ != 0 ? 2 : 1;
+  auto lengthOf = [=](std::int64_t c) { return c >= 0x80 ? highLength : lowLength; };
   const TPositionRecord base = *Next_;
   const TPositionRecord oldCurrent = *Current_;
   auto record = [&](std::int64_t k, std::int64_t character, std::int64_t bytesUpTo) {

@@ -146,9 +146,9 @@ public:
   // Advances while the new current character is one of chars; gives how many were passed.
   virtual std::int64_t SkipChars(std::u16string_view chars);
 
-  // The bulk form of "while the look-ahead is no stop: Next()", for UTF-8 and the code pages:
-  // steps on while the characters read are one plain byte, one code-page byte or a two-byte
-  // UTF-8 sequence, none of them CR, LF, tab or a C1 control (the end mark among them), up to
+  // The bulk form of "while the look-ahead is no stop: Next()", for UTF-8, UTF-16 and the
+  // code pages: steps on while the characters read are one plain byte, one code-page byte, a
+  // two-byte UTF-8 sequence or a UTF-16 unit outside the surrogates, none of them CR, LF, tab or a C1 control (the end mark among them), up to
   // and including the first one flagged in `stops` (256 flags), which becomes the look-ahead.
   // The three records end exactly as single steps would leave them. The characters that
   // became current, the old look-ahead first, go to `out` (room for `room`); the answer is
@@ -194,6 +194,7 @@ private:
   enum : std::uint8_t { kBulkNone, kBulkByte, kBulkPair };
   bool BulkReady_ = false;
   bool Utf8_ = false;
+  std::uint8_t Utf16Order_ = 0;  // 1 UTF-16LE, 2 UTF-16BE, 0 neither
   std::uint8_t BulkKind_[256] = {};
   char16_t BulkChar_[256] = {};
 };

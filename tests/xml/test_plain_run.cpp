@@ -12,6 +12,12 @@
 
 namespace {
 
+// Every byte of a literal, NULs included.
+template <std::size_t N>
+std::string Bytes(const char (&literal)[N]) {
+  return std::string(literal, N - 1);
+}
+
 struct TStops {
   bool Flags[256]{};
   explicit TStops(const std::string& chars) {
@@ -94,7 +100,13 @@ TEST(PlainRun, EndsWhereSingleStepsEnd) {
       {"tag stops", u8, "name attr='v a l' b=\"x\"/>", "/>'\"", true},
       {"code page letters", w1250, "\x8Elt\xFD k\xF4\x9A" "abc\x80\x9C xyz", "&<", true},
       {"code page line ends", w1250, "ab\r\ncd\ref\n", "<", true},
-      {"two-byte units never run", u16, std::string("a\0b\0c\0", 6), "&<", false},
+      {"UTF-16LE units", u16, Bytes("a\0b\0\x61\x01<\0c\0\n\0d\0\x0D\0\x0A\0e\0f\0"), "&<", true},
+      {"UTF-16BE units", &TUTF16BECodec::ClassInfo, Bytes("\0a\0b\x01\x61\0<\0c\x20\xAC\0d\0\x9C\0e\0f"),
+       "&<", true},
+      {"UTF-16 surrogates", u16, Bytes("a\0b\0\x3D\xD8\x00\xDE" "c\0d\0e\0"), "&<", true},
+      {"half a unit at the end", u16, Bytes("a\0b\0c\0d"), "&<", true},
+      {"four-byte units never run", &TUCS4LECodec::ClassInfo, Bytes("a\0\0\0b\0\0\0c\0\0\0"), "&<",
+       false},
       {"empty", u8, "", "&<", false},
   };
   for (const auto& c : cases) {
@@ -113,13 +125,23 @@ TEST(PlainRun, EndsWhereSingleStepsEnd) {
 
 // A bad sequence is never passed in bulk: the single step reports it at the same place.
 TEST(PlainRun, BadSequencesAreLeftToTheCodec) {
-  const std::vector<std::string> inputs = {"ab\xC2\x41" "cd", "abc\xC3", "ab\xC0\x80" "cd", "ab\x80" "cd",
-                                           "ab\xDF"};
-  for (const auto& bytes : inputs) {
+  struct Case {
+    TUnicodeCodecClass Codec;
+    std::string Bytes;
+  };
+  const std::vector<Case> cases = {
+      {&TUTF8Codec::ClassInfo, "ab\xC2\x41" "cd"},
+      {&TUTF8Codec::ClassInfo, "abc\xC3"},
+      {&TUTF8Codec::ClassInfo, "ab\xC0\x80" "cd"},
+      {&TUTF8Codec::ClassInfo, "ab\x80" "cd"},
+      {&TUTF8Codec::ClassInfo, "ab\xDF"},
+      {&TUTF16LECodec::ClassInfo, Bytes("a\0b\0\x00\xDC" "c\0")},  // a lone low surrogate
+  };
+  for (const auto& c : cases) {
     for (std::int64_t bufferSize : {1, 2, 4096}) {
-      SCOPED_TRACE(std::to_string(bytes.size()) + " bytes, buffer " + std::to_string(bufferSize));
+      SCOPED_TRACE(std::to_string(c.Bytes.size()) + " bytes, buffer " + std::to_string(bufferSize));
       int runs = 0;
-      Compare(bytes, &TUTF8Codec::ClassInfo, bufferSize, "<", 256, runs, true);
+      Compare(c.Bytes, c.Codec, bufferSize, "<", 256, runs, true);
       if (HasFatalFailure()) return;
     }
   }
