@@ -36,6 +36,8 @@ constexpr TStopSet kTagStops = MakeStops(u"/>'\"");
 constexpr TStopSet kSingleQuoteStops = MakeStops(u"'");
 constexpr TStopSet kDoubleQuoteStops = MakeStops(u"\"");
 constexpr TStopSet kEndTagStops = MakeStops(u" \t\n\r>");
+constexpr TStopSet kCommentStops = MakeStops(u"-");
+constexpr TStopSet kCDataStops = MakeStops(u"]");
 
 } // namespace
 
@@ -285,6 +287,8 @@ void TXmlDocTokenizer::ScanComment() {
   Advance();
   StartPosition_ = NextRecord();
   for (;;) {
+    // Everything up to the next "-" is comment text.
+    AdvanceAppendUntil(kCommentStops.Flags);
     if (Nxt() == END_OF_TEXT) {
       EndPosition_ = CurRecord();
       SetError(EK_UNCLOSED_COMMENT, u"-->");
@@ -330,6 +334,9 @@ void TXmlDocTokenizer::ScanCData() {
   }
   StartPosition_ = NextRecord();
   while (Nxt() != END_OF_TEXT) {
+    // Everything up to the next "]" is section text.
+    AdvanceAppendUntil(kCDataStops.Flags);
+    if (Nxt() == END_OF_TEXT) break;
     Advance();
     while (Cur() == ']' && Nxt() == ']') {
       EndPosition_ = PrevRecord();

@@ -4,6 +4,8 @@
 #include "platform/Exceptions.h"
 #include "platform/Streams.h"
 #include "xml/ParserUtilsWin32.h"
+#include "xml/XmlInputSource.h"
+#include "xml/XmlTokenizer.h"
 
 #include <gtest/gtest.h>
 
@@ -143,6 +145,85 @@ TEST(PlainRun, BadSequencesAreLeftToTheCodec) {
       int runs = 0;
       Compare(c.Bytes, c.Codec, bufferSize, "<", 256, runs, true);
       if (HasFatalFailure()) return;
+    }
+  }
+}
+
+namespace {
+
+struct TTokenLine {
+  int Kind, Error;
+  std::u16string Value;
+  std::int64_t StartChar, EndChar, StartLine, StartColumn, EndLine, EndColumn, StartTabs;
+  bool operator==(const TTokenLine&) const = default;
+};
+
+std::vector<TTokenLine> TokenLines(const std::string& bytes, TUnicodeCodecClass codec, std::int64_t bufferSize) {
+  TMemoryStream stream(bytes);
+  TXmlSimpleInputSource source(&stream, u"", u"file:///p.xml", codec, bufferSize, 0, 0, 0, 0, 1);
+  TXmlDocTokenizer tokenizer(&source);
+  std::vector<TTokenLine> out;
+  for (int guard = 0; guard < 1000 && tokenizer.TokenType() != tkEndOfSource; ++guard) {
+    tokenizer.NextToken();
+    out.push_back({tokenizer.TokenType(), static_cast<int>(tokenizer.ErrorType()), tokenizer.GetTokenValue(),
+                   tokenizer.StartChar(), tokenizer.EndChar(), tokenizer.StartLine(), tokenizer.StartColumn(),
+                   tokenizer.EndLine(), tokenizer.EndColumn(), tokenizer.StartTabs()});
+  }
+  return out;
+}
+
+// The same text as UTF-8 bytes (runs of one and two bytes), UTF-16LE (two-byte units) and
+// UCS-4 (never in bulk, one step per character).
+std::string Encode(const std::u16string& text, TUnicodeCodecClass codec) {
+  std::string out;
+  for (char16_t c : text) {
+    if (codec == &TUTF16LECodec::ClassInfo) {
+      out += static_cast<char>(c & 0xFF);
+      out += static_cast<char>(c >> 8);
+    } else if (codec == &TUCS4LECodec::ClassInfo) {
+      out += static_cast<char>(c & 0xFF);
+      out += static_cast<char>(c >> 8);
+      out += '\0';
+      out += '\0';
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+// Tokens (kind, value, error, every position) do not depend on whether the characters were
+// passed in bulk or one by one.
+TEST(PlainRun, TokensAreTheSameWithAndWithoutBulkRuns) {
+  const std::vector<std::u16string> texts = {
+      u"<r a='v\u00E1l' b=\"x'y\">ko\u017Eu\u0161ina &amp; \u20AC text</r>",
+      u"<r>\n\t<a>line one\r\nline two</a>\n  <b/></r>",
+      u"<r><!-- comment - with -- dashes --><!-- unclosed",
+      u"<r><!---><!-- a-b --></r>",
+      u"<r><![CDATA[x ] y ]] z ]]]></r><![CDATA[never closed ]",
+      u"<r></r  ><end name='a>b'/></r\t>text at the end",
+      u"<a b='unclosed value>rest of the text",
+      u"<r>\u0085 and \u2028 and \u00A0</r>",
+  };
+  const TUnicodeCodecClass reference = &TUCS4LECodec::ClassInfo;
+  for (const auto& text : texts) {
+    SCOPED_TRACE(std::string(text.begin(), text.end()));
+    const auto expected = TokenLines(Encode(text, reference), reference, 4096);
+    ASSERT_FALSE(expected.empty());
+    for (TUnicodeCodecClass codec : {&TUTF8Codec::ClassInfo, &TUTF16LECodec::ClassInfo}) {
+      for (std::int64_t bufferSize : {1, 3, 4096}) {
+        SCOPED_TRACE(bufferSize);
+        EXPECT_EQ(TokenLines(Encode(text, codec), codec, bufferSize), expected);
+      }
     }
   }
 }
