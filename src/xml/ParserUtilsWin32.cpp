@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -320,30 +321,38 @@ std::int64_t TUtilsUCS4Reader::AdvancePlainRun(const bool* stops, char16_t* out,
   // The record of the k-th character read: k more characters and columns and the bytes up
   // to it, same line and tabs, since none of them is a line end or a tab. The characters
   // read before the last are in `out` (out[k] is the k-th, out[0] the old look-ahead).
+  // Records are rotated as single steps rotate them, so at most two are copied.
   const std::int64_t highLength = Utf16Order_ != 0 || Utf8_ ? 2 : 1;  // characters from U+0080 on
   const std::int64_t lowLength = Utf16Order_ != 0 ? 2 : 1;
   auto lengthOf = [=](std::int64_t c) { return c >= 0x80 ? highLength : lowLength; };
-  const TPositionRecord base = *Next_;
-  const TPositionRecord oldCurrent = *Current_;
-  auto record = [&](std::int64_t k, std::int64_t character, std::int64_t bytesUpTo) {
-    TPositionRecord r = base;
+  auto advance = [&](TPositionRecord& r, const TPositionRecord& from, std::int64_t k, std::int64_t character,
+                     std::int64_t bytesUpTo) {
+    if (&r != &from) r = from;
     r.ByteCount += bytesUpTo;
     r.CharCount += k;
     r.Column += k;
     r.Character = character;
     r.ByteLength = lengthOf(character);
-    return r;
   };
-  const TPositionRecord next = record(taken, lookAhead, pos);
   const std::int64_t bytesBeforeLast = pos - lengthOf(lookAhead);
-  const TPositionRecord current = taken >= 2 ? record(taken - 1, out[taken - 1], bytesBeforeLast) : base;
-  const TPositionRecord previous =
-      taken >= 3   ? record(taken - 2, out[taken - 2], bytesBeforeLast - lengthOf(out[taken - 1]))
-      : taken == 2 ? base
-                   : oldCurrent;
-  *Next_ = next;
-  *Current_ = current;
-  *Previous_ = previous;
+  if (taken == 1) {
+    // One step: the old look-ahead becomes current, the old current previous.
+    TPositionRecord* const fresh = Previous_;
+    Previous_ = Current_;
+    Current_ = Next_;
+    Next_ = fresh;
+    advance(*fresh, *Current_, 1, lookAhead, pos);
+  } else if (taken == 2) {
+    // The old look-ahead becomes previous; current and next are made from it.
+    std::swap(Previous_, Next_);
+    advance(*Current_, *Previous_, 1, out[1], bytesBeforeLast);
+    advance(*Next_, *Previous_, 2, lookAhead, pos);
+  } else {
+    // All three are made from the old look-ahead, which is overwritten last.
+    advance(*Previous_, *Next_, taken - 2, out[taken - 2], bytesBeforeLast - lengthOf(out[taken - 1]));
+    advance(*Current_, *Next_, taken - 1, out[taken - 1], bytesBeforeLast);
+    advance(*Next_, *Next_, taken, lookAhead, pos);
+  }
   InputStream_->SkipBuffered(pos);
   return taken;
 }
