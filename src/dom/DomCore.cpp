@@ -91,8 +91,8 @@ TDomNode::TDomNode(TCustomOwnedObject* owner)
 }
 
 TDomNode::~TDomNode() {
-  CallUserDataHandlers(UDO_NODE_DELETED, nullptr, nullptr);
   if (Extras_) {
+    CallUserDataHandlers(UDO_NODE_DELETED, nullptr, nullptr);
     Extras_->UserData.clear();
     Extras_->ChildNodes.reset();
     Extras_.reset();

@@ -409,7 +409,10 @@ WideString TDomCharacterData::substringData(std::int64_t offset, std::int64_t co
 
 void TDomCharacterData::appendData(const WideString& arg) {
   if (IsReadOnly()) ThrowNoModification();
-  setData(data() + arg);
+  // What setData(data() + arg) does for the character-data classes, which keep their data in
+  // Value_, without copying the data twice: a parse appends to its text nodes often.
+  Value_ += arg;
+  DoCharacterDataModified();
 }
 
 void TDomCharacterData::insertData(std::int64_t offset, const WideString& arg) { replaceData(offset, 0, arg); }

@@ -67,6 +67,9 @@ private:
   // parsed document have no attributes.
   struct TAttributes {
     TAttributes(TDomElement* element, bool namespaceAware);
+    // One per element with attributes: from the same slot pool as the nodes.
+    static void* operator new(std::size_t size) { return ObjectPool::Allocate(size); }
+    static void operator delete(void* pointer, std::size_t size) noexcept { ObjectPool::Release(pointer, size); }
     std::vector<TDomNode*> List;
     TDomNamedNodeMap Map;
   };

@@ -233,4 +233,43 @@ TEST(DomElementAttributes, MapMadeOnFirstUseIsTheOneKept) {
   }
 }
 
+TEST(DomCharacterData, AppendingInPlaceReportsEachAppend) {
+  struct Case {
+    char Kind;  // 't' text, 'c' comment, 'd' CDATA section
+    std::vector<WideString> Pieces;
+    const char* Expected;
+  };
+  const Case cases[] = {
+      {'t', {u"a", u"", u"bc"}, "abc"},
+      {'t', {u"0123456789", u"0123456789", u"x"}, "01234567890123456789x"},
+      {'c', {u" note", u" more"}, "start note more"},
+      {'d', {u"<b>", u"</b>"}, "start<b></b>"},
+  };
+  for (const Case& c : cases) {
+    DocumentPtr doc = NewDocument();
+    int notices = 0;
+    TDomNode* noticed = nullptr;
+    TDomCharacterData* node = nullptr;
+    if (c.Kind == 't') node = TDomText::Create(doc.get());
+    if (c.Kind == 'c') node = TDomComment::Create(doc.get());
+    if (c.Kind == 'd') node = TDomCDATASection::Create(doc.get());
+    if (c.Kind != 't') node->setData(u"start");
+    if (c.Kind == 't') static_cast<TDomText*>(node)->SetCharRef(true);
+    doc->SetModified(false);
+    doc->OnCharacterDataModified = [&](TPersistent*, TDomNode* n) {
+      ++notices;
+      noticed = n;
+    };
+    for (const WideString& piece : c.Pieces) node->appendData(piece);
+    EXPECT_EQ(Ascii(node->data()), c.Expected) << c.Expected;
+    EXPECT_EQ(Ascii(node->nodeValue()), c.Expected) << c.Expected;
+    EXPECT_EQ(node->length(), static_cast<std::int64_t>(std::string(c.Expected).size())) << c.Expected;
+    EXPECT_EQ(notices, static_cast<int>(c.Pieces.size())) << c.Expected;
+    EXPECT_EQ(noticed, node) << c.Expected;
+    EXPECT_TRUE(doc->Modified()) << c.Expected;
+    if (c.Kind == 't') EXPECT_TRUE(static_cast<TDomText*>(node)->IsCharRef()) << c.Expected;
+    doc->OnCharacterDataModified = nullptr;
+  }
+}
+
 }  // namespace
