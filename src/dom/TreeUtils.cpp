@@ -39,8 +39,10 @@ TCustomOwnedObject::~TCustomOwnedObject() {
 void TCustomOwnedObject::Free(TCustomOwnedObject* object) {
   if (object == nullptr || object->State_ != TLifeState::Alive) return;
   if (DestroyDepth > 0) {
-    object->DetachForDestruction();
+    // Queued before it detaches: a notification sent while it leaves its structures may free
+    // it again, which must not queue it a second time.
     object->State_ = TLifeState::Queued;
+    object->DetachForDestruction();
     PendingDestruction.push_back(object);
     return;
   }
