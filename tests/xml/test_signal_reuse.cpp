@@ -8,6 +8,8 @@
 #include "xml/XmlReader.h"
 #include "xml/XmlSignals.h"
 
+#include "XmlTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -18,34 +20,19 @@
 
 namespace {
 
-// ASCII as is, anything else as \uXXXX.
-std::string Ascii(const WideString& s) {
-  std::string out;
-  for (char16_t c : s) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
-      out += buffer;
-    }
-  }
-  return out;
-}
-
 // Every field of the signal, whatever the earlier ones held.
 std::string Fields(const TXmlSignal* s) {
-  if (auto* x = dynamic_cast<const TXmlStartElementSignal*>(s)) return "Start " + Ascii(x->TagName);
+  if (auto* x = dynamic_cast<const TXmlStartElementSignal*>(s)) return "Start " + Show(x->TagName);
   if (auto* x = dynamic_cast<const TXmlAttributeSignal*>(s))
-    return "Attr " + Ascii(x->Name) + "=" + Ascii(x->Value) + " t" + std::to_string(x->DataType);
-  if (auto* x = dynamic_cast<const TXmlEndElementSignal*>(s)) return "End " + Ascii(x->TagName);
+    return "Attr " + Show(x->Name) + "=" + Show(x->Value) + " t" + std::to_string(x->DataType);
+  if (auto* x = dynamic_cast<const TXmlEndElementSignal*>(s)) return "End " + Show(x->TagName);
   if (auto* x = dynamic_cast<const TXmlPCDATASignal*>(s))
-    return "Text '" + Ascii(x->Data) + "'" + (x->CharRefGenerated ? " ref" : "");
-  if (auto* x = dynamic_cast<const TXmlCDATASignal*>(s)) return "CData '" + Ascii(x->Data) + "'";
-  if (auto* x = dynamic_cast<const TXmlCommentSignal*>(s)) return "Comment '" + Ascii(x->Data) + "'";
+    return "Text '" + Show(x->Data) + "'" + (x->CharRefGenerated ? " ref" : "");
+  if (auto* x = dynamic_cast<const TXmlCDATASignal*>(s)) return "CData '" + Show(x->Data) + "'";
+  if (auto* x = dynamic_cast<const TXmlCommentSignal*>(s)) return "Comment '" + Show(x->Data) + "'";
   if (auto* x = dynamic_cast<const TXmlProcessingInstructionSignal*>(s))
-    return "PI " + Ascii(x->Target) + "|" + Ascii(x->Data);
-  if (auto* x = dynamic_cast<const TXmlEntityRefSignal*>(s)) return "Ref " + Ascii(x->EntityName);
+    return "PI " + Show(x->Target) + "|" + Show(x->Data);
+  if (auto* x = dynamic_cast<const TXmlEntityRefSignal*>(s)) return "Ref " + Show(x->EntityName);
   if (dynamic_cast<const TXmlStartDocumentSignal*>(s)) return "StartDocument";
   if (dynamic_cast<const TXmlCompletedSignal*>(s)) return "Completed";
   return "?";

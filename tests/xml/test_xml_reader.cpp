@@ -8,6 +8,8 @@
 #include "xml/XmlReader.h"
 #include "xml/XmlSignals.h"
 
+#include "XmlTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -16,21 +18,6 @@
 #include <vector>
 
 namespace {
-
-// ASCII with every other unit as \uXXXX, so that surrogates and NULs are visible.
-std::string Show(const WideString& s) {
-  std::string out;
-  for (char16_t c : s) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
-      out += buffer;
-    }
-  }
-  return out;
-}
 
 // One line per signal: its kind, its fields, and " !N" when its own check fails with N.
 std::string Describe(const TXmlSignal* s) {

@@ -3,6 +3,8 @@
 #include "platform/Exceptions.h"
 #include "xml/XmlRulesUtils.h"
 
+#include "XmlTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,20 +15,6 @@ struct TRuleCase {
   WideString Input;
   bool Expected;
 };
-
-std::string Show(const WideString& s) {
-  std::string out;
-  for (const char16_t c : s) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char buf[12];
-      std::snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(c));
-      out += buf;
-    }
-  }
-  return out;
-}
 
 void CheckRule(bool (*rule)(WideStringView), const char* name,
                std::initializer_list<TRuleCase> cases) {
