@@ -13,12 +13,6 @@ constexpr const char* kInternalError = "Internal Parser Exception";
 
 using K = TXmlSignalKind;
 
-// The signal as the class its kind names; each signal class answers its own kind only.
-template <class T>
-const T& As(const TXmlSignal* signal) {
-  return *static_cast<const T*>(signal);
-}
-
 // Frees a node made for this parse unless it reached the tree; any exception passes on.
 class TNewNodeGuard {
 public:
@@ -152,7 +146,7 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
 
   switch (signal->Kind()) {
     case K::StartDocument: {
-      const auto& start = As<TXmlStartDocumentSignal>(signal);
+      const auto& start = SignalAs<TXmlStartDocumentSignal>(signal);
       ForgetDocument();
       ResetNamespaces();
       if (auto* document = dynamic_cast<TDomCustomDocument*>(ReferenceNode_)) {
@@ -170,10 +164,10 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       ResetNamespaces();
       break;
     case K::StartElement:
-      StartElement(As<TXmlStartElementSignal>(signal).TagName);
+      StartElement(SignalAs<TXmlStartElementSignal>(signal).TagName);
       break;
     case K::Attribute: {
-      const auto& attribute = As<TXmlAttributeSignal>(signal);
+      const auto& attribute = SignalAs<TXmlAttributeSignal>(signal);
       Attribute(attribute.Name, attribute.Value, attribute.DataType);
       break;
     }
@@ -182,12 +176,12 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       break;
     case K::PCDATA: {
       // White space between top-level markup does not become part of the tree.
-      const auto& text = As<TXmlPCDATASignal>(signal);
+      const auto& text = SignalAs<TXmlPCDATASignal>(signal);
       if (ReferenceNode_->nodeType() != ntDocumentNode) AddText(text.CharRefGenerated, text.Data);
       break;
     }
     case K::CDATA: {
-      const auto& cdata = As<TXmlCDATASignal>(signal);
+      const auto& cdata = SignalAs<TXmlCDATASignal>(signal);
       if (KeepCDATASections) {
         TDomCDATASection* node = TDomCDATASection::Create(ReferenceNode_->ReferenceDocument());
         TNewNodeGuard guard(node);
@@ -200,7 +194,7 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       break;
     }
     case K::EntityRef: {
-      const auto& reference = As<TXmlEntityRefSignal>(signal);
+      const auto& reference = SignalAs<TXmlEntityRefSignal>(signal);
       if (KeepEntityRefs || !XmlRules::PredefinedEntityName(reference.EntityName))
         AppendNew(TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), reference.EntityName));
       else
@@ -211,13 +205,13 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       if (KeepComments) {
         TDomComment* node = TDomComment::Create(ReferenceNode_->ReferenceDocument());
         TNewNodeGuard guard(node);
-        node->setData(As<TXmlCommentSignal>(signal).Data);
+        node->setData(SignalAs<TXmlCommentSignal>(signal).Data);
         ReferenceNode_->appendChild(node);
         guard.Release();
       }
       break;
     case K::ProcessingInstruction: {
-      const auto& instruction = As<TXmlProcessingInstructionSignal>(signal);
+      const auto& instruction = SignalAs<TXmlProcessingInstructionSignal>(signal);
       TDomProcessingInstruction* node =
           TDomProcessingInstruction::Create(ReferenceNode_->ReferenceDocument(), instruction.Target);
       TNewNodeGuard guard(node);
@@ -227,7 +221,7 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       break;
     }
     case K::Doctype:
-      if (DocTypeDeclTreatment != dtIgnore) Doctype(As<TXmlDoctypeSignal>(signal));
+      if (DocTypeDeclTreatment != dtIgnore) Doctype(SignalAs<TXmlDoctypeSignal>(signal));
       break;
     case K::Aborted:
       ResetNamespaces();

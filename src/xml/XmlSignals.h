@@ -289,3 +289,10 @@ EARMARK_PLAIN_SIGNAL_CLASS(TXmlStartExtDtdSignal, StartExtDtd, ssDtd)
 EARMARK_PLAIN_SIGNAL_CLASS(TXmlStartIntDtdSignal, StartIntDtd, ssDtd)
 
 #undef EARMARK_PLAIN_SIGNAL_CLASS
+
+// A signal as the class its Kind() names, for handlers that switch on the kind; each signal
+// class answers its own kind only, so the cast needs no run-time check.
+template <class T>
+const T& SignalAs(const TXmlSignal* signal) {
+  return *static_cast<const T*>(signal);
+}

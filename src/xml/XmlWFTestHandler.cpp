@@ -9,12 +9,6 @@ constexpr const char* kInternalError = "Internal Parser Exception";
 
 using K = TXmlSignalKind;
 
-// The signal as the class its kind names; each signal class answers its own kind only.
-template <class T>
-const T& As(const TXmlSignal* signal) {
-  return *static_cast<const T*>(signal);
-}
-
 }  // namespace
 
 TXmlWFTestHandler::TXmlWFTestHandler(TComponent* owner)
@@ -72,24 +66,24 @@ void TXmlWFTestHandler::CheckDocumentSignal(const TXmlSignal* signal, TXmlErrorT
     case K::CDATA:
       if (RootState_ != 1) {
         kind = EK_CONTENT_OUTSIDE_ROOT;
-        offending = As<TXmlCDATASignal>(signal).Data;
+        offending = SignalAs<TXmlCDATASignal>(signal).Data;
       }
       break;
     case K::Doctype:
-      CheckDoctype(As<TXmlDoctypeSignal>(signal).DoctypeName, kind, offending);
+      CheckDoctype(SignalAs<TXmlDoctypeSignal>(signal).DoctypeName, kind, offending);
       break;
     case K::EndElement:
-      CheckEndElement(As<TXmlEndElementSignal>(signal).TagName, kind, offending);
+      CheckEndElement(SignalAs<TXmlEndElementSignal>(signal).TagName, kind, offending);
       break;
     case K::EntityRef:
       if (RootState_ != 1) {
         kind = EK_CONTENT_OUTSIDE_ROOT;
-        offending = u"&" + As<TXmlEntityRefSignal>(signal).EntityName + u";";
+        offending = u"&" + SignalAs<TXmlEntityRefSignal>(signal).EntityName + u";";
       }
       break;
     case K::PCDATA: {
       // White space between top-level markup is allowed; any other text there is not.
-      const auto& t = As<TXmlPCDATASignal>(signal);
+      const auto& t = SignalAs<TXmlPCDATASignal>(signal);
       if (RootState_ != 1) {
         if (t.CharRefGenerated) {
           kind = EK_CONTENT_OUTSIDE_ROOT;
@@ -102,7 +96,7 @@ void TXmlWFTestHandler::CheckDocumentSignal(const TXmlSignal* signal, TXmlErrorT
       break;
     }
     case K::StartElement: {
-      const auto& st = As<TXmlStartElementSignal>(signal);
+      const auto& st = SignalAs<TXmlStartElementSignal>(signal);
       if (RootState_ == 2) {
         kind = EK_ELEMENT_AFTER_ROOT;
         offending = st.TagName;
@@ -137,14 +131,14 @@ void TXmlWFTestHandler::CheckFragmentSignal(const TXmlSignal* signal, TXmlErrorT
                                             WideString& clue) {
   switch (signal->Kind()) {
     case K::Doctype:
-      CheckDoctype(As<TXmlDoctypeSignal>(signal).DoctypeName, kind, offending);
+      CheckDoctype(SignalAs<TXmlDoctypeSignal>(signal).DoctypeName, kind, offending);
       break;
     case K::EndElement:
-      CheckEndElement(As<TXmlEndElementSignal>(signal).TagName, kind, offending);
+      CheckEndElement(SignalAs<TXmlEndElementSignal>(signal).TagName, kind, offending);
       break;
     case K::StartElement:
       RootState_ = 1;
-      Stack_->Add(As<TXmlStartElementSignal>(signal).TagName);
+      Stack_->Add(SignalAs<TXmlStartElementSignal>(signal).TagName);
       break;
     case K::Completed:
       if (RootState_ == 1 && Stack_->Count() > 0) {
