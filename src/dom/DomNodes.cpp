@@ -1,4 +1,5 @@
 #include "dom/DomNodes.h"
+#include "dom/DomParsedNodes.h"
 
 #include "dom/DomCustomDocument.h"
 #include "xml/XmlRulesUtils.h"
@@ -535,4 +536,51 @@ TDomCustomDocument* TDomXPathNamespace::ownerDocument() const {
 WideString TDomXPathNamespace::lookupNamespaceURI(const WideString& prefix) const {
   if (OwnerElement_ != nullptr) return OwnerElement_->lookupNamespaceURI(prefix);
   return TDomNode::lookupNamespaceURI(prefix);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDomParsedNodes
+
+TDomElement* TDomParsedNodes::Element(TDomCustomDocument* document, const WideString& tagName) {
+  return new TDomElement(document, tagName, WideString(), false);
+}
+
+void TDomParsedNodes::Attribute(TDomElement* element, const WideString& name, WideString&& value) {
+  auto* attr = new TDomAttr(element->ReferenceDocument(), true, PlainDeclKind(name), name, WideString(), false);
+  attr->Value_ = std::move(value);
+  element->Map().AddItem(attr);
+}
+
+TDomNode* TDomParsedNodes::Text(TDomCustomDocument* document, WideString&& data, bool charRef) {
+  auto* node = new TDomText(document);
+  static_cast<TDomCharacterData*>(node)->Value_ = std::move(data);
+  node->SetCharRef(charRef);
+  return node;
+}
+
+TDomNode* TDomParsedNodes::CDataSection(TDomCustomDocument* document, WideString&& data) {
+  auto* node = new TDomCDATASection(document);
+  static_cast<TDomCharacterData*>(node)->Value_ = std::move(data);
+  return node;
+}
+
+TDomNode* TDomParsedNodes::Comment(TDomCustomDocument* document, WideString&& data) {
+  auto* node = new TDomComment(document);
+  static_cast<TDomCharacterData*>(node)->Value_ = std::move(data);
+  return node;
+}
+
+TDomNode* TDomParsedNodes::ProcessingInstruction(TDomCustomDocument* document, const WideString& target,
+                                                 WideString&& data) {
+  auto* node = new TDomProcessingInstruction(document, target);
+  node->Value_ = std::move(data);
+  return node;
+}
+
+TDomNode* TDomParsedNodes::EntityReference(TDomCustomDocument* document, const WideString& name) {
+  return new TDomEntityReference(document, name);
+}
+
+void TDomParsedNodes::Append(TDomNode* parent, TDomNode* child) {
+  static_cast<TCustomOwnedNode*>(parent)->Link(child, nullptr);
 }

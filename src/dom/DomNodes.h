@@ -12,6 +12,8 @@
 #include <vector>
 
 class TDomElement : public TDomNode {
+  friend class TDomParsedNodes;
+
 public:
   // Plain element; the tag name must be an XML name.
   static TDomElement* Create(TDomCustomDocument* document, const WideString& tagName);
@@ -82,6 +84,8 @@ private:
 };
 
 class TDomAttr : public TDomNode {
+  friend class TDomParsedNodes;
+
 public:
   static TDomAttr* Create(TDomCustomDocument* document, bool specified, const WideString& name);
   static TDomAttr* CreateNS(TDomCustomDocument* document, bool specified, const WideString& namespaceURI,
@@ -139,6 +143,8 @@ private:
 };
 
 class TDomCharacterData : public TDomNode {
+  friend class TDomParsedNodes;
+
 public:
   const char* ClassName() const override { return "TDomCharacterData"; }
 
@@ -161,6 +167,8 @@ private:
 };
 
 class TDomText : public TDomCharacterData {
+  friend class TDomParsedNodes;
+
 public:
   static TDomText* Create(TDomCustomDocument* document);
   const char* ClassName() const override { return "TDomText"; }
@@ -184,6 +192,8 @@ private:
 };
 
 class TDomCDATASection : public TDomText {
+  friend class TDomParsedNodes;
+
 public:
   static TDomCDATASection* Create(TDomCustomDocument* document);
   const char* ClassName() const override { return "TDomCDATASection"; }
@@ -195,6 +205,8 @@ protected:
 };
 
 class TDomComment : public TDomCharacterData {
+  friend class TDomParsedNodes;
+
 public:
   static TDomComment* Create(TDomCustomDocument* document);
   const char* ClassName() const override { return "TDomComment"; }
@@ -206,6 +218,8 @@ protected:
 };
 
 class TDomProcessingInstruction : public TDomNode {
+  friend class TDomParsedNodes;
+
 public:
   static TDomProcessingInstruction* Create(TDomCustomDocument* document, const WideString& target);
   const char* ClassName() const override { return "TDomProcessingInstruction"; }
@@ -228,6 +242,8 @@ private:
 };
 
 class TDomEntityReference : public TDomNode {
+  friend class TDomParsedNodes;
+
 public:
   static TDomEntityReference* Create(TDomCustomDocument* document, const WideString& name);
   const char* ClassName() const override { return "TDomEntityReference"; }

@@ -106,6 +106,8 @@ private:
 };
 
 class TCustomOwnedNode : public TCustomOwnedObject {
+  friend class TDomParsedNodes;
+
 public:
   explicit TCustomOwnedNode(TCustomOwnedObject* owner = nullptr);
   ~TCustomOwnedNode() override;

@@ -7,10 +7,14 @@
 #include "xml/DomError.h"
 #include "xml/ResourceResolver.h"
 #include "xml/XmlInputSource.h"
+#include "xml/XmlDirectParser.h"
 #include "xml/XmlReader.h"
+#include "xml/XmlRulesUtils.h"
 #include "xml/XmlWFTestHandler.h"
 
 #include <memory>
+#include <typeinfo>
+#include <vector>
 
 namespace {
 
@@ -92,6 +96,7 @@ TDomDocument* TXmlToDomParser::ParseFile(const AnsiString& fileName) {
 TDomDocument* TXmlToDomParser::ParseStream(TStream* stream, const WideString& systemId,
                                            TUnicodeCodecClass codecClass, bool keepStart) {
   if (stream == nullptr) throw EAccessViolation("Stream not specified.");
+  const std::int64_t start = stream->Position();
   std::unique_ptr<TXmlInputSource> source;
   try {
     source = std::make_unique<TXmlInputSource>(stream, WideString(), systemId, BufferSize_, codecClass, keepStart,
@@ -103,7 +108,82 @@ TDomDocument* TXmlToDomParser::ParseStream(TStream* stream, const WideString& sy
     SendErrorNotification(EK_ENCODING_CONVERSION_FAILED);
     throw EParserException(kParserError);
   }
+  ParsedDirectly_ = false;
+  if (TDomDocument* document = ParseDirect(stream, start, *source)) {
+    ParsedDirectly_ = true;
+    return document;
+  }
   return ParseInputSource(source.get());
+}
+
+bool TXmlToDomParser::DirectPathApplies(const TXmlInputSource& source) const {
+  // Only the parser's own chain, unchanged, builds exactly what the direct path builds; and
+  // only a document nobody listens to may be made without change notices.
+  const TDomImplementation* implementation = DOMImpl();
+  if (typeid(*this) != typeid(TXmlToDomParser) || implementation == nullptr ||
+      typeid(*implementation) != typeid(TDomImplementation) || implementation->OnAttrModified ||
+      implementation->OnCharacterDataModified || implementation->OnNodeClearing || implementation->OnNodeInserted ||
+      implementation->OnNodeRemoving)
+    return false;
+  if (typeid(*Reader_) != typeid(TXmlStandardDocReader) || typeid(*WFTestHandler_) != typeid(TXmlWFTestHandler) ||
+      typeid(*Builder_) != typeid(TXmlDomBuilder) || Reader_->NextHandler() != WFTestHandler_ ||
+      WFTestHandler_->NextHandler() != Builder_)
+    return false;
+  // What the start of the document would report is left to the ordinary path.
+  if (source.HasMalformedDecl() || source.DeclarationType() == DECL_TEXT || source.XmlVersion() != u"1.0" ||
+      (!source.XmlEncoding().empty() && !XmlRules::EncName(source.XmlEncoding())))
+    return false;
+  return true;
+}
+
+TDomDocument* TXmlToDomParser::ParseDirect(TStream* stream, std::int64_t start, const TXmlInputSource& source) {
+  if (!DirectPathApplies(source)) return nullptr;
+  TXmlDirectOptions options;
+  options.KeepCDATASections = Builder_->KeepCDATASections;
+  options.KeepComments = Builder_->KeepComments;
+  options.KeepEntityRefs = Builder_->KeepEntityRefs;
+  const TUnicodeCodecClass codec = source.CodecClass();
+  if (codec == &TUTF8Codec::ClassInfo) {
+    options.Encoding = TXmlDirectEncoding::Utf8;
+  } else if (codec == &TUTF16LECodec::ClassInfo) {
+    options.Encoding = TXmlDirectEncoding::Utf16LE;
+  } else if (codec == &TUTF16BECodec::ClassInfo) {
+    options.Encoding = TXmlDirectEncoding::Utf16BE;
+  } else if (const auto* single = dynamic_cast<const TCustomSingleByteCodec*>(source.Codec());
+             single != nullptr && codec != &TUSASCIICodec::ClassInfo) {
+    options.Encoding = TXmlDirectEncoding::CodePage;
+    options.Table = single->Table();
+  } else {
+    return nullptr;
+  }
+
+  // The bytes behind the declaration, read without disturbing the input source: the stream
+  // goes back to where the source left it, so the ordinary path can still take over.
+  const std::int64_t resume = stream->Position();
+  const std::int64_t from = start + source.ByteOrderMarkSize() + source.ResetPosition();
+  const std::int64_t size = stream->Size() - from;
+  if (size < 0 || stream->Seek(from, TSeekOrigin::soBeginning) != from) {
+    stream->Seek(resume, TSeekOrigin::soBeginning);
+    return nullptr;
+  }
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  std::int64_t got = 0;
+  while (got < size) {
+    const std::int64_t n = stream->Read(bytes.data() + got, size - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  stream->Seek(resume, TSeekOrigin::soBeginning);
+  if (got != size) return nullptr;
+
+  auto document = std::make_unique<TDomDocument>(DOMImpl());
+  document->setDocumentURI(source.SystemId());
+  document->setInputEncoding(source.InputEncoding());
+  document->setXmlEncoding(source.XmlEncoding());
+  document->setXmlStandalone(source.XmlStandalone());
+  document->setXmlVersion(source.XmlVersion());
+  if (!XmlDirectParse(bytes.data(), bytes.size(), options, document.get())) return nullptr;
+  return document.release();
 }
 
 TDomDocument* TXmlToDomParser::ParseString(const AnsiString& text, const WideString& systemId,
@@ -139,6 +219,7 @@ TDomDocument* TXmlToDomParser::ParseUri(const WideString& systemId, TUnicodeCode
 TDomDocument* TXmlToDomParser::ParseInputSource(TXmlInputSource* source) {
   if (source == nullptr) throw EAccessViolation("Input source not specified.");
   if (DOMImpl() == nullptr) throw EAccessViolation("DOM implementation not specified.");
+  ParsedDirectly_ = false;
   if (source->HasMalformedDecl() || source->DeclarationType() == DECL_TEXT) {
     SendErrorNotification(EK_MALFORMED_XML_DECLARATION);
     throw EParserException(kParserError);

@@ -69,6 +69,8 @@ public:
   virtual TDomDocument* ParseInputSource(TXmlInputSource* source);
 
   std::int64_t BufferSize() const { return BufferSize_; }
+  // Whether the last document this parser returned was made by the direct path.
+  bool ParsedDirectly() const { return ParsedDirectly_; }
   bool KeepCDATASections() const { return Builder_->KeepCDATASections; }
   void SetKeepCDATASections(bool value) { Builder_->KeepCDATASections = value; }
   bool KeepComments() const { return Builder_->KeepComments; }
@@ -82,7 +84,13 @@ public:
   TXmlWFTestHandler* WFTestHandler() const { return WFTestHandler_; }
 
 private:
+  // The direct path (see XmlDirectParser.h) for the document behind `source`, which was made
+  // from `stream` at `start`; none when the ordinary path must parse it.
+  TDomDocument* ParseDirect(TStream* stream, std::int64_t start, const TXmlInputSource& source);
+  bool DirectPathApplies(const TXmlInputSource& source) const;
+
   std::int64_t BufferSize_ = DefaultBufferSize;
+  bool ParsedDirectly_ = false;
   TXmlDomBuilder* Builder_ = nullptr;
   TXmlStandardDocReader* Reader_ = nullptr;
   TXmlWFTestHandler* WFTestHandler_ = nullptr;

@@ -8,6 +8,7 @@
 //   conformance_runner --deviations    also print every deviation (key, type, file, edition,
 //                                      outcome) on the error stream, for tools/conformance_deviations.py
 #include "dom/DomImplementation.h"
+#include "xml/ParseDifferential.h"
 #include "platform/Exceptions.h"
 #include "xml/DomError.h"
 #include "xml/ResourceResolver.h"
@@ -158,6 +159,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> failures;
   std::set<std::string> seen;
   TCounts all;
+  // Every document also goes through both paths of the front end, which must agree.
+  int direct = 0, compared = 0;
   std::printf("%-22s %7s %7s %7s\n", "catalogue", "passed", "listed", "total");
   for (const auto& [name, path] : catalogues) {
     TCounts counts;
@@ -166,6 +169,15 @@ int main(int argc, char** argv) {
       const fs::path file = path.parent_path() / test.Uri;
       const TOutcome outcome = Parse(file);
       const std::string key = name + " " + test.Id;
+      {
+        const std::string bytes = Slurp(file);
+        const TParseDescription fast = DescribeParse(bytes, false);
+        const TParseDescription ordinary = DescribeParse(bytes, true);
+        ++compared;
+        if (fast.Direct) ++direct;
+        if (fast.Text != ordinary.Text)
+          failures.push_back(key + ": the direct path differs:\n" + fast.Text + "--- ordinary path:\n" + ordinary.Text);
+      }
       seen.insert(key);
       if (test.Type == "error") {
         ++counts.ErrorTests;
@@ -199,6 +211,8 @@ int main(int argc, char** argv) {
     all.Failures += counts.Failures;
   }
   std::printf("%-22s %7d %7d %7d\n", "all", all.Passed, all.Listed, all.Total);
+  std::printf("direct path: took %d of %d documents; every outcome compared with the ordinary path\n", direct,
+              compared);
   for (const auto& [key, reason] : listed)
     if (!seen.count(key)) std::printf("note: listed deviation %s names no test\n", key.c_str());
   for (const std::string& failure : failures) std::printf("UNEXPECTED: %s\n", failure.c_str());

@@ -1,0 +1,28 @@
+// Node making for a parser that has already proven what it hands over: every name is an XML
+// name, attribute names of one element differ, and the document is new, so nobody listens to
+// it yet. The nodes are made and linked as the public tree edits would make and link them,
+// with the same fields, but without the checks, the change notices and the copies those
+// edits cost per node. Nothing else should use this: the public operations are the ones
+// that keep a tree valid.
+#pragma once
+
+#include "platform/WideString.h"
+
+class TDomCustomDocument;
+class TDomElement;
+class TDomNode;
+
+class TDomParsedNodes {
+public:
+  static TDomElement* Element(TDomCustomDocument* document, const WideString& tagName);
+  // A specified attribute of a document without namespace processing, as setAttribute adds it.
+  static void Attribute(TDomElement* element, const WideString& name, WideString&& value);
+  static TDomNode* Text(TDomCustomDocument* document, WideString&& data, bool charRef);
+  static TDomNode* CDataSection(TDomCustomDocument* document, WideString&& data);
+  static TDomNode* Comment(TDomCustomDocument* document, WideString&& data);
+  static TDomNode* ProcessingInstruction(TDomCustomDocument* document, const WideString& target,
+                                         WideString&& data);
+  static TDomNode* EntityReference(TDomCustomDocument* document, const WideString& name);
+  // Links `child`, which has no parent, as the last child of `parent`.
+  static void Append(TDomNode* parent, TDomNode* child);
+};

@@ -1,0 +1,618 @@
+#include "xml/XmlDirectParser.h"
+
+#include "dom/DomCustomDocument.h"
+#include "dom/DomNodes.h"
+#include "dom/DomParsedNodes.h"
+#include "platform/Exceptions.h"
+#include "xml/XmlRulesUtils.h"
+
+#include <deque>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+using TBytes = const std::uint8_t*;
+
+// Above every code point: what the look past the end answers.
+constexpr std::uint32_t kNoUnit = 0x110000;
+
+bool IsWhite(std::uint32_t c) { return c == 0x20 || c == 0x09 || c == 0x0A || c == 0x0D; }
+
+// A character taken as it is: allowed in XML and none of those the ordinary path treats
+// apart. C1 controls are left to it, U+009C (its end mark) among them; CR goes through the
+// line-end rule, which the caller applies.
+bool IsPlain(std::uint32_t c) {
+  if (c < 0x20) return c == 0x09 || c == 0x0A;
+  if (c < 0x80) return true;
+  if (c < 0xA0) return false;
+  if (c < 0xD800) return true;
+  if (c < 0xE000) return false;
+  if (c <= 0xFFFD) return true;
+  return c >= 0x10000 && c <= 0x10FFFF;
+}
+
+// A character a reference may produce: any XML character, CR and the C1 controls included,
+// since the ordinary path checks a reference's character only against the character rules.
+bool IsXmlChar(std::uint32_t c) {
+  if (c < 0x20) return c == 0x09 || c == 0x0A || c == 0x0D;
+  return (c < 0xD800) || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+void AppendCodePoint(std::u16string& out, std::uint32_t c) {
+  if (c < 0x10000) {
+    out.push_back(static_cast<char16_t>(c));
+    return;
+  }
+  c -= 0x10000;
+  out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+  out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+}
+
+// The ASCII units at which a decoding run stops and hands back to its caller; every other
+// printable ASCII unit is copied as it is.
+struct TStops {
+  bool Stop[128]{};
+  bool Copy[128]{};
+};
+
+constexpr TStops MakeStops(std::u16string_view chars) {
+  TStops set;
+  for (char16_t c : chars) set.Stop[c] = true;
+  for (int c = 0x20; c < 0x80; ++c) set.Copy[c] = !set.Stop[c];
+  return set;
+}
+
+constexpr TStops kTextStops = MakeStops(u"<&]");
+constexpr TStops kCommentStops = MakeStops(u"-");
+constexpr TStops kCDataStops = MakeStops(u"]");
+constexpr TStops kPIStops = MakeStops(u"?");
+constexpr TStops kDoubleQuoteStops = MakeStops(u"\"<&");
+constexpr TStops kSingleQuoteStops = MakeStops(u"'<&");
+constexpr TStops kNoStops = MakeStops(u"");
+
+const char16_t* PredefinedReplacement(const WideString& name) {
+  if (name == u"lt") return u"<";
+  if (name == u"gt") return u">";
+  if (name == u"amp") return u"&";
+  if (name == u"apos") return u"'";
+  return u"\"";
+}
+
+template <TXmlDirectEncoding E>
+class TDirectParser {
+public:
+  TDirectParser(TBytes bytes, std::size_t size, const TXmlDirectOptions& options, TDomCustomDocument* document)
+      : Begin_(bytes), End_(bytes + (size - size % W)), Options_(options), Document_(document) {}
+
+  bool Run();
+
+private:
+  static constexpr std::size_t W = E == TXmlDirectEncoding::Utf16LE || E == TXmlDirectEncoding::Utf16BE ? 2 : 1;
+
+  struct TOpen {
+    TDomNode* Element;
+    TBytes Name;  // the raw bytes of the start tag's name
+    std::size_t NameBytes;
+  };
+
+  static std::uint32_t Unit(TBytes p) {
+    if constexpr (E == TXmlDirectEncoding::Utf16LE) return static_cast<std::uint32_t>(p[0] | (p[1] << 8));
+    if constexpr (E == TXmlDirectEncoding::Utf16BE) return static_cast<std::uint32_t>((p[0] << 8) | p[1]);
+    return *p;
+  }
+  std::uint32_t Peek(TBytes p, std::size_t k) const {
+    const TBytes q = p + k * W;
+    return q < End_ ? Unit(q) : kNoUnit;
+  }
+
+  bool DecodeChar(TBytes& p, TBytes limit, std::uint32_t& c) const;
+  TBytes Decode(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const;
+  const WideString* Name(TBytes begin, TBytes end);
+  TDomNode* Parent() const { return Open_.empty() ? static_cast<TDomNode*>(Document_) : Open_.back().Element; }
+  void Flush();
+  void Append(TDomNode* node);
+
+  bool Text(TBytes& p);
+  bool Reference(TBytes& p);
+  bool Markup(TBytes& p);
+  bool Comment(TBytes& p);
+  bool CData(TBytes& p);
+  bool ProcessingInstruction(TBytes& p);
+  bool StartTag(TBytes& p);
+  bool AttributeReference(TBytes& p, std::u16string& value);
+  bool EndTag(TBytes& p);
+
+  TBytes Begin_;
+  TBytes End_;
+  const TXmlDirectOptions& Options_;
+  TDomCustomDocument* Document_;
+  std::vector<TOpen> Open_;
+  int RootState_ = 0;  // 0 before the root element, 1 inside it, 2 behind it
+  // Text waiting to become one node: the tree builder merges adjacent text, character
+  // references, predefined entities and unkept CDATA sections into the last text child.
+  std::u16string Pending_;
+  bool HasPending_ = false;
+  bool PendingCharRef_ = false;
+  std::u16string Scratch_;
+  std::u16string NameScratch_;
+  std::deque<WideString> Names_;
+  std::unordered_map<std::string_view, const WideString*> NameIndex_;
+  std::vector<std::string_view> TagAttributes_;
+  std::unordered_set<std::string_view> ManyAttributes_;
+};
+
+// One character at p (before limit), strictly decoded; false for anything the ordinary path
+// would have to judge (malformed or overlong sequences, surrogates, a byte the code page
+// leaves undefined is still its table's character).
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::DecodeChar(TBytes& p, TBytes limit, std::uint32_t& c) const {
+  if constexpr (E == TXmlDirectEncoding::CodePage) {
+    c = Options_.Table[*p++];
+    return true;
+  } else if constexpr (E == TXmlDirectEncoding::Utf8) {
+    const std::uint32_t b = *p;
+    int more = 0;
+    std::uint32_t min = 0;
+    if (b < 0x80) {
+      c = b;
+      ++p;
+      return true;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+      more = 1;
+      c = b & 0x1F;
+      min = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      more = 2;
+      c = b & 0x0F;
+      min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      more = 3;
+      c = b & 0x07;
+      min = 0x10000;
+    } else {
+      return false;
+    }
+    if (limit - p <= more) return false;
+    for (int k = 1; k <= more; ++k) {
+      const std::uint32_t t = p[k];
+      if ((t & 0xC0) != 0x80) return false;
+      c = (c << 6) | (t & 0x3F);
+    }
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return false;
+    p += more + 1;
+    return true;
+  } else {
+    const std::uint32_t u = Unit(p);
+    p += 2;
+    if (u < 0xD800 || u >= 0xE000) {
+      c = u;
+      return true;
+    }
+    if (u >= 0xDC00 || limit - p < 2) return false;
+    const std::uint32_t low = Unit(p);
+    if (low < 0xDC00 || low >= 0xE000) return false;
+    p += 2;
+    c = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+    return true;
+  }
+}
+
+// Decodes from p up to the first ASCII unit in `stops` or `limit`, whichever comes first, into
+// `out`, with CR LF and a lone CR read as LF as the character reader reads them. Gives where
+// it stopped, or null for a character the direct path leaves to the ordinary one.
+template <TXmlDirectEncoding E>
+TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const {
+  while (p < limit) {
+    const std::uint32_t u = Unit(p);
+    if (u < 0x80) {
+      if (stops.Copy[u]) {
+        // A run of printable ASCII is widened in one go.
+        TBytes q = p + W;
+        while (q < limit) {
+          const std::uint32_t v = Unit(q);
+          if (v >= 0x80 || !stops.Copy[v]) break;
+          q += W;
+        }
+        const std::size_t old = out.size();
+        out.resize(old + static_cast<std::size_t>(q - p) / W);
+        char16_t* dst = out.data() + old;
+        for (; p < q; p += W) *dst++ = static_cast<char16_t>(Unit(p));
+        continue;
+      }
+      if (stops.Stop[u]) return p;
+      if (u == 0x0D) {
+        out.push_back(u'\n');
+        p += W;
+        if (p < limit && Unit(p) == 0x0A) p += W;
+        continue;
+      }
+      if (u != 0x09 && u != 0x0A) return nullptr;
+      out.push_back(static_cast<char16_t>(u));
+      p += W;
+      continue;
+    }
+    std::uint32_t c = 0;
+    if (!DecodeChar(p, limit, c) || !IsPlain(c)) return nullptr;
+    AppendCodePoint(out, c);
+  }
+  return p;
+}
+
+// The checked name of the raw bytes [begin, end): each distinct name is decoded and tested
+// once per document; null when it is no XML name.
+template <TXmlDirectEncoding E>
+const WideString* TDirectParser<E>::Name(TBytes begin, TBytes end) {
+  const std::string_view key(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
+  if (auto it = NameIndex_.find(key); it != NameIndex_.end()) return it->second;
+  NameScratch_.clear();
+  if (Decode(begin, end, kNoStops, NameScratch_) != end || !XmlRules::Name(NameScratch_)) return nullptr;
+  Names_.emplace_back(NameScratch_);
+  NameIndex_.emplace(key, &Names_.back());
+  return &Names_.back();
+}
+
+template <TXmlDirectEncoding E>
+void TDirectParser<E>::Append(TDomNode* node) {
+  TDomParsedNodes::Append(Parent(), node);
+}
+
+template <TXmlDirectEncoding E>
+void TDirectParser<E>::Flush() {
+  if (!HasPending_) return;
+  Append(TDomParsedNodes::Text(Document_, WideString(Pending_), PendingCharRef_));
+  Pending_.clear();
+  HasPending_ = false;
+  PendingCharRef_ = false;
+}
+
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::Run() {
+  TBytes p = Begin_;
+  while (p < End_) {
+    const std::uint32_t c = Unit(p);
+    bool ok;
+    if (c == '<')
+      ok = Markup(p);
+    else if (c == '&')
+      ok = Reference(p);
+    else
+      ok = Text(p);
+    if (!ok) return false;
+  }
+  // An unclosed element or no root: the ordinary path says which.
+  if (!Open_.empty() || RootState_ != 2) return false;
+  Document_->SetModified(true);
+  return true;
+}
+
+// Character data up to the next markup or reference. Outside the root element only white
+// space may stand, and it does not become part of the tree.
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::Text(TBytes& p) {
+  if (Open_.empty()) {
+    for (; p < End_; p += W) {
+      const std::uint32_t c = Unit(p);
+      if (c == '<' || c == '&') return true;
+      if (!IsWhite(c)) return false;
+    }
+    return true;
+  }
+  HasPending_ = true;
+  for (;;) {
+    const TBytes q = Decode(p, End_, kTextStops, Pending_);
+    if (q == nullptr) return false;
+    p = q;
+    if (q == End_ || Unit(q) != ']') return true;
+    // "]]>" may not stand in character data.
+    if (Peek(q, 1) == ']' && Peek(q, 2) == '>') return false;
+    Pending_.push_back(u']');
+    p = q + W;
+  }
+}
+
+// "&#65;", "&#x41;" or "&name;" in content.
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::Reference(TBytes& p) {
+  if (Open_.empty()) return false;
+  if (Peek(p, 1) == '#') {
+    TBytes q = p + 2 * W;
+    const bool hex = q < End_ && Unit(q) == 'x';
+    if (hex) q += W;
+    std::uint32_t value = 0;
+    std::size_t digits = 0;
+    for (; q < End_; q += W, ++digits) {
+      const std::uint32_t u = Unit(q);
+      std::uint32_t d;
+      if (u >= '0' && u <= '9')
+        d = u - '0';
+      else if (hex && u >= 'a' && u <= 'f')
+        d = u - 'a' + 10;
+      else if (hex && u >= 'A' && u <= 'F')
+        d = u - 'A' + 10;
+      else
+        break;
+      if (value <= 0x10FFFF) value = value * (hex ? 16 : 10) + d;
+    }
+    if (digits == 0 || q >= End_ || Unit(q) != ';' || !IsXmlChar(value)) return false;
+    AppendCodePoint(Pending_, value);
+    HasPending_ = true;
+    PendingCharRef_ = true;
+    p = q + W;
+    return true;
+  }
+  TBytes q = p + W;
+  while (q < End_ && Unit(q) != ';') {
+    const std::uint32_t u = Unit(q);
+    if (IsWhite(u) || u == '<' || u == '&') return false;
+    q += W;
+  }
+  if (q >= End_) return false;
+  const WideString* name = Name(p + W, q);
+  if (name == nullptr) return false;
+  if (Options_.KeepEntityRefs || !XmlRules::PredefinedEntityName(*name)) {
+    Flush();
+    Append(TDomParsedNodes::EntityReference(Document_, *name));
+  } else {
+    Pending_ += PredefinedReplacement(*name);
+    HasPending_ = true;
+  }
+  p = q + W;
+  return true;
+}
+
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::Markup(TBytes& p) {
+  switch (Peek(p, 1)) {
+    case '/':
+      return EndTag(p);
+    case '?':
+      return ProcessingInstruction(p);
+    case '!':
+      if (Peek(p, 2) == '-') return Comment(p);
+      if (Peek(p, 2) == '[') return CData(p);
+      return false;  // a document type declaration, or an error
+    default:
+      return StartTag(p);
+  }
+}
+
+// "<!--" ... "-->", with no "--" inside and no "-" before the end.
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::Comment(TBytes& p) {
+  if (Peek(p, 3) != '-') return false;
+  Scratch_.clear();
+  TBytes q = p + 4 * W;
+  for (;;) {
+    q = Decode(q, End_, kCommentStops, Scratch_);
+    if (q == nullptr || q == End_) return false;
+    if (Peek(q, 1) == '-') {
+      if (Peek(q, 2) != '>') return false;
+      break;
+    }
+    Scratch_.push_back(u'-');
+    q += W;
+  }
+  p = q + 3 * W;
+  if (!Options_.KeepComments) return true;
+  Flush();
+  Append(TDomParsedNodes::Comment(Document_, WideString(Scratch_)));
+  return true;
+}
+
+// "<![CDATA[" ... "]]>" inside the root element.
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::CData(TBytes& p) {
+  static constexpr char16_t kOpen[] = u"<![CDATA[";
+  for (std::size_t k = 2; k < 9; ++k)
+    if (Peek(p, k) != kOpen[k]) return false;
+  if (Open_.empty()) return false;
+  std::u16string& out = Options_.KeepCDATASections ? Scratch_ : Pending_;
+  if (Options_.KeepCDATASections) Scratch_.clear();
+  TBytes q = p + 9 * W;
+  for (;;) {
+    q = Decode(q, End_, kCDataStops, out);
+    if (q == nullptr || q == End_) return false;
+    if (Peek(q, 1) == ']' && Peek(q, 2) == '>') break;
+    out.push_back(u']');
+    q += W;
+  }
+  p = q + 3 * W;
+  if (Options_.KeepCDATASections) {
+    Flush();
+    Append(TDomParsedNodes::CDataSection(Document_, WideString(Scratch_)));
+  } else {
+    HasPending_ = true;
+  }
+  return true;
+}
+
+// "<?" target, white space, data "?>".
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::ProcessingInstruction(TBytes& p) {
+  Scratch_.clear();
+  TBytes q = p + 2 * W;
+  for (;;) {
+    q = Decode(q, End_, kPIStops, Scratch_);
+    if (q == nullptr || q == End_) return false;
+    if (Peek(q, 1) == '>') break;
+    Scratch_.push_back(u'?');
+    q += W;
+  }
+  p = q + 2 * W;
+  std::size_t i = 0;
+  while (i < Scratch_.size() && !IsWhite(Scratch_[i])) ++i;
+  const WideString target = Scratch_.substr(0, i);
+  while (i < Scratch_.size() && IsWhite(Scratch_[i])) ++i;
+  if (!XmlRules::PITarget(target)) return false;
+  Flush();
+  Append(TDomParsedNodes::ProcessingInstruction(Document_, target, Scratch_.substr(i)));
+  return true;
+}
+
+// A start or empty-element tag with its attributes. Values are kept as written, references
+// included, after the references have been checked as the well-formedness rules check them.
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::StartTag(TBytes& p) {
+  if (RootState_ == 2) return false;
+  const TBytes nameBegin = p + W;
+  TBytes q = nameBegin;
+  while (q < End_) {
+    const std::uint32_t u = Unit(q);
+    if (IsWhite(u) || u == '>' || u == '/') break;
+    q += W;
+  }
+  if (q >= End_) return false;
+  const WideString* name = Name(nameBegin, q);
+  if (name == nullptr) return false;
+  Flush();
+  TDomElement* element = TDomParsedNodes::Element(Document_, *name);
+  Append(element);
+  if (Open_.empty()) RootState_ = 1;
+  const TBytes nameEnd = q;
+
+  TagAttributes_.clear();
+  ManyAttributes_.clear();
+  bool spaced = false;
+  for (;;) {
+    while (q < End_ && IsWhite(Unit(q))) {
+      q += W;
+      spaced = true;
+    }
+    if (q >= End_) return false;
+    const std::uint32_t u = Unit(q);
+    if (u == '>') {
+      Open_.push_back({element, nameBegin, static_cast<std::size_t>(nameEnd - nameBegin)});
+      p = q + W;
+      return true;
+    }
+    if (u == '/') {
+      if (Peek(q, 1) != '>') return false;
+      if (Open_.empty()) RootState_ = 2;
+      p = q + 2 * W;
+      return true;
+    }
+    if (!spaced) return false;
+    const TBytes attrBegin = q;
+    while (q < End_) {
+      const std::uint32_t a = Unit(q);
+      if (IsWhite(a) || a == '=' || a == '>' || a == '/' || a == '"' || a == '\'') break;
+      q += W;
+    }
+    const TBytes attrEnd = q;
+    while (q < End_ && IsWhite(Unit(q))) q += W;
+    if (q >= End_ || Unit(q) != '=') return false;
+    q += W;
+    while (q < End_ && IsWhite(Unit(q))) q += W;
+    if (q >= End_) return false;
+    const std::uint32_t quote = Unit(q);
+    if (quote != '"' && quote != '\'') return false;
+    q += W;
+    Scratch_.clear();
+    const TStops& stops = quote == '"' ? kDoubleQuoteStops : kSingleQuoteStops;
+    for (;;) {
+      q = Decode(q, End_, stops, Scratch_);
+      if (q == nullptr || q == End_) return false;
+      const std::uint32_t stop = Unit(q);
+      if (stop == quote) break;
+      if (stop == '<' || !AttributeReference(q, Scratch_)) return false;
+    }
+    q += W;
+    spaced = false;
+
+    // A duplicate name is an error: compared as raw bytes, which decode one way only.
+    const std::string_view raw(reinterpret_cast<const char*>(attrBegin), static_cast<std::size_t>(attrEnd - attrBegin));
+    if (ManyAttributes_.empty()) {
+      for (const std::string_view& seen : TagAttributes_)
+        if (seen == raw) return false;
+      TagAttributes_.push_back(raw);
+      if (TagAttributes_.size() > 16) ManyAttributes_.insert(TagAttributes_.begin(), TagAttributes_.end());
+    } else if (!ManyAttributes_.insert(raw).second) {
+      return false;
+    }
+    const WideString* attrName = Name(attrBegin, attrEnd);
+    if (attrName == nullptr) return false;
+    TDomParsedNodes::Attribute(element, *attrName, WideString(Scratch_));
+  }
+}
+
+// A reference inside an attribute value, at its "&": copied as written, checked as the
+// well-formedness rules check it.
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::AttributeReference(TBytes& p, std::u16string& value) {
+  const std::size_t start = value.size();
+  value.push_back(u'&');
+  TBytes q = p + W;
+  while (q < End_) {
+    const std::uint32_t u = Unit(q);
+    if (u == ';') break;
+    if (IsWhite(u) || u == '<' || u == '&' || u == '"' || u == '\'') return false;
+    q += W;
+  }
+  if (q >= End_) return false;
+  if (Decode(p + W, q, kNoStops, value) != q) return false;
+  value.push_back(u';');
+  const std::u16string_view reference(value.data() + start, value.size() - start);
+  if (reference.size() > 2 && reference[1] == u'#') {
+    try {
+      XmlText::CharRefValue(reference);
+    } catch (const EConvertError&) {
+      return false;
+    }
+  } else if (!XmlRules::Name(reference.substr(1, reference.size() - 2))) {
+    return false;
+  }
+  p = q + W;
+  return true;
+}
+
+// "</name" with optional white space before ">"; the name must be the open element's.
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::EndTag(TBytes& p) {
+  if (Open_.empty()) return false;
+  const TBytes nameBegin = p + 2 * W;
+  TBytes q = nameBegin;
+  while (q < End_) {
+    const std::uint32_t u = Unit(q);
+    if (IsWhite(u) || u == '>') break;
+    q += W;
+  }
+  const TOpen& open = Open_.back();
+  if (static_cast<std::size_t>(q - nameBegin) != open.NameBytes ||
+      std::char_traits<char>::compare(reinterpret_cast<const char*>(nameBegin),
+                                      reinterpret_cast<const char*>(open.Name), open.NameBytes) != 0)
+    return false;
+  while (q < End_ && IsWhite(Unit(q))) q += W;
+  if (q >= End_ || Unit(q) != '>') return false;
+  p = q + W;
+  Flush();
+  Open_.pop_back();
+  if (Open_.empty()) RootState_ = 2;
+  return true;
+}
+
+}  // namespace
+
+bool XmlDirectParse(const std::uint8_t* bytes, std::size_t size, const TXmlDirectOptions& options,
+                    TDomCustomDocument* document) {
+  if (document == nullptr) return false;
+  switch (options.Encoding) {
+    case TXmlDirectEncoding::Utf8:
+      return TDirectParser<TXmlDirectEncoding::Utf8>(bytes, size, options, document).Run();
+    case TXmlDirectEncoding::CodePage:
+      // Markup is found by its ASCII bytes, so those must mean themselves and nothing else.
+      if (options.Table == nullptr) return false;
+      for (int b = 0; b < 0x100; ++b)
+        if (b < 0x80 ? options.Table[b] != b : options.Table[b] < 0x80) return false;
+      return TDirectParser<TXmlDirectEncoding::CodePage>(bytes, size, options, document).Run();
+    case TXmlDirectEncoding::Utf16LE:
+      if (size % 2 != 0) return false;
+      return TDirectParser<TXmlDirectEncoding::Utf16LE>(bytes, size, options, document).Run();
+    case TXmlDirectEncoding::Utf16BE:
+      if (size % 2 != 0) return false;
+      return TDirectParser<TXmlDirectEncoding::Utf16BE>(bytes, size, options, document).Run();
+  }
+  return false;
+}

@@ -1,0 +1,195 @@
+// The parser front end's direct path against the ordinary path: for every document of the
+// table, with every combination of the keep options and in three encodings, both give the
+// same result, the same reports and the same tree; and the direct path takes exactly the
+// documents it is meant to take, so a path that gave up on everything would fail here too.
+#include "xml/ParseDifferential.h"
+
+#include "platform/Ansi1250.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct TCase {
+  const char* Bytes;  // UTF-8
+  bool Direct;        // whether the direct path takes it
+};
+
+const std::vector<TCase> kCases = {
+    // Plain shapes, declarations and a byte-order mark.
+    {"<a/>", true},
+    {"<a></a>", true},
+    {"<a></a >", true},
+    {"<a>text</a>", true},
+    {"<?xml version=\"1.0\"?><a/>", true},
+    {"<?xml version='1.0' encoding='UTF-8' standalone='yes'?>\n<a/>\n", true},
+    {"\xEF\xBB\xBF<a>x</a>", true},
+    {"<a><a><a>deep</a></a></a>", true},
+    // Attributes: quotes, white space around "=", references kept as written.
+    {"<a b='1' c=\"2\"/>", true},
+    {"<a  b = '1'\n c='x&amp;y&#65;&#x42;&foo;' d=\"'\" e='\"'>t</a>", true},
+    {"<a xmlns='u' xmlns:p='v' p:q='w'/>", true},
+    {"<a v='line\r\nend\rcr\ttab'/>", true},
+    {"<a a1='' a2='' a3='' a4='' a5='' a6='' a7='' a8='' a9='' a10='' a11='' a12='' a13='' a14='' "
+     "a15='' a16='' a17='' a18='' a19='' a20=''/>",
+     true},
+    // Text merged from pieces, character references flagged.
+    {"<r>a&amp;b&lt;c&gt;d&apos;e&quot;f</r>", true},
+    {"<r>a&#65;b&#x10000;c&#13;</r>", true},
+    {"<r>&#x42;</r>", true},
+    {"<r>&foo;x&bar.baz;</r>", true},
+    {"<r>a<!--c-->b</r>", true},
+    {"<r>x<![CDATA[y<&]]>z<![CDATA[]]></r>", true},
+    {"<r><![CDATA[]]></r>", true},
+    {"<r><![CDATA[a]]]]></r>", true},
+    {"<r>]] a]b ]]]</r>", true},
+    // Line ends and white space outside the root.
+    {"\r\n<r>\r\n<s>\r</s>\n\r\r\n</r>\r\n", true},
+    {"<!--top--><?pi data?>\n<r/>\n<!--after-->  <?z?>", true},
+    {"<r><?t  d ?><?t?></r>", true},
+    {"<r><!----></r>", true},
+    // Characters beyond ASCII, in text and in names.
+    {"<r>\xC5\xBE" "lu\xC5\xA5ou\xC4\x8Dk\xC3\xBD \xE2\x82\xAC</r>", true},
+    {"<r>\xF0\x9D\x84\x9E</r>", true},
+    {"<\xC5\xBE \xC5\xBE='\xC5\xBE'/>", true},
+    // Left to the ordinary path: a document type, errors of every kind, unusual characters.
+    {"<!DOCTYPE r><r/>", false},
+    {"<!DOCTYPE r [<!ENTITY e 'x'>]><r>&e;</r>", false},
+    {"", false},
+    {"   ", false},
+    {"<r>", false},
+    {"<r></s>", false},
+    {"</r>", false},
+    {"<r/><s/>", false},
+    {"text<r/>", false},
+    {"<r/>x", false},
+    {"<r/>&#32;", false},
+    {"&amp;<r/>", false},
+    {"<![CDATA[x]]><r/>", false},
+    {"<r>a]]>b</r>", false},
+    {"<r><!-- a -- b --></r>", false},
+    {"<r><!--a---></r>", false},
+    {"<r><!-a--></r>", false},
+    {"<r><!ELEMENT r ANY></r>", false},
+    {"<r a='1' a='2'/>", false},
+    {"<r a1='' a2='' a3='' a4='' a5='' a6='' a7='' a8='' a9='' a10='' a11='' a12='' a13='' a14='' "
+     "a15='' a16='' a17='' a18='' a1=''/>",
+     false},
+    {"<r a='<'/>", false},
+    {"<r a='&#0;'/>", false},
+    {"<r a='&;'/>", false},
+    {"<r a='&amp'/>", false},
+    {"<r a='1'b='2'/>", false},
+    {"<r a/>", false},
+    {"<r a=1/>", false},
+    {"<r/ >", false},
+    {"<r>&#0;</r>", false},
+    {"<r>&#xD800;</r>", false},
+    {"<r>&#x110000;</r>", false},
+    {"<r>&#X41;</r>", false},
+    {"<r>&1;</r>", false},
+    {"<r>&amp</r>", false},
+    {"<r>& amp;</r>", false},
+    {"<1/>", false},
+    {"<r><1/></r>", false},
+    {"<r><?xml version='1.0'?></r>", false},
+    {"<r><?XmL?></r>", false},
+    {"<r>\x01</r>", false},
+    {"<r>\xC2\x9C</r>", false},
+    {"<r>\xC2\x85</r>", false},
+    {"<r>\xC0\xAF</r>", false},
+    {"<r>\xED\xA0\x80</r>", false},
+    {"<r>\xEF\xBF\xBE</r>", false},
+    {"<r>\xF4\x90\x80\x80</r>", false},
+    {"<r>\xC3</r>", false},
+    {"<?xml version='1.1'?><r/>", false},
+    {"<?xml encoding='UTF-8'?><r/>", false},
+    {"<?xml version='1.0' encoding='no-such-thing'?><r/>", false},
+};
+
+// The case in the encoding under test: as written (UTF-8), as UTF-16LE with its mark, or
+// in windows-1250 with a declaration saying so (only for text that code page can hold).
+std::string Encode(const std::string& utf8, int encoding, bool& usable) {
+  usable = true;
+  if (encoding == 0) return utf8;
+  if (utf8.rfind("<?xml", 0) == 0 || utf8.rfind("\xEF\xBB\xBF", 0) == 0) {
+    usable = false;
+    return {};
+  }
+  const WideString wide = Utf8ToWide(utf8);
+  if (WideToUtf8(wide) != utf8) {  // malformed bytes would turn into U+FFFD
+    usable = false;
+    return {};
+  }
+  if (encoding == 1) {
+    std::string out = "\xFF\xFE";
+    for (char16_t c : wide) {
+      out += static_cast<char>(c & 0xFF);
+      out += static_cast<char>(c >> 8);
+    }
+    return out;
+  }
+  const AnsiString ansi = WideToAnsi(wide);
+  if (AnsiToWide(ansi) != wide) {
+    usable = false;
+    return {};
+  }
+  return "<?xml version=\"1.0\" encoding=\"windows-1250\"?>" + ansi;
+}
+
+TEST(DirectParse, AgreesWithTheOrdinaryPathForEveryCaseOptionAndEncoding) {
+  for (const TCase& c : kCases) {
+    for (int encoding = 0; encoding < 3; ++encoding) {
+      bool usable = false;
+      const std::string bytes = Encode(c.Bytes, encoding, usable);
+      if (!usable) continue;
+      for (int flags = 0; flags < 8; ++flags) {
+        const TParseOptions options{(flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0};
+        const TParseDescription fast = DescribeParse(bytes, false, options);
+        const TParseDescription ordinary = DescribeParse(bytes, true, options);
+        SCOPED_TRACE(std::string("case ") + c.Bytes + " encoding " + std::to_string(encoding) + " flags " +
+                     std::to_string(flags));
+        EXPECT_EQ(fast.Text, ordinary.Text);
+        EXPECT_FALSE(ordinary.Direct);
+        // The code-page and UTF-16 forms lose the UTF-8 declaration's meaning only for cases
+        // that carry one, which are left out above; everything else takes the same way.
+        EXPECT_EQ(fast.Direct, c.Direct);
+      }
+    }
+  }
+}
+
+// A failed direct attempt leaves no trace in the result, even when it gives up late, deep
+// inside a large tree.
+TEST(DirectParse, GivingUpLateStillGivesTheOrdinaryResult) {
+  std::string bytes = "<r>";
+  for (int i = 0; i < 2000; ++i) bytes += "<e a='" + std::to_string(i) + "'>t&amp;</e>\r\n";
+  const std::string good = bytes + "</r>";
+  const std::string bad = bytes + "<!DOCTYPE x></r>";
+  for (int i = 0; i < 2; ++i) {
+    const std::string& text = i == 0 ? good : bad;
+    const TParseDescription fast = DescribeParse(text, false);
+    const TParseDescription ordinary = DescribeParse(text, true);
+    EXPECT_EQ(fast.Text, ordinary.Text);
+    EXPECT_EQ(fast.Direct, i == 0);
+  }
+}
+
+// Somebody listening to the implementation hears every insertion, so such a parse takes the
+// ordinary path, with its notices.
+TEST(DirectParse, ListenersGetTheOrdinaryPath) {
+  TDomImplementation implementation;
+  int inserted = 0;
+  implementation.OnNodeInserted = [&](TPersistent*, TDomNode*) { ++inserted; };
+  TXmlToDomParser parser;
+  parser.SetDOMImpl(&implementation);
+  TMemoryStream stream(std::string("<r><s>t</s></r>"));
+  const std::unique_ptr<TDomDocument> document(parser.ParseStream(&stream, u"file:///t.xml", nullptr, true));
+  EXPECT_FALSE(parser.ParsedDirectly());
+  EXPECT_EQ(inserted, 3);
+}
+
+}  // namespace
