@@ -249,8 +249,8 @@ WideString TDomNode::localName() const { return {}; }
 WideString TDomNode::namespaceURI() const { return {}; }
 TDomNode* TDomNode::nextSibling() const { return AsDomNode(NextSibling()); }
 WideString TDomNode::nodeValue() const {
-  if (const WideString* field = const_cast<TDomNode*>(this)->ValueField()) return *field;
-  return Extras_ ? Extras_->Value : WideString();
+  if (const TSharedText* field = const_cast<TDomNode*>(this)->ValueField()) return field->Str();
+  return Extras_ ? Extras_->Value.Str() : WideString();
 }
 TDomNodeType TDomNode::nodeType() const { return ntUnknown; }
 TDomNode* TDomNode::parentNode() const { return AsDomNode(Parent()); }
@@ -299,10 +299,10 @@ WideString TDomNode::XPathStringValue() const {
 
 void TDomNode::setNodeValue(const WideString& value) {
   if (IsReadOnly()) throw ENo_Modification_Allowed_Err(DomMessages::NoModificationAllowed);
-  if (WideString* field = ValueField())
-    *field = value;
+  if (TSharedText* field = ValueField())
+    field->Assign(value);
   else
-    Extras().Value = value;
+    Extras().Value.Assign(value);
 }
 
 void TDomNode::setPrefix(const WideString& /*value*/) {

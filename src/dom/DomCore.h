@@ -5,6 +5,7 @@
 #pragma once
 
 #include "dom/DomExceptions.h"
+#include "dom/SharedText.h"
 #include "dom/TreeUtils.h"
 #include "platform/WideString.h"
 
@@ -180,7 +181,7 @@ protected:
 
   // Where the node keeps its value: the kinds that hold one keep it in a field of their own;
   // for the others (a bare node may still be given one) it lives with the extras.
-  virtual WideString* ValueField() { return nullptr; }
+  virtual TSharedText* ValueField() { return nullptr; }
 
   bool NamespaceAware_ = false;
   // Flags of the node classes, kept in a byte the layout would leave empty anyway.
@@ -203,7 +204,7 @@ private:
   // What few of the nodes of a parsed document ever need, kept apart and made on first use so
   // that a node costs one pointer for all of it.
   struct TExtras {
-    WideString Value;
+    TSharedText Value;
     std::unique_ptr<TDomNodeList> ChildNodes;
     std::vector<UserDataEntry> UserData;
     std::unique_ptr<TDomSearchListCache> SearchLists;

@@ -112,11 +112,11 @@ TDomNamedNodeMap& TDomElement::Map() const {
 
 TDomNamedNodeMap* TDomElement::attributes() const { return &Map(); }
 
-WideString TDomElement::localName() const { return NamespaceAware_ ? LocalPartOf(NodeName_) : WideString(); }
+WideString TDomElement::localName() const { return NamespaceAware_ ? LocalPartOf(NodeName_.Str()) : WideString(); }
 
 WideString TDomElement::namespaceURI() const { return UriOf(NamespaceURI_); }
 
-WideString TDomElement::prefix() const { return NamespaceAware_ ? PrefixOf(NodeName_) : WideString(); }
+WideString TDomElement::prefix() const { return NamespaceAware_ ? PrefixOf(NodeName_.Str()) : WideString(); }
 
 void TDomElement::DestroyAttributes() {
   while (Attributes_ && !Attributes_->List.empty()) {
@@ -133,7 +133,7 @@ void TDomElement::setPrefix(const WideString& value) {
   if (IsReadOnly()) ThrowNoModification();
   const WideString& uri = UriOf(NamespaceURI_);
   if (!IsNCName(value) || uri.empty() || (value == u"xml" && uri != XmlNamespaceName)) ThrowNamespace();
-  NodeName_ = value + u":" + localName();
+  NodeName_.Assign(value + u":" + localName());
 }
 
 WideString TDomElement::lookupNamespaceURI(const WideString& prefix) const {
@@ -307,11 +307,11 @@ TDomAttr::TDomAttr(TDomCustomDocument* document, bool specified, std::uint8_t ki
   AllowedChildTypes_ = DomChildTypes::None;
 }
 
-WideString TDomAttr::localName() const { return NamespaceAware_ ? LocalPartOf(NodeName_) : WideString(); }
+WideString TDomAttr::localName() const { return NamespaceAware_ ? LocalPartOf(NodeName_.Str()) : WideString(); }
 
 WideString TDomAttr::namespaceURI() const { return UriOf(NamespaceURI_); }
 
-WideString TDomAttr::prefix() const { return NamespaceAware_ ? PrefixOf(NodeName_) : WideString(); }
+WideString TDomAttr::prefix() const { return NamespaceAware_ ? PrefixOf(NodeName_.Str()) : WideString(); }
 
 TDomAttr::~TDomAttr() { LeaveElement(); }
 
@@ -354,7 +354,7 @@ WideString TDomAttr::LiteralValue() const {
   TDomCustomDocument* document = ReferenceDocument();
   if (document == nullptr) return nodeValue();
   const TDomElement* element = ownerElement();
-  std::uint8_t type = document->GetAttributeType(element != nullptr ? element->nodeName() : WideString(), NodeName_);
+  std::uint8_t type = document->GetAttributeType(element != nullptr ? element->nodeName() : WideString(), NodeName_.Str());
   TXmlErrorType kind = static_cast<TXmlErrorType>(0);
   WideString result;
   document->NormalizeAttributeValue(nodeValue(), type, kind, result);
@@ -368,14 +368,14 @@ void TDomAttr::setPrefix(const WideString& value) {
   if (IsReadOnly()) ThrowNoModification();
   const WideString& uri = UriOf(NamespaceURI_);
   if (!IsNCName(value) || uri.empty() || (value == u"xml" && uri != XmlNamespaceName) ||
-      (value == u"xmlns" && uri != XmlnsNamespaceName) || NodeName_ == u"xmlns")
+      (value == u"xmlns" && uri != XmlnsNamespaceName) || NodeName_.View() == u"xmlns")
     ThrowNamespace();
-  NodeName_ = value + u":" + localName();
+  NodeName_.Assign(value + u":" + localName());
 }
 
 void TDomAttr::ClearPrefix() {
   if (IsReadOnly()) ThrowNoModification();
-  NodeName_ = localName();
+  NodeName_.Assign(localName());
 }
 
 WideString TDomAttr::lookupNamespaceURI(const WideString& prefix) const {
@@ -412,7 +412,7 @@ void TDomCharacterData::appendData(const WideString& arg) {
   if (IsReadOnly()) ThrowNoModification();
   // What setData(data() + arg) does for the character-data classes, which keep their data in
   // Value_, without copying the data twice: a parse appends to its text nodes often.
-  Value_ += arg;
+  Value_.Append(arg);
   DoCharacterDataModified();
 }
 
@@ -541,44 +541,51 @@ WideString TDomXPathNamespace::lookupNamespaceURI(const WideString& prefix) cons
 // ---------------------------------------------------------------------------------------------
 // TDomParsedNodes
 
-TDomElement* TDomParsedNodes::Element(TDomCustomDocument* document, const WideString& tagName) {
-  return new TDomElement(document, tagName, WideString(), false);
+TDomElement* TDomParsedNodes::Element(TDomCustomDocument* document, const TSharedText& tagName) {
+  auto* element = new TDomElement(document, WideString(), WideString(), false);
+  element->NodeName_ = tagName;
+  return element;
 }
 
-void TDomParsedNodes::Attribute(TDomElement* element, const WideString& name, WideString&& value) {
-  auto* attr = new TDomAttr(element->ReferenceDocument(), true, PlainDeclKind(name), name, WideString(), false);
+void TDomParsedNodes::Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value) {
+  const std::uint8_t kind = name.View().starts_with(u"xmlns") ? PlainDeclKind(name.Str()) : 2;
+  auto* attr = new TDomAttr(element->ReferenceDocument(), true, kind, WideString(), WideString(), false);
+  attr->NodeName_ = name;
   attr->Value_ = std::move(value);
   element->Map().AddItem(attr);
 }
 
-TDomNode* TDomParsedNodes::Text(TDomCustomDocument* document, WideString&& data, bool charRef) {
+TDomNode* TDomParsedNodes::Text(TDomCustomDocument* document, TSharedText&& data, bool charRef) {
   auto* node = new TDomText(document);
   static_cast<TDomCharacterData*>(node)->Value_ = std::move(data);
   node->SetCharRef(charRef);
   return node;
 }
 
-TDomNode* TDomParsedNodes::CDataSection(TDomCustomDocument* document, WideString&& data) {
+TDomNode* TDomParsedNodes::CDataSection(TDomCustomDocument* document, TSharedText&& data) {
   auto* node = new TDomCDATASection(document);
   static_cast<TDomCharacterData*>(node)->Value_ = std::move(data);
   return node;
 }
 
-TDomNode* TDomParsedNodes::Comment(TDomCustomDocument* document, WideString&& data) {
+TDomNode* TDomParsedNodes::Comment(TDomCustomDocument* document, TSharedText&& data) {
   auto* node = new TDomComment(document);
   static_cast<TDomCharacterData*>(node)->Value_ = std::move(data);
   return node;
 }
 
-TDomNode* TDomParsedNodes::ProcessingInstruction(TDomCustomDocument* document, const WideString& target,
-                                                 WideString&& data) {
-  auto* node = new TDomProcessingInstruction(document, target);
+TDomNode* TDomParsedNodes::ProcessingInstruction(TDomCustomDocument* document, const TSharedText& target,
+                                                 TSharedText&& data) {
+  auto* node = new TDomProcessingInstruction(document, WideString());
+  node->Target_ = target;
   node->Value_ = std::move(data);
   return node;
 }
 
-TDomNode* TDomParsedNodes::EntityReference(TDomCustomDocument* document, const WideString& name) {
-  return new TDomEntityReference(document, name);
+TDomNode* TDomParsedNodes::EntityReference(TDomCustomDocument* document, const TSharedText& name) {
+  auto* node = new TDomEntityReference(document, WideString());
+  node->Name_ = name;
+  return node;
 }
 
 void TDomParsedNodes::Append(TDomNode* parent, TDomNode* child) {

@@ -23,9 +23,9 @@ public:
   ~TDomElement() override;
   const char* ClassName() const override { return "TDomElement"; }
 
-  WideString nodeName() const override { return NodeName_; }
+  WideString nodeName() const override { return NodeName_.Str(); }
   TDomNamedNodeMap* attributes() const override;
-  WideString XPathName() const override { return NodeName_; }
+  WideString XPathName() const override { return NodeName_.Str(); }
   WideString localName() const override;
   WideString namespaceURI() const override;
   TDomNodeType nodeType() const override { return ntElementNode; }
@@ -44,7 +44,7 @@ public:
   virtual WideString getAttributeNSLiteralValue(const WideString& namespaceURI, const WideString& localName) const;
   virtual TDomNodeList* getElementsByTagName(const WideString& name);
   virtual TDomNodeList* getElementsByTagNameNS(const WideString& namespaceURI, const WideString& localName);
-  virtual WideString tagName() const { return NodeName_; }
+  virtual WideString tagName() const { return NodeName_.Str(); }
   virtual bool hasAttribute(const WideString& name) const;
   virtual bool hasAttributeNS(const WideString& namespaceURI, const WideString& localName) const;
   virtual void removeAttribute(const WideString& name);
@@ -79,7 +79,7 @@ private:
 
   mutable std::unique_ptr<TAttributes> Attributes_;
   // The qualified name; a namespace-aware element's prefix and local name are its two parts.
-  WideString NodeName_;
+  TSharedText NodeName_;
   std::unique_ptr<WideString> NamespaceURI_;  // none for the empty URI
 };
 
@@ -93,8 +93,8 @@ public:
   ~TDomAttr() override;
   const char* ClassName() const override { return "TDomAttr"; }
 
-  WideString nodeName() const override { return NodeName_; }
-  WideString XPathName() const override { return NodeName_; }
+  WideString nodeName() const override { return NodeName_.Str(); }
+  WideString XPathName() const override { return NodeName_.Str(); }
   WideString localName() const override;
   WideString namespaceURI() const override;
   TDomNode* nextSibling() const override { return nullptr; }
@@ -108,13 +108,13 @@ public:
 
   virtual void DoAttrModified(TDomAttrChange change);
   virtual std::uint8_t NamespaceDeclKind() const { return NodeBits_ & DeclKindBits; }
-  virtual WideString name() const { return NodeName_; }
+  virtual WideString name() const { return NodeName_.Str(); }
   virtual TDomElement* ownerElement() const;
   virtual bool specified() const { return (NodeBits_ & SpecifiedBit) != 0; }
   virtual WideString LiteralValue() const;
 
   // The node name without a copy, for look-ups by name.
-  const WideString& QualifiedName() const { return NodeName_; }
+  std::u16string_view QualifiedName() const { return NodeName_.View(); }
   TDomNamedNodeMap* OwnerMap() const { return OwnerMap_; }
   // Kept up to date by the map that holds the attribute.
   void SetOwnerMap(TDomNamedNodeMap* map) { OwnerMap_ = map; }
@@ -126,7 +126,7 @@ protected:
            const WideString& namespaceURI, bool namespaceAware);
   // An attribute queued for destruction leaves its element at once.
   void DetachForDestruction() override;
-  WideString* ValueField() override { return &Value_; }
+  TSharedText* ValueField() override { return &Value_; }
 
 private:
   // Takes the attribute out of its element's map, even when the element is read-only.
@@ -135,9 +135,9 @@ private:
   static constexpr std::uint8_t DeclKindBits = 0x03;  // the namespace declaration kind, 0 to 2
   static constexpr std::uint8_t SpecifiedBit = 0x04;
 
-  WideString Value_;
+  TSharedText Value_;
   // The qualified name; a namespace-aware attribute's prefix and local name are its two parts.
-  WideString NodeName_;
+  TSharedText NodeName_;
   std::unique_ptr<WideString> NamespaceURI_;  // none for the empty URI
   TDomNamedNodeMap* OwnerMap_ = nullptr;
 };
@@ -160,10 +160,10 @@ public:
 
 protected:
   explicit TDomCharacterData(TDomCustomDocument* document);
-  WideString* ValueField() override { return &Value_; }
+  TSharedText* ValueField() override { return &Value_; }
 
 private:
-  WideString Value_;
+  TSharedText Value_;
 };
 
 class TDomText : public TDomCharacterData {
@@ -223,22 +223,22 @@ class TDomProcessingInstruction : public TDomNode {
 public:
   static TDomProcessingInstruction* Create(TDomCustomDocument* document, const WideString& target);
   const char* ClassName() const override { return "TDomProcessingInstruction"; }
-  WideString nodeName() const override { return Target_; }
-  WideString XPathName() const override { return Target_; }
+  WideString nodeName() const override { return Target_.Str(); }
+  WideString XPathName() const override { return Target_.Str(); }
   TDomNodeType nodeType() const override { return ntProcessingInstructionNode; }
 
   virtual void DoCharacterDataModified();
   virtual WideString data() const { return nodeValue(); }
   virtual void setData(const WideString& value);
-  const WideString& target() const { return Target_; }
+  WideString target() const { return Target_.Str(); }
 
 protected:
   TDomProcessingInstruction(TDomCustomDocument* document, const WideString& target);
-  WideString* ValueField() override { return &Value_; }
+  TSharedText* ValueField() override { return &Value_; }
 
 private:
-  WideString Target_;
-  WideString Value_;
+  TSharedText Target_;
+  TSharedText Value_;
 };
 
 class TDomEntityReference : public TDomNode {
@@ -247,7 +247,7 @@ class TDomEntityReference : public TDomNode {
 public:
   static TDomEntityReference* Create(TDomCustomDocument* document, const WideString& name);
   const char* ClassName() const override { return "TDomEntityReference"; }
-  WideString nodeName() const override { return Name_; }
+  WideString nodeName() const override { return Name_.Str(); }
   TDomNodeType nodeType() const override { return ntEntityReferenceNode; }
   void setNodeValue(const WideString&) override {}
 
@@ -255,7 +255,7 @@ protected:
   TDomEntityReference(TDomCustomDocument* document, const WideString& name);
 
 private:
-  WideString Name_;
+  TSharedText Name_;
 };
 
 class TDomDocumentFragment : public TDomNode {

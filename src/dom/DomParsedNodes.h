@@ -6,7 +6,7 @@
 // that keep a tree valid.
 #pragma once
 
-#include "platform/WideString.h"
+#include "dom/SharedText.h"
 
 class TDomCustomDocument;
 class TDomElement;
@@ -14,15 +14,15 @@ class TDomNode;
 
 class TDomParsedNodes {
 public:
-  static TDomElement* Element(TDomCustomDocument* document, const WideString& tagName);
+  static TDomElement* Element(TDomCustomDocument* document, const TSharedText& tagName);
   // A specified attribute of a document without namespace processing, as setAttribute adds it.
-  static void Attribute(TDomElement* element, const WideString& name, WideString&& value);
-  static TDomNode* Text(TDomCustomDocument* document, WideString&& data, bool charRef);
-  static TDomNode* CDataSection(TDomCustomDocument* document, WideString&& data);
-  static TDomNode* Comment(TDomCustomDocument* document, WideString&& data);
-  static TDomNode* ProcessingInstruction(TDomCustomDocument* document, const WideString& target,
-                                         WideString&& data);
-  static TDomNode* EntityReference(TDomCustomDocument* document, const WideString& name);
+  static void Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value);
+  static TDomNode* Text(TDomCustomDocument* document, TSharedText&& data, bool charRef);
+  static TDomNode* CDataSection(TDomCustomDocument* document, TSharedText&& data);
+  static TDomNode* Comment(TDomCustomDocument* document, TSharedText&& data);
+  static TDomNode* ProcessingInstruction(TDomCustomDocument* document, const TSharedText& target,
+                                         TSharedText&& data);
+  static TDomNode* EntityReference(TDomCustomDocument* document, const TSharedText& name);
   // Links `child`, which has no parent, as the last child of `parent`.
   static void Append(TDomNode* parent, TDomNode* child);
 };

@@ -47,6 +47,13 @@ constexpr std::size_t kHeaderBytes = (sizeof(TSlab) + 15) / 16 * 16;
 // Per slot size, the slabs that have room.
 TSlab* WithRoom[kLargestSlot / kGranule + 1] = {};
 
+// Empty slabs kept for the next objects of any size, as the heap keeps freed memory for the
+// process: a document freed and another one parsed then reuse pages that are already there
+// instead of giving them back and touching fresh ones. Beyond the limit they go back.
+constexpr int kMaxSpareSlabs = 1024;
+TSlab* SpareSlabs = nullptr;
+int SpareSlabCount = 0;
+
 // Objects may be made on one thread and destroyed on another; the lock is held for a few
 // pointer moves only.
 std::atomic_flag Lock = ATOMIC_FLAG_INIT;
@@ -99,8 +106,14 @@ void* Allocate(std::size_t size) {
   TLockGuard guard;
   TSlab* slab = WithRoom[slotSize / kGranule];
   if (slab == nullptr) {
-    void* memory = std::aligned_alloc(kSlabBytes, kSlabBytes);
-    if (memory == nullptr) throw std::bad_alloc();
+    void* memory = SpareSlabs;
+    if (memory != nullptr) {
+      SpareSlabs = SpareSlabs->Next;
+      --SpareSlabCount;
+    } else {
+      memory = std::aligned_alloc(kSlabBytes, kSlabBytes);
+      if (memory == nullptr) throw std::bad_alloc();
+    }
     slab = static_cast<TSlab*>(memory);
     slab->FreeSlots = nullptr;
     slab->Unused = static_cast<char*>(memory) + kHeaderBytes;
@@ -139,7 +152,13 @@ void Release(void* pointer, std::size_t size) noexcept {
   // keeps making and destroying single objects from costing a slab each time.
   if (slab->Live == 0 && (slab->Previous != nullptr || slab->Next != nullptr)) {
     Unlist(slab);
-    std::free(slab);
+    if (SpareSlabCount < kMaxSpareSlabs) {
+      slab->Next = SpareSlabs;
+      SpareSlabs = slab;
+      ++SpareSlabCount;
+    } else {
+      std::free(slab);
+    }
   }
 }
 

@@ -4,9 +4,13 @@
 #include "dom/DomNodes.h"
 #include "dom/DomParsedNodes.h"
 #include "platform/Exceptions.h"
+#include "platform/Streams.h"
 #include "xml/XmlRulesUtils.h"
 
+#include <algorithm>
+#include <cstring>
 #include <deque>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -73,7 +77,7 @@ constexpr TStops kDoubleQuoteStops = MakeStops(u"\"<&");
 constexpr TStops kSingleQuoteStops = MakeStops(u"'<&");
 constexpr TStops kNoStops = MakeStops(u"");
 
-const char16_t* PredefinedReplacement(const WideString& name) {
+const char16_t* PredefinedReplacement(std::u16string_view name) {
   if (name == u"lt") return u"<";
   if (name == u"gt") return u">";
   if (name == u"amp") return u"&";
@@ -84,18 +88,21 @@ const char16_t* PredefinedReplacement(const WideString& name) {
 template <TXmlDirectEncoding E>
 class TDirectParser {
 public:
-  TDirectParser(TBytes bytes, std::size_t size, const TXmlDirectOptions& options, TDomCustomDocument* document)
-      : Begin_(bytes), End_(bytes + (size - size % W)), Options_(options), Document_(document) {}
+  TDirectParser(TStream* stream, const TXmlDirectOptions& options, TDomCustomDocument* document)
+      : Stream_(stream), Options_(options), Document_(document) {}
 
   bool Run();
 
 private:
   static constexpr std::size_t W = E == TXmlDirectEncoding::Utf16LE || E == TXmlDirectEncoding::Utf16BE ? 2 : 1;
 
+  // What a scanner found: its construct done, the document left to the ordinary path, or the
+  // construct running past the bytes at hand, to be scanned again with more of them.
+  enum class TStep : std::uint8_t { Done, GiveUp, More };
+
   struct TOpen {
     TDomNode* Element;
-    TBytes Name;  // the raw bytes of the start tag's name
-    std::size_t NameBytes;
+    const std::string* RawName;  // the bytes of the start tag's name
   };
 
   static std::uint32_t Unit(TBytes p) {
@@ -103,19 +110,32 @@ private:
     if constexpr (E == TXmlDirectEncoding::Utf16BE) return static_cast<std::uint32_t>((p[0] << 8) | p[1]);
     return *p;
   }
+  // Whether q is at the end of the bytes at hand; a scanner that gets there has run out.
+  bool AtEnd(TBytes q) const {
+    if (q < End_) return false;
+    HitEnd_ = true;
+    return true;
+  }
   std::uint32_t Peek(TBytes p, std::size_t k) const {
     const TBytes q = p + k * W;
-    return q < End_ ? Unit(q) : kNoUnit;
+    return AtEnd(q) ? kNoUnit : Unit(q);
   }
+  // Done for true; for false, More when the scan ran out of bytes before the input ended.
+  TStep Outcome(bool ok) const {
+    if (ok) return TStep::Done;
+    return HitEnd_ && !Finished_ ? TStep::More : TStep::GiveUp;
+  }
+  // Keeps the bytes from `keep` on and reads more behind them; false at the end of the input.
+  bool Refill(TBytes& keep);
 
-  bool DecodeChar(TBytes& p, TBytes limit, std::uint32_t& c) const;
+  bool DecodeChar(TBytes& p, std::uint32_t& c) const;
   TBytes Decode(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const;
-  const WideString* Name(TBytes begin, TBytes end);
+  const TSharedText* Name(TBytes begin, TBytes end, const std::string** raw = nullptr);
   TDomNode* Parent() const { return Open_.empty() ? static_cast<TDomNode*>(Document_) : Open_.back().Element; }
   void Flush();
   void Append(TDomNode* node);
 
-  bool Text(TBytes& p);
+  TStep Text(TBytes& p);
   bool Reference(TBytes& p);
   bool Markup(TBytes& p);
   bool Comment(TBytes& p);
@@ -125,8 +145,12 @@ private:
   bool AttributeReference(TBytes& p, std::u16string& value);
   bool EndTag(TBytes& p);
 
-  TBytes Begin_;
-  TBytes End_;
+  TStream* Stream_;
+  std::vector<std::uint8_t> Buffer_;
+  TBytes End_ = nullptr;   // the end of the whole units at hand
+  std::size_t Held_ = 0;   // bytes in the buffer, a part of a unit included
+  bool Finished_ = false;  // the stream has nothing more
+  mutable bool HitEnd_ = false;
   const TXmlDirectOptions& Options_;
   TDomCustomDocument* Document_;
   std::vector<TOpen> Open_;
@@ -138,17 +162,27 @@ private:
   bool PendingCharRef_ = false;
   std::u16string Scratch_;
   std::u16string NameScratch_;
-  std::deque<WideString> Names_;
-  std::unordered_map<std::string_view, const WideString*> NameIndex_;
+  // Every distinct name once, shared by the nodes that carry it, found by its bytes; values go
+  // side by side into the writer's blocks.
+  struct TName {
+    std::string Raw;
+    TSharedText Text;
+  };
+  std::deque<TName> Names_;
+  std::unordered_map<std::string_view, const TName*> NameIndex_;
+  TSharedText::TWriter Writer_;
+  // The attributes of the tag at hand: their names' bytes, and what they are made from once
+  // the whole tag has been read.
   std::vector<std::string_view> TagAttributes_;
   std::unordered_set<std::string_view> ManyAttributes_;
+  std::vector<std::pair<const TSharedText*, TSharedText>> TagValues_;
 };
 
-// One character at p (before limit), strictly decoded; false for anything the ordinary path
+// One character at p, strictly decoded; false for anything the ordinary path
 // would have to judge (malformed or overlong sequences, surrogates, a byte the code page
 // leaves undefined is still its table's character).
 template <TXmlDirectEncoding E>
-bool TDirectParser<E>::DecodeChar(TBytes& p, TBytes limit, std::uint32_t& c) const {
+bool TDirectParser<E>::DecodeChar(TBytes& p, std::uint32_t& c) const {
   if constexpr (E == TXmlDirectEncoding::CodePage) {
     c = Options_.Table[*p++];
     return true;
@@ -175,7 +209,10 @@ bool TDirectParser<E>::DecodeChar(TBytes& p, TBytes limit, std::uint32_t& c) con
     } else {
       return false;
     }
-    if (limit - p <= more) return false;
+    if (End_ - p <= more) {
+      HitEnd_ = true;
+      return false;
+    }
     for (int k = 1; k <= more; ++k) {
       const std::uint32_t t = p[k];
       if ((t & 0xC0) != 0x80) return false;
@@ -191,7 +228,11 @@ bool TDirectParser<E>::DecodeChar(TBytes& p, TBytes limit, std::uint32_t& c) con
       c = u;
       return true;
     }
-    if (u >= 0xDC00 || limit - p < 2) return false;
+    if (u >= 0xDC00) return false;
+    if (End_ - p < 2) {
+      HitEnd_ = true;
+      return false;
+    }
     const std::uint32_t low = Unit(p);
     if (low < 0xDC00 || low >= 0xE000) return false;
     p += 2;
@@ -203,6 +244,9 @@ bool TDirectParser<E>::DecodeChar(TBytes& p, TBytes limit, std::uint32_t& c) con
 // Decodes from p up to the first ASCII unit in `stops` or `limit`, whichever comes first, into
 // `out`, with CR LF and a lone CR read as LF as the character reader reads them. Gives where
 // it stopped, or null for a character the direct path leaves to the ordinary one.
+// `out`, with CR LF and a lone CR read as LF as the character reader reads them. Gives where
+// it stopped, or null for a character the direct path leaves to the ordinary one. A character
+// that starts before `limit` is taken whole.
 template <TXmlDirectEncoding E>
 TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const {
   while (p < limit) {
@@ -226,7 +270,8 @@ TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std
       if (u == 0x0D) {
         out.push_back(u'\n');
         p += W;
-        if (p < limit && Unit(p) == 0x0A) p += W;
+        // Whether an LF follows decides how many bytes the line end takes.
+        if (!AtEnd(p) && Unit(p) == 0x0A) p += W;
         continue;
       }
       if (u != 0x09 && u != 0x0A) return nullptr;
@@ -235,23 +280,26 @@ TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std
       continue;
     }
     std::uint32_t c = 0;
-    if (!DecodeChar(p, limit, c) || !IsPlain(c)) return nullptr;
+    if (!DecodeChar(p, c) || !IsPlain(c)) return nullptr;
     AppendCodePoint(out, c);
   }
   return p;
 }
 
-// The checked name of the raw bytes [begin, end): each distinct name is decoded and tested
-// once per document; null when it is no XML name.
+// The checked name of the bytes [begin, end): each distinct name is decoded and tested once
+// per document; null when it is no XML name. `raw` gets the name's own copy of its bytes.
 template <TXmlDirectEncoding E>
-const WideString* TDirectParser<E>::Name(TBytes begin, TBytes end) {
+const TSharedText* TDirectParser<E>::Name(TBytes begin, TBytes end, const std::string** raw) {
   const std::string_view key(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
-  if (auto it = NameIndex_.find(key); it != NameIndex_.end()) return it->second;
-  NameScratch_.clear();
-  if (Decode(begin, end, kNoStops, NameScratch_) != end || !XmlRules::Name(NameScratch_)) return nullptr;
-  Names_.emplace_back(NameScratch_);
-  NameIndex_.emplace(key, &Names_.back());
-  return &Names_.back();
+  auto it = NameIndex_.find(key);
+  if (it == NameIndex_.end()) {
+    NameScratch_.clear();
+    if (Decode(begin, end, kNoStops, NameScratch_) != end || !XmlRules::Name(NameScratch_)) return nullptr;
+    Names_.push_back({std::string(key), TSharedText(NameScratch_)});
+    it = NameIndex_.emplace(Names_.back().Raw, &Names_.back()).first;
+  }
+  if (raw != nullptr) *raw = &it->second->Raw;
+  return &it->second->Text;
 }
 
 template <TXmlDirectEncoding E>
@@ -262,52 +310,100 @@ void TDirectParser<E>::Append(TDomNode* node) {
 template <TXmlDirectEncoding E>
 void TDirectParser<E>::Flush() {
   if (!HasPending_) return;
-  Append(TDomParsedNodes::Text(Document_, WideString(Pending_), PendingCharRef_));
+  Append(TDomParsedNodes::Text(Document_, Writer_.Take(Pending_), PendingCharRef_));
   Pending_.clear();
   HasPending_ = false;
   PendingCharRef_ = false;
 }
 
 template <TXmlDirectEncoding E>
-bool TDirectParser<E>::Run() {
-  TBytes p = Begin_;
-  while (p < End_) {
-    const std::uint32_t c = Unit(p);
-    bool ok;
-    if (c == '<')
-      ok = Markup(p);
-    else if (c == '&')
-      ok = Reference(p);
-    else
-      ok = Text(p);
-    if (!ok) return false;
+bool TDirectParser<E>::Refill(TBytes& keep) {
+  if (Finished_) return false;
+  const std::size_t kept = Held_ - (Buffer_.empty() ? 0 : static_cast<std::size_t>(keep - Buffer_.data()));
+  if (kept > 0) std::memmove(Buffer_.data(), keep, kept);
+  // A construct that fills the whole buffer doubles it, so that a long one costs linear time.
+  std::size_t size = std::max<std::size_t>(Buffer_.size(), Options_.ChunkBytes);
+  if (kept * 2 > size) size = kept * 2;
+  if (size != Buffer_.size()) {
+    std::vector<std::uint8_t> grown(size);
+    if (kept > 0) std::memcpy(grown.data(), Buffer_.data(), kept);
+    Buffer_.swap(grown);
   }
-  // An unclosed element or no root: the ordinary path says which.
-  if (!Open_.empty() || RootState_ != 2) return false;
+  // One read: whatever it gives is scanned, however little, so a stream that delivers a few
+  // bytes at a time is read as it comes.
+  Held_ = kept;
+  const std::int64_t n = Stream_->Read(Buffer_.data() + Held_, static_cast<std::int64_t>(Buffer_.size() - Held_));
+  if (n <= 0)
+    Finished_ = true;
+  else
+    Held_ += static_cast<std::size_t>(n);
+  keep = Buffer_.data();
+  End_ = Buffer_.data() + (Held_ - Held_ % W);
+  return true;
+}
+
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::Run() {
+  TBytes p = nullptr;
+  Refill(p);
+  for (;;) {
+    if (p == End_) {
+      if (Finished_) break;
+      Refill(p);
+      continue;
+    }
+    HitEnd_ = false;
+    TBytes q = p;
+    const std::uint32_t c = Unit(p);
+    TStep step;
+    if (c == '<')
+      step = Outcome(Markup(q));
+    else if (c == '&')
+      step = Outcome(Reference(q));
+    else
+      step = Text(q);
+    if (step == TStep::GiveUp) return false;
+    if (step == TStep::Done) {
+      p = q;
+      continue;
+    }
+    // The construct from p on is read again with more bytes behind it.
+    if (!Refill(p)) return false;
+  }
+  // A UTF-16 text of an odd length, an unclosed element or no root: the ordinary path says which.
+  if (Held_ != static_cast<std::size_t>(End_ - Buffer_.data()) || !Open_.empty() || RootState_ != 2) return false;
   Document_->SetModified(true);
   return true;
 }
 
 // Character data up to the next markup or reference. Outside the root element only white
-// space may stand, and it does not become part of the tree.
+// space may stand, and it does not become part of the tree. Text is taken as far as the bytes
+// at hand allow: the characters close to their end wait for more, so that no character, line
+// end or "]]>" is cut in two.
 template <TXmlDirectEncoding E>
-bool TDirectParser<E>::Text(TBytes& p) {
+typename TDirectParser<E>::TStep TDirectParser<E>::Text(TBytes& p) {
+  const TBytes limit = Finished_ || End_ - p <= static_cast<std::ptrdiff_t>(4 * W) ? End_ : End_ - 4 * W;
   if (Open_.empty()) {
     for (; p < End_; p += W) {
       const std::uint32_t c = Unit(p);
-      if (c == '<' || c == '&') return true;
-      if (!IsWhite(c)) return false;
+      if (c == '<' || c == '&') return TStep::Done;
+      if (!IsWhite(c)) return TStep::GiveUp;
     }
-    return true;
+    return TStep::Done;
   }
-  HasPending_ = true;
+  if (limit == End_ && !Finished_) return TStep::More;
+  const std::size_t before = Pending_.size();
   for (;;) {
-    const TBytes q = Decode(p, End_, kTextStops, Pending_);
-    if (q == nullptr) return false;
+    const TBytes q = Decode(p, limit, kTextStops, Pending_);
+    if (q == nullptr) {
+      Pending_.resize(before);
+      return HitEnd_ && !Finished_ ? TStep::More : TStep::GiveUp;
+    }
+    HasPending_ = true;
     p = q;
-    if (q == End_ || Unit(q) != ']') return true;
+    if (q >= limit || Unit(q) != ']') return TStep::Done;
     // "]]>" may not stand in character data.
-    if (Peek(q, 1) == ']' && Peek(q, 2) == '>') return false;
+    if (Peek(q, 1) == ']' && Peek(q, 2) == '>') return TStep::GiveUp;
     Pending_.push_back(u']');
     p = q + W;
   }
@@ -319,11 +415,11 @@ bool TDirectParser<E>::Reference(TBytes& p) {
   if (Open_.empty()) return false;
   if (Peek(p, 1) == '#') {
     TBytes q = p + 2 * W;
-    const bool hex = q < End_ && Unit(q) == 'x';
+    const bool hex = !AtEnd(q) && Unit(q) == 'x';
     if (hex) q += W;
     std::uint32_t value = 0;
     std::size_t digits = 0;
-    for (; q < End_; q += W, ++digits) {
+    for (; !AtEnd(q); q += W, ++digits) {
       const std::uint32_t u = Unit(q);
       std::uint32_t d;
       if (u >= '0' && u <= '9')
@@ -336,7 +432,7 @@ bool TDirectParser<E>::Reference(TBytes& p) {
         break;
       if (value <= 0x10FFFF) value = value * (hex ? 16 : 10) + d;
     }
-    if (digits == 0 || q >= End_ || Unit(q) != ';' || !IsXmlChar(value)) return false;
+    if (digits == 0 || AtEnd(q) || Unit(q) != ';' || !IsXmlChar(value)) return false;
     AppendCodePoint(Pending_, value);
     HasPending_ = true;
     PendingCharRef_ = true;
@@ -344,19 +440,19 @@ bool TDirectParser<E>::Reference(TBytes& p) {
     return true;
   }
   TBytes q = p + W;
-  while (q < End_ && Unit(q) != ';') {
+  while (!AtEnd(q) && Unit(q) != ';') {
     const std::uint32_t u = Unit(q);
     if (IsWhite(u) || u == '<' || u == '&') return false;
     q += W;
   }
-  if (q >= End_) return false;
-  const WideString* name = Name(p + W, q);
+  if (AtEnd(q)) return false;
+  const TSharedText* name = Name(p + W, q);
   if (name == nullptr) return false;
-  if (Options_.KeepEntityRefs || !XmlRules::PredefinedEntityName(*name)) {
+  if (Options_.KeepEntityRefs || !XmlRules::PredefinedEntityName(name->View())) {
     Flush();
     Append(TDomParsedNodes::EntityReference(Document_, *name));
   } else {
-    Pending_ += PredefinedReplacement(*name);
+    Pending_ += PredefinedReplacement(name->View());
     HasPending_ = true;
   }
   p = q + W;
@@ -374,6 +470,8 @@ bool TDirectParser<E>::Markup(TBytes& p) {
       if (Peek(p, 2) == '-') return Comment(p);
       if (Peek(p, 2) == '[') return CData(p);
       return false;  // a document type declaration, or an error
+    case kNoUnit:
+      return false;
     default:
       return StartTag(p);
   }
@@ -387,7 +485,7 @@ bool TDirectParser<E>::Comment(TBytes& p) {
   TBytes q = p + 4 * W;
   for (;;) {
     q = Decode(q, End_, kCommentStops, Scratch_);
-    if (q == nullptr || q == End_) return false;
+    if (q == nullptr || AtEnd(q)) return false;
     if (Peek(q, 1) == '-') {
       if (Peek(q, 2) != '>') return false;
       break;
@@ -398,7 +496,7 @@ bool TDirectParser<E>::Comment(TBytes& p) {
   p = q + 3 * W;
   if (!Options_.KeepComments) return true;
   Flush();
-  Append(TDomParsedNodes::Comment(Document_, WideString(Scratch_)));
+  Append(TDomParsedNodes::Comment(Document_, Writer_.Take(Scratch_)));
   return true;
 }
 
@@ -409,21 +507,21 @@ bool TDirectParser<E>::CData(TBytes& p) {
   for (std::size_t k = 2; k < 9; ++k)
     if (Peek(p, k) != kOpen[k]) return false;
   if (Open_.empty()) return false;
-  std::u16string& out = Options_.KeepCDATASections ? Scratch_ : Pending_;
-  if (Options_.KeepCDATASections) Scratch_.clear();
+  Scratch_.clear();
   TBytes q = p + 9 * W;
   for (;;) {
-    q = Decode(q, End_, kCDataStops, out);
-    if (q == nullptr || q == End_) return false;
+    q = Decode(q, End_, kCDataStops, Scratch_);
+    if (q == nullptr || AtEnd(q)) return false;
     if (Peek(q, 1) == ']' && Peek(q, 2) == '>') break;
-    out.push_back(u']');
+    Scratch_.push_back(u']');
     q += W;
   }
   p = q + 3 * W;
   if (Options_.KeepCDATASections) {
     Flush();
-    Append(TDomParsedNodes::CDataSection(Document_, WideString(Scratch_)));
+    Append(TDomParsedNodes::CDataSection(Document_, Writer_.Take(Scratch_)));
   } else {
+    Pending_ += Scratch_;
     HasPending_ = true;
   }
   return true;
@@ -436,7 +534,7 @@ bool TDirectParser<E>::ProcessingInstruction(TBytes& p) {
   TBytes q = p + 2 * W;
   for (;;) {
     q = Decode(q, End_, kPIStops, Scratch_);
-    if (q == nullptr || q == End_) return false;
+    if (q == nullptr || AtEnd(q)) return false;
     if (Peek(q, 1) == '>') break;
     Scratch_.push_back(u'?');
     q += W;
@@ -444,69 +542,68 @@ bool TDirectParser<E>::ProcessingInstruction(TBytes& p) {
   p = q + 2 * W;
   std::size_t i = 0;
   while (i < Scratch_.size() && !IsWhite(Scratch_[i])) ++i;
-  const WideString target = Scratch_.substr(0, i);
+  const std::u16string_view target(Scratch_.data(), i);
   while (i < Scratch_.size() && IsWhite(Scratch_[i])) ++i;
   if (!XmlRules::PITarget(target)) return false;
   Flush();
-  Append(TDomParsedNodes::ProcessingInstruction(Document_, target, Scratch_.substr(i)));
+  Append(TDomParsedNodes::ProcessingInstruction(Document_, Writer_.Take(target),
+                                                Writer_.Take(std::u16string_view(Scratch_).substr(i))));
   return true;
 }
 
-// A start or empty-element tag with its attributes. Values are kept as written, references
-// included, after the references have been checked as the well-formedness rules check them.
+// A start or empty-element tag with its attributes, read whole before anything is made of it.
+// Values are kept as written, references included, after the references have been checked as
+// the well-formedness rules check them.
 template <TXmlDirectEncoding E>
 bool TDirectParser<E>::StartTag(TBytes& p) {
   if (RootState_ == 2) return false;
   const TBytes nameBegin = p + W;
   TBytes q = nameBegin;
-  while (q < End_) {
+  while (!AtEnd(q)) {
     const std::uint32_t u = Unit(q);
     if (IsWhite(u) || u == '>' || u == '/') break;
     q += W;
   }
-  if (q >= End_) return false;
-  const WideString* name = Name(nameBegin, q);
+  if (AtEnd(q)) return false;
+  const std::string* rawName = nullptr;
+  const TSharedText* name = Name(nameBegin, q, &rawName);
   if (name == nullptr) return false;
-  Flush();
-  TDomElement* element = TDomParsedNodes::Element(Document_, *name);
-  Append(element);
-  if (Open_.empty()) RootState_ = 1;
-  const TBytes nameEnd = q;
 
   TagAttributes_.clear();
   ManyAttributes_.clear();
+  TagValues_.clear();
   bool spaced = false;
+  bool empty = false;
   for (;;) {
-    while (q < End_ && IsWhite(Unit(q))) {
+    while (!AtEnd(q) && IsWhite(Unit(q))) {
       q += W;
       spaced = true;
     }
-    if (q >= End_) return false;
+    if (AtEnd(q)) return false;
     const std::uint32_t u = Unit(q);
     if (u == '>') {
-      Open_.push_back({element, nameBegin, static_cast<std::size_t>(nameEnd - nameBegin)});
-      p = q + W;
-      return true;
+      q += W;
+      break;
     }
     if (u == '/') {
       if (Peek(q, 1) != '>') return false;
-      if (Open_.empty()) RootState_ = 2;
-      p = q + 2 * W;
-      return true;
+      q += 2 * W;
+      empty = true;
+      break;
     }
     if (!spaced) return false;
     const TBytes attrBegin = q;
-    while (q < End_) {
+    while (!AtEnd(q)) {
       const std::uint32_t a = Unit(q);
       if (IsWhite(a) || a == '=' || a == '>' || a == '/' || a == '"' || a == '\'') break;
       q += W;
     }
     const TBytes attrEnd = q;
-    while (q < End_ && IsWhite(Unit(q))) q += W;
-    if (q >= End_ || Unit(q) != '=') return false;
+    while (!AtEnd(q) && IsWhite(Unit(q))) q += W;
+    if (AtEnd(q) || Unit(q) != '=') return false;
     q += W;
-    while (q < End_ && IsWhite(Unit(q))) q += W;
-    if (q >= End_) return false;
+    while (!AtEnd(q) && IsWhite(Unit(q))) q += W;
+    if (AtEnd(q)) return false;
     const std::uint32_t quote = Unit(q);
     if (quote != '"' && quote != '\'') return false;
     q += W;
@@ -514,7 +611,7 @@ bool TDirectParser<E>::StartTag(TBytes& p) {
     const TStops& stops = quote == '"' ? kDoubleQuoteStops : kSingleQuoteStops;
     for (;;) {
       q = Decode(q, End_, stops, Scratch_);
-      if (q == nullptr || q == End_) return false;
+      if (q == nullptr || AtEnd(q)) return false;
       const std::uint32_t stop = Unit(q);
       if (stop == quote) break;
       if (stop == '<' || !AttributeReference(q, Scratch_)) return false;
@@ -532,10 +629,19 @@ bool TDirectParser<E>::StartTag(TBytes& p) {
     } else if (!ManyAttributes_.insert(raw).second) {
       return false;
     }
-    const WideString* attrName = Name(attrBegin, attrEnd);
+    const TSharedText* attrName = Name(attrBegin, attrEnd);
     if (attrName == nullptr) return false;
-    TDomParsedNodes::Attribute(element, *attrName, WideString(Scratch_));
+    TagValues_.emplace_back(attrName, Writer_.Take(Scratch_));
   }
+
+  p = q;
+  Flush();
+  TDomElement* element = TDomParsedNodes::Element(Document_, *name);
+  Append(element);
+  for (auto& [attrName, value] : TagValues_) TDomParsedNodes::Attribute(element, *attrName, std::move(value));
+  if (Open_.empty()) RootState_ = empty ? 2 : 1;
+  if (!empty) Open_.push_back({element, rawName});
+  return true;
 }
 
 // A reference inside an attribute value, at its "&": copied as written, checked as the
@@ -545,13 +651,13 @@ bool TDirectParser<E>::AttributeReference(TBytes& p, std::u16string& value) {
   const std::size_t start = value.size();
   value.push_back(u'&');
   TBytes q = p + W;
-  while (q < End_) {
+  while (!AtEnd(q)) {
     const std::uint32_t u = Unit(q);
     if (u == ';') break;
     if (IsWhite(u) || u == '<' || u == '&' || u == '"' || u == '\'') return false;
     q += W;
   }
-  if (q >= End_) return false;
+  if (AtEnd(q)) return false;
   if (Decode(p + W, q, kNoStops, value) != q) return false;
   value.push_back(u';');
   const std::u16string_view reference(value.data() + start, value.size() - start);
@@ -574,18 +680,17 @@ bool TDirectParser<E>::EndTag(TBytes& p) {
   if (Open_.empty()) return false;
   const TBytes nameBegin = p + 2 * W;
   TBytes q = nameBegin;
-  while (q < End_) {
+  while (!AtEnd(q)) {
     const std::uint32_t u = Unit(q);
     if (IsWhite(u) || u == '>') break;
     q += W;
   }
-  const TOpen& open = Open_.back();
-  if (static_cast<std::size_t>(q - nameBegin) != open.NameBytes ||
-      std::char_traits<char>::compare(reinterpret_cast<const char*>(nameBegin),
-                                      reinterpret_cast<const char*>(open.Name), open.NameBytes) != 0)
+  const std::string& open = *Open_.back().RawName;
+  if (static_cast<std::size_t>(q - nameBegin) != open.size() ||
+      std::memcmp(nameBegin, open.data(), open.size()) != 0)
     return false;
-  while (q < End_ && IsWhite(Unit(q))) q += W;
-  if (q >= End_ || Unit(q) != '>') return false;
+  while (!AtEnd(q) && IsWhite(Unit(q))) q += W;
+  if (AtEnd(q) || Unit(q) != '>') return false;
   p = q + W;
   Flush();
   Open_.pop_back();
@@ -595,24 +700,21 @@ bool TDirectParser<E>::EndTag(TBytes& p) {
 
 }  // namespace
 
-bool XmlDirectParse(const std::uint8_t* bytes, std::size_t size, const TXmlDirectOptions& options,
-                    TDomCustomDocument* document) {
-  if (document == nullptr) return false;
+bool XmlDirectParse(TStream* stream, const TXmlDirectOptions& options, TDomCustomDocument* document) {
+  if (stream == nullptr || document == nullptr || options.ChunkBytes == 0) return false;
   switch (options.Encoding) {
     case TXmlDirectEncoding::Utf8:
-      return TDirectParser<TXmlDirectEncoding::Utf8>(bytes, size, options, document).Run();
+      return TDirectParser<TXmlDirectEncoding::Utf8>(stream, options, document).Run();
     case TXmlDirectEncoding::CodePage:
       // Markup is found by its ASCII bytes, so those must mean themselves and nothing else.
       if (options.Table == nullptr) return false;
       for (int b = 0; b < 0x100; ++b)
         if (b < 0x80 ? options.Table[b] != b : options.Table[b] < 0x80) return false;
-      return TDirectParser<TXmlDirectEncoding::CodePage>(bytes, size, options, document).Run();
+      return TDirectParser<TXmlDirectEncoding::CodePage>(stream, options, document).Run();
     case TXmlDirectEncoding::Utf16LE:
-      if (size % 2 != 0) return false;
-      return TDirectParser<TXmlDirectEncoding::Utf16LE>(bytes, size, options, document).Run();
+      return TDirectParser<TXmlDirectEncoding::Utf16LE>(stream, options, document).Run();
     case TXmlDirectEncoding::Utf16BE:
-      if (size % 2 != 0) return false;
-      return TDirectParser<TXmlDirectEncoding::Utf16BE>(bytes, size, options, document).Run();
+      return TDirectParser<TXmlDirectEncoding::Utf16BE>(stream, options, document).Run();
   }
   return false;
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 class TDomCustomDocument;
+class TStream;
 
 enum class TXmlDirectEncoding : std::uint8_t { Utf8, CodePage, Utf16LE, Utf16BE };
 
@@ -22,10 +23,12 @@ struct TXmlDirectOptions {
   bool KeepCDATASections = true;
   bool KeepComments = true;
   bool KeepEntityRefs = true;
+  // How much of the stream is read at a time; a construct longer than that is read whole.
+  std::size_t ChunkBytes = 256 * 1024;
 };
 
-// Builds the tree of the text in `bytes` (what follows the XML declaration) under `document`,
-// which must be new and have no listeners. False when the text is left to the ordinary path;
-// the document may then hold part of a tree and is the caller's to throw away.
-bool XmlDirectParse(const std::uint8_t* bytes, std::size_t size, const TXmlDirectOptions& options,
-                    TDomCustomDocument* document);
+// Builds the tree of the text from the stream's position to its end (what follows the XML
+// declaration) under `document`, which must be new and have no listeners. False when the text
+// is left to the ordinary path; the document may then hold part of a tree and is the caller's
+// to throw away, and the stream stands wherever reading stopped.
+bool XmlDirectParse(TStream* stream, const TXmlDirectOptions& options, TDomCustomDocument* document);

@@ -14,7 +14,6 @@
 
 #include <memory>
 #include <typeinfo>
-#include <vector>
 
 namespace {
 
@@ -157,24 +156,17 @@ TDomDocument* TXmlToDomParser::ParseDirect(TStream* stream, std::int64_t start, 
     return nullptr;
   }
 
-  // The bytes behind the declaration, read without disturbing the input source: the stream
-  // goes back to where the source left it, so the ordinary path can still take over.
+  // The bytes behind the declaration are read without disturbing the input source: the
+  // stream goes back to where the source left it, so the ordinary path can still take over.
   const std::int64_t resume = stream->Position();
   const std::int64_t from = start + source.ByteOrderMarkSize() + source.ResetPosition();
-  const std::int64_t size = stream->Size() - from;
-  if (size < 0 || stream->Seek(from, TSeekOrigin::soBeginning) != from) {
-    stream->Seek(resume, TSeekOrigin::soBeginning);
-    return nullptr;
-  }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  std::int64_t got = 0;
-  while (got < size) {
-    const std::int64_t n = stream->Read(bytes.data() + got, size - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  stream->Seek(resume, TSeekOrigin::soBeginning);
-  if (got != size) return nullptr;
+  struct TResume {
+    TStream* Stream;
+    std::int64_t Position;
+    ~TResume() { Stream->Seek(Position, TSeekOrigin::soBeginning); }
+  } back{stream, resume};
+  if (stream->Seek(from, TSeekOrigin::soBeginning) != from) return nullptr;
+  options.ChunkBytes = static_cast<std::size_t>(BufferSize_) * 64;
 
   auto document = std::make_unique<TDomDocument>(DOMImpl());
   document->setDocumentURI(source.SystemId());
@@ -182,7 +174,12 @@ TDomDocument* TXmlToDomParser::ParseDirect(TStream* stream, std::int64_t start, 
   document->setXmlEncoding(source.XmlEncoding());
   document->setXmlStandalone(source.XmlStandalone());
   document->setXmlVersion(source.XmlVersion());
-  if (!XmlDirectParse(bytes.data(), bytes.size(), options, document.get())) return nullptr;
+  try {
+    if (!XmlDirectParse(stream, options, document.get())) return nullptr;
+  } catch (const Exception&) {
+    // A stream that fails on the way: the ordinary path reads it again and reports as it does.
+    return nullptr;
+  }
   return document.release();
 }
 

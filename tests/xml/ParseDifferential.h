@@ -25,10 +25,23 @@ public:
   using TXmlToDomParser::TXmlToDomParser;
 };
 
+// Gives at most a few bytes per read, so that every construct of a text is split somewhere.
+class TTrickleStream : public TMemoryStream {
+public:
+  TTrickleStream(const std::string& bytes, std::int64_t most) : TMemoryStream(bytes), Most_(most) {}
+  std::int64_t Read(void* buffer, std::int64_t count) override {
+    return TMemoryStream::Read(buffer, count < Most_ ? count : Most_);
+  }
+
+private:
+  std::int64_t Most_;
+};
+
 struct TParseOptions {
   bool KeepCDATASections = true;
   bool KeepComments = true;
   bool KeepEntityRefs = true;
+  std::int64_t MostPerRead = 0;  // 0: the whole text in one read
 };
 
 struct TParseDescription {
@@ -82,7 +95,7 @@ inline TParseDescription DescribeParse(const std::string& bytes, bool ordinaryPa
   parser->SetKeepCDATASections(options.KeepCDATASections);
   parser->SetKeepComments(options.KeepComments);
   parser->SetKeepEntityRefs(options.KeepEntityRefs);
-  TMemoryStream stream(bytes);
+  TTrickleStream stream(bytes, options.MostPerRead > 0 ? options.MostPerRead : static_cast<std::int64_t>(bytes.size()) + 1);
   try {
     const std::unique_ptr<TDomDocument> document(parser->ParseStream(&stream, u"file:///t.xml", codecClass, true));
     result.Direct = parser->ParsedDirectly();

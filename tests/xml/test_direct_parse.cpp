@@ -1,5 +1,6 @@
 // The parser front end's direct path against the ordinary path: for every document of the
-// table, with every combination of the keep options and in three encodings, both give the
+// table, with every combination of the keep options, in three encodings and read whole or a
+// few bytes at a time, both give the
 // same result, the same reports and the same tree; and the direct path takes exactly the
 // documents it is meant to take, so a path that gave up on everything would fail here too.
 #include "xml/ParseDifferential.h"
@@ -146,12 +147,16 @@ TEST(DirectParse, AgreesWithTheOrdinaryPathForEveryCaseOptionAndEncoding) {
       bool usable = false;
       const std::string bytes = Encode(c.Bytes, encoding, usable);
       if (!usable) continue;
-      for (int flags = 0; flags < 8; ++flags) {
-        const TParseOptions options{(flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0};
+      // Every option combination, and the text in one read or a few bytes per read, so that the
+      // direct path's reading is cut inside every construct.
+      for (int run = 0; run < 12; ++run) {
+        const int flags = run < 8 ? run : 7 * (run % 2);
+        const std::int64_t mostPerRead = run < 8 ? 0 : run - 7;
+        const TParseOptions options{(flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0, mostPerRead};
         const TParseDescription fast = DescribeParse(bytes, false, options);
         const TParseDescription ordinary = DescribeParse(bytes, true, options);
         SCOPED_TRACE(std::string("case ") + c.Bytes + " encoding " + std::to_string(encoding) + " flags " +
-                     std::to_string(flags));
+                     std::to_string(flags) + " bytes per read " + std::to_string(mostPerRead));
         EXPECT_EQ(fast.Text, ordinary.Text);
         EXPECT_FALSE(ordinary.Direct);
         // The code-page and UTF-16 forms lose the UTF-8 declaration's meaning only for cases
@@ -169,12 +174,13 @@ TEST(DirectParse, GivingUpLateStillGivesTheOrdinaryResult) {
   for (int i = 0; i < 2000; ++i) bytes += "<e a='" + std::to_string(i) + "'>t&amp;</e>\r\n";
   const std::string good = bytes + "</r>";
   const std::string bad = bytes + "<!DOCTYPE x></r>";
-  for (int i = 0; i < 2; ++i) {
-    const std::string& text = i == 0 ? good : bad;
-    const TParseDescription fast = DescribeParse(text, false);
-    const TParseDescription ordinary = DescribeParse(text, true);
+  for (int i = 0; i < 4; ++i) {
+    const std::string& text = i % 2 == 0 ? good : bad;
+    const TParseOptions options{true, true, true, i < 2 ? 0 : 5};
+    const TParseDescription fast = DescribeParse(text, false, options);
+    const TParseDescription ordinary = DescribeParse(text, true, options);
     EXPECT_EQ(fast.Text, ordinary.Text);
-    EXPECT_EQ(fast.Direct, i == 0);
+    EXPECT_EQ(fast.Direct, i % 2 == 0);
   }
 }
 

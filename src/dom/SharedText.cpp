@@ -1,0 +1,159 @@
+#include "dom/SharedText.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+struct TSharedText::TBlockHeader {
+  std::atomic<std::uint32_t> Refs;
+  std::uint32_t Capacity;  // units of text the block holds
+  std::uint32_t Used;      // units handed out so far
+  std::uint32_t Unused;
+  char16_t* Text() { return reinterpret_cast<char16_t*>(this + 1); }
+};
+
+namespace {
+
+// A writer's blocks: large enough that the header and the unused tail cost little, below
+// the size from which the heap maps each block on its own (and unmaps it when freed), small
+// enough that a few nodes kept from a large document keep little else alive.
+constexpr std::size_t kWriterBlockUnits = 60 * 1024;
+// Pieces from this size on get a block of their own rather than a writer's.
+constexpr std::size_t kOwnBlockUnits = kWriterBlockUnits / 4;
+
+std::uint32_t CheckedSize(std::size_t size) {
+  if (size > 0x7FFFFFFF) throw std::length_error("Text too long.");
+  return static_cast<std::uint32_t>(size);
+}
+
+}  // namespace
+
+TSharedText::TBlockHeader* TSharedText::NewBlock(std::size_t capacity) {
+  CheckedSize(capacity);
+  void* memory = std::malloc(sizeof(TBlockHeader) + capacity * sizeof(char16_t));
+  if (memory == nullptr) throw std::bad_alloc();
+  auto* block = static_cast<TBlockHeader*>(memory);
+  new (&block->Refs) std::atomic<std::uint32_t>(1);
+  block->Capacity = static_cast<std::uint32_t>(capacity);
+  block->Used = 0;
+  block->Unused = 0;
+  return block;
+}
+
+void TSharedText::Unref(TBlockHeader* block) noexcept {
+  if (block != nullptr && block->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    block->Refs.~atomic();
+    std::free(block);
+  }
+}
+
+TSharedText::TBlockHeader* TSharedText::Block() const noexcept {
+  if (Data_ == nullptr) return nullptr;
+  return reinterpret_cast<TBlockHeader*>(
+      const_cast<char*>(reinterpret_cast<const char*>(Data_) - Offset_));
+}
+
+void TSharedText::Release() noexcept {
+  Unref(Block());
+  Data_ = nullptr;
+  Size_ = 0;
+  Offset_ = 0;
+}
+
+TSharedText::TSharedText(const TSharedText& other) noexcept
+    : Data_(other.Data_), Size_(other.Size_), Offset_(other.Offset_) {
+  if (TBlockHeader* block = Block()) block->Refs.fetch_add(1, std::memory_order_relaxed);
+}
+
+TSharedText::TSharedText(TSharedText&& other) noexcept
+    : Data_(other.Data_), Size_(other.Size_), Offset_(other.Offset_) {
+  other.Data_ = nullptr;
+  other.Size_ = 0;
+  other.Offset_ = 0;
+}
+
+TSharedText& TSharedText::operator=(const TSharedText& other) noexcept {
+  if (this != &other) {
+    if (TBlockHeader* block = other.Block()) block->Refs.fetch_add(1, std::memory_order_relaxed);
+    Release();
+    Data_ = other.Data_;
+    Size_ = other.Size_;
+    Offset_ = other.Offset_;
+  }
+  return *this;
+}
+
+TSharedText& TSharedText::operator=(TSharedText&& other) noexcept {
+  if (this != &other) {
+    Release();
+    Data_ = other.Data_;
+    Size_ = other.Size_;
+    Offset_ = other.Offset_;
+    other.Data_ = nullptr;
+    other.Size_ = 0;
+    other.Offset_ = 0;
+  }
+  return *this;
+}
+
+void TSharedText::Assign(std::u16string_view text) {
+  if (text.empty()) {
+    Release();
+    return;
+  }
+  // The old text may be what is assigned; the new block is filled before the old one goes.
+  TBlockHeader* block = NewBlock(text.size());
+  std::memcpy(block->Text(), text.data(), text.size() * sizeof(char16_t));
+  block->Used = static_cast<std::uint32_t>(text.size());
+  Release();
+  Data_ = block->Text();
+  Size_ = static_cast<std::uint32_t>(text.size());
+  Offset_ = sizeof(TBlockHeader);
+}
+
+void TSharedText::Append(std::u16string_view text) {
+  if (text.empty()) return;
+  const std::uint32_t size = CheckedSize(Size_ + text.size());
+  TBlockHeader* block = Block();
+  if (block != nullptr && block->Refs.load(std::memory_order_acquire) == 1 &&
+      Data_ + Size_ == block->Text() + block->Used && block->Used + text.size() <= block->Capacity) {
+    std::memcpy(const_cast<char16_t*>(Data_) + Size_, text.data(), text.size() * sizeof(char16_t));
+    block->Used += static_cast<std::uint32_t>(text.size());
+    Size_ = size;
+    return;
+  }
+  // Room for as much again, so that a text built from many pieces costs linear time.
+  TBlockHeader* grown = NewBlock(static_cast<std::size_t>(size) + size / 2 + 8);
+  if (Size_ > 0) std::memcpy(grown->Text(), Data_, Size_ * sizeof(char16_t));
+  std::memcpy(grown->Text() + Size_, text.data(), text.size() * sizeof(char16_t));
+  grown->Used = size;
+  Release();
+  Data_ = grown->Text();
+  Size_ = size;
+  Offset_ = sizeof(TBlockHeader);
+}
+
+TSharedText::TWriter::~TWriter() { Unref(Block_); }
+
+TSharedText TSharedText::TWriter::Take(std::u16string_view text) {
+  TSharedText piece;
+  if (text.empty()) return piece;
+  if (text.size() >= kOwnBlockUnits) {
+    piece.Assign(text);
+    return piece;
+  }
+  if (Block_ == nullptr || Block_->Capacity - Block_->Used < text.size()) {
+    Unref(Block_);
+    Block_ = nullptr;
+    Block_ = NewBlock(kWriterBlockUnits);
+  }
+  char16_t* at = Block_->Text() + Block_->Used;
+  std::memcpy(at, text.data(), text.size() * sizeof(char16_t));
+  Block_->Used += static_cast<std::uint32_t>(text.size());
+  Block_->Refs.fetch_add(1, std::memory_order_relaxed);
+  piece.Data_ = at;
+  piece.Size_ = static_cast<std::uint32_t>(text.size());
+  piece.Offset_ = static_cast<std::uint32_t>(reinterpret_cast<const char*>(at) - reinterpret_cast<const char*>(Block_));
+  return piece;
+}
