@@ -23,12 +23,14 @@ TDomCustomDocument::~TDomCustomDocument() {
   FreeIteratorsAndWalkers();
   if (DomImplementation_ != nullptr) DomImplementation_->UnregisterDocument(this);
   DomImplementation_ = nullptr;
-  // A node destroyed along with another one may be destroyed only after this document is
-  // gone, so the nodes forget their document first: a dying document hears of no changes.
-  if (const std::deque<TCustomOwnedObject*>* owned = OwnedSlots())
-    for (TCustomOwnedObject* object : *owned)
-      if (object != nullptr && object->HasKind(KindDomNode)) static_cast<TDomNode*>(object)->OwnerDocument_ = nullptr;
-  ClearOwnedObjects();
+  // A dying document hears of no changes. A node destroyed inside another destruction is
+  // destroyed only after this document is gone, so every node forgets its document as it
+  // leaves the list, in the same pass that destroys it.
+  Dying_ = true;
+  while (TCustomOwnedObject* object = TakeLastOwned()) {
+    if (object->HasKind(KindDomNode)) static_cast<TDomNode*>(object)->OwnerDocument_ = nullptr;
+    Free(object);
+  }
   // From here on the object is a plain node, as nodes made for it now would see.
   SetKind(KindDocument, false);
 }
@@ -38,6 +40,7 @@ WideString TDomCustomDocument::baseURI() const {
 }
 
 void TDomCustomDocument::DoAttrModified(TDomNode* node, TDomAttrChange change, TDomAttr* attr) {
+  if (Dying_) return;
   Modified_ = true;
   // The implementation hears of the change even when the document's own handler raised.
   try {
@@ -50,6 +53,7 @@ void TDomCustomDocument::DoAttrModified(TDomNode* node, TDomAttrChange change, T
 }
 
 void TDomCustomDocument::DoCharacterDataModified(TDomNode* node) {
+  if (Dying_) return;
   Modified_ = true;
   // The implementation hears of the change even when the document's own handler raised.
   try {
@@ -62,6 +66,7 @@ void TDomCustomDocument::DoCharacterDataModified(TDomNode* node) {
 }
 
 void TDomCustomDocument::DoNodeClearing(TDomNode* node) {
+  if (Dying_) return;
   Modified_ = true;
   // The implementation hears of the change even when the document's own handler raised.
   try {
@@ -75,6 +80,7 @@ void TDomCustomDocument::DoNodeClearing(TDomNode* node) {
 }
 
 void TDomCustomDocument::DoNodeInserted(TDomNode* node) {
+  if (Dying_) return;
   Modified_ = true;
   // The implementation hears of the change even when the document's own handler raised.
   try {
@@ -87,6 +93,7 @@ void TDomCustomDocument::DoNodeInserted(TDomNode* node) {
 }
 
 void TDomCustomDocument::DoNodeRemoving(TDomNode* node) {
+  if (Dying_) return;
   Modified_ = true;
   // The implementation hears of the change even when the document's own handler raised.
   try {

@@ -119,6 +119,7 @@ private:
   TDomImplementation* DomImplementation_ = nullptr;
   WideString InputEncoding_;
   bool Modified_ = false;
+  bool Dying_ = false;  // set while the destructor takes the nodes down
   WideString XmlEncoding_;
   std::uint8_t XmlStandalone_ = 2;
   WideString XmlVersion_;

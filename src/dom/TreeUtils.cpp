@@ -121,11 +121,22 @@ TCustomOwnedObject* TCustomOwnedObject::GetOwnedObject(int index) {
 void TCustomOwnedObject::ClearOwnedObjects() {
   // Always the last entry: a destroyed object may take further objects of this list with
   // it, and those leave the list on their own.
-  while (Owned_) {
-    TCustomOwnedObject* object = Owned_->Items.back();
-    RemoveOwnedObject(object);
-    Free(object);
+  while (TCustomOwnedObject* object = TakeLastOwned()) Free(object);
+}
+
+TCustomOwnedObject* TCustomOwnedObject::TakeLastOwned() {
+  if (!Owned_) return nullptr;
+  // The list never ends in a hole, so the last entry is an object; holes before it go with it.
+  std::deque<TCustomOwnedObject*>& list = Owned_->Items;
+  TCustomOwnedObject* object = list.back();
+  list.pop_back();
+  object->Owner_ = nullptr;
+  if (--Owned_->Live == 0) {
+    Owned_.reset();
+  } else {
+    while (list.back() == nullptr) list.pop_back();
   }
+  return object;
 }
 
 // ---------------------------------------------------------------- TCustomOwnedNode

@@ -82,6 +82,8 @@ protected:
   }
   // The owned objects in the order they were added, with empty slots where objects left.
   const std::deque<TCustomOwnedObject*>* OwnedSlots() const { return Owned_ ? &Owned_->Items : nullptr; }
+  // Takes the last owned object off the list, without destroying it: none when nothing is owned.
+  TCustomOwnedObject* TakeLastOwned();
 
   // Called when the object is queued for destruction: it leaves every structure it stands in.
   virtual void DetachForDestruction();
