@@ -1,5 +1,6 @@
 #include "dom/SharedText.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -123,8 +124,23 @@ void TSharedText::Append(std::u16string_view text) {
     Size_ = size;
     return;
   }
-  // Room for as much again, so that a text built from many pieces costs linear time.
-  TBlockHeader* grown = NewBlock(static_cast<std::size_t>(size) + size / 2 + 8);
+  // Room for an eighth more, at least a few thousand units, so that a text built from many
+  // pieces costs linear time without holding much more than its length.
+  const std::size_t capacity = static_cast<std::size_t>(size) + std::max<std::size_t>(size / 8, 4096);
+  if (block != nullptr && block->Refs.load(std::memory_order_acquire) == 1 && Data_ == block->Text() &&
+      Size_ == block->Used) {
+    // The heap can often move or extend a large block without copying it.
+    void* moved = std::realloc(block, sizeof(TBlockHeader) + CheckedSize(capacity) * sizeof(char16_t));
+    if (moved == nullptr) throw std::bad_alloc();
+    block = static_cast<TBlockHeader*>(moved);
+    block->Capacity = static_cast<std::uint32_t>(capacity);
+    std::memcpy(block->Text() + Size_, text.data(), text.size() * sizeof(char16_t));
+    block->Used = size;
+    Data_ = block->Text();
+    Size_ = size;
+    return;
+  }
+  TBlockHeader* grown = NewBlock(capacity);
   if (Size_ > 0) std::memcpy(grown->Text(), Data_, Size_ * sizeof(char16_t));
   std::memcpy(grown->Text() + Size_, text.data(), text.size() * sizeof(char16_t));
   grown->Used = size;
@@ -132,6 +148,18 @@ void TSharedText::Append(std::u16string_view text) {
   Data_ = grown->Text();
   Size_ = size;
   Offset_ = sizeof(TBlockHeader);
+}
+
+void TSharedText::ShrinkToFit() {
+  TBlockHeader* block = Block();
+  if (block == nullptr || block->Refs.load(std::memory_order_acquire) != 1 || Data_ != block->Text() ||
+      Size_ != block->Used || block->Capacity == Size_)
+    return;
+  void* moved = std::realloc(block, sizeof(TBlockHeader) + Size_ * sizeof(char16_t));
+  if (moved == nullptr) return;  // keeping the room is no failure
+  block = static_cast<TBlockHeader*>(moved);
+  block->Capacity = Size_;
+  Data_ = block->Text();
 }
 
 TSharedText::TWriter::~TWriter() { Unref(Block_); }

@@ -31,8 +31,12 @@ public:
 
   // Replaces the text with a copy of `text` in a block of its own.
   void Assign(std::u16string_view text);
-  // In place when the block is this text's alone and has room; otherwise by a new block.
+  // In place when the block is this text's alone and has room; otherwise by a new block. A
+  // block this text fills alone grows where it stands, so a long text built piece by piece
+  // never needs room for two copies of itself.
   void Append(std::u16string_view text);
+  // Gives back the room a text built by Append holds beyond its length.
+  void ShrinkToFit();
 
   // Makes many pieces in a row, each one appended to a large block shared by all of them.
   class TWriter {

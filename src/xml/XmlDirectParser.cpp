@@ -160,6 +160,8 @@ private:
   std::u16string Pending_;
   bool HasPending_ = false;
   bool PendingCharRef_ = false;
+  TSharedText Long_;  // the start of a long pending text
+  static constexpr std::size_t kLongText = 64 * 1024;
   std::u16string Scratch_;
   std::u16string NameScratch_;
   // Every distinct name once, shared by the nodes that carry it, found by its bytes; values go
@@ -310,7 +312,16 @@ void TDirectParser<E>::Append(TDomNode* node) {
 template <TXmlDirectEncoding E>
 void TDirectParser<E>::Flush() {
   if (!HasPending_) return;
-  Append(TDomParsedNodes::Text(Document_, Writer_.Take(Pending_), PendingCharRef_));
+  TSharedText text;
+  if (Long_.empty()) {
+    text = Writer_.Take(Pending_);
+  } else {
+    Long_.Append(Pending_);
+    Long_.ShrinkToFit();
+    text = std::move(Long_);
+    Long_ = TSharedText();
+  }
+  Append(TDomParsedNodes::Text(Document_, std::move(text), PendingCharRef_));
   Pending_.clear();
   HasPending_ = false;
   PendingCharRef_ = false;
@@ -392,15 +403,24 @@ typename TDirectParser<E>::TStep TDirectParser<E>::Text(TBytes& p) {
     return TStep::Done;
   }
   if (limit == End_ && !Finished_) return TStep::More;
-  const std::size_t before = Pending_.size();
+  const TBytes start = p;
   for (;;) {
+    // What a failed run decoded goes again; what came before it stays taken, and p behind it.
+    const std::size_t before = Pending_.size();
     const TBytes q = Decode(p, limit, kTextStops, Pending_);
     if (q == nullptr) {
       Pending_.resize(before);
-      return HitEnd_ && !Finished_ ? TStep::More : TStep::GiveUp;
+      if (!HitEnd_ || Finished_) return TStep::GiveUp;
+      return p == start ? TStep::More : TStep::Done;
     }
     HasPending_ = true;
     p = q;
+    // A long text moves on into a block of its own that grows in place, so it is never held
+    // twice over.
+    if (Pending_.size() >= kLongText) {
+      Long_.Append(Pending_);
+      Pending_.clear();
+    }
     if (q >= limit || Unit(q) != ']') return TStep::Done;
     // "]]>" may not stand in character data.
     if (Peek(q, 1) == ']' && Peek(q, 2) == '>') return TStep::GiveUp;
