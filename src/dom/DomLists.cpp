@@ -4,6 +4,7 @@
 #include "platform/Format.h"
 
 #include <algorithm>
+#include <iterator>
 
 // ---------------------------------------------------------------------------------------------
 // TDomNodeList
@@ -164,14 +165,16 @@ void TDomNamedNodeMap::AddItem(TDomNode* node) {
 }
 
 void TDomNamedNodeMap::DropItem(TDomNode* node) {
-  auto it = std::find(Items_->begin(), Items_->end(), node);
-  if (it != Items_->end()) Items_->erase(it);
+  // Searched from the end: a document that dies takes its attributes down last first, so
+  // each one is found at once and nothing behind it moves.
+  auto it = std::find(Items_->rbegin(), Items_->rend(), node);
+  if (it != Items_->rend()) Items_->erase(std::next(it).base());
   if (node->nodeType() == ntAttributeNode) static_cast<TDomAttr*>(node)->SetOwnerMap(nullptr);
 }
 
 TDomNode* TDomNamedNodeMap::removeItem(TDomNode* node) {
   CheckWritable();
-  if (node == nullptr || std::find(Items_->begin(), Items_->end(), node) == Items_->end())
+  if (node == nullptr || std::find(Items_->rbegin(), Items_->rend(), node) == Items_->rend())
     throw ENot_Found_Err(DomMessages::NodeNotFound);
   DropItem(node);
   return node;
