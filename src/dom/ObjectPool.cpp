@@ -1,5 +1,7 @@
 #include "dom/ObjectPool.h"
 
+#include "platform/SingleThread.h"
+
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -60,13 +62,20 @@ std::atomic_flag Lock = ATOMIC_FLAG_INIT;
 
 class TLockGuard {
 public:
-  TLockGuard() {
-    while (Lock.test_and_set(std::memory_order_acquire)) {
-    }
+  // A process with one thread only takes no lock.
+  TLockGuard() : Locked_(!ProcessIsSingleThreaded()) {
+    if (Locked_)
+      while (Lock.test_and_set(std::memory_order_acquire)) {
+      }
   }
-  ~TLockGuard() { Lock.clear(std::memory_order_release); }
+  ~TLockGuard() {
+    if (Locked_) Lock.clear(std::memory_order_release);
+  }
   TLockGuard(const TLockGuard&) = delete;
   TLockGuard& operator=(const TLockGuard&) = delete;
+
+private:
+  bool Locked_;
 };
 
 std::size_t SlotSizeOf(std::size_t size) { return size == 0 ? kGranule : (size + kGranule - 1) / kGranule * kGranule; }

@@ -1,5 +1,7 @@
 #include "dom/SharedText.h"
 
+#include "platform/SingleThread.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +25,24 @@ constexpr std::size_t kWriterBlockUnits = 60 * 1024;
 // Pieces from this size on get a block of their own rather than a writer's.
 constexpr std::size_t kOwnBlockUnits = kWriterBlockUnits / 4;
 
+// Reference counts change with plain loads and stores while the process has one thread.
+void AddRef(std::atomic<std::uint32_t>& refs) {
+  if (ProcessIsSingleThreaded())
+    refs.store(refs.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  else
+    refs.fetch_add(1, std::memory_order_relaxed);
+}
+
+// True when the count reached zero.
+bool DropRef(std::atomic<std::uint32_t>& refs) {
+  if (ProcessIsSingleThreaded()) {
+    const std::uint32_t left = refs.load(std::memory_order_relaxed) - 1;
+    refs.store(left, std::memory_order_relaxed);
+    return left == 0;
+  }
+  return refs.fetch_sub(1, std::memory_order_acq_rel) == 1;
+}
+
 std::uint32_t CheckedSize(std::size_t size) {
   if (size > 0x7FFFFFFF) throw std::length_error("Text too long.");
   return static_cast<std::uint32_t>(size);
@@ -43,7 +63,7 @@ TSharedText::TBlockHeader* TSharedText::NewBlock(std::size_t capacity) {
 }
 
 void TSharedText::Unref(TBlockHeader* block) noexcept {
-  if (block != nullptr && block->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+  if (block != nullptr && DropRef(block->Refs)) {
     block->Refs.~atomic();
     std::free(block);
   }
@@ -64,7 +84,7 @@ void TSharedText::Release() noexcept {
 
 TSharedText::TSharedText(const TSharedText& other) noexcept
     : Data_(other.Data_), Size_(other.Size_), Offset_(other.Offset_) {
-  if (TBlockHeader* block = Block()) block->Refs.fetch_add(1, std::memory_order_relaxed);
+  if (TBlockHeader* block = Block()) AddRef(block->Refs);
 }
 
 TSharedText::TSharedText(TSharedText&& other) noexcept
@@ -76,7 +96,7 @@ TSharedText::TSharedText(TSharedText&& other) noexcept
 
 TSharedText& TSharedText::operator=(const TSharedText& other) noexcept {
   if (this != &other) {
-    if (TBlockHeader* block = other.Block()) block->Refs.fetch_add(1, std::memory_order_relaxed);
+    if (TBlockHeader* block = other.Block()) AddRef(block->Refs);
     Release();
     Data_ = other.Data_;
     Size_ = other.Size_;
@@ -179,7 +199,7 @@ TSharedText TSharedText::TWriter::Take(std::u16string_view text) {
   char16_t* at = Block_->Text() + Block_->Used;
   std::memcpy(at, text.data(), text.size() * sizeof(char16_t));
   Block_->Used += static_cast<std::uint32_t>(text.size());
-  Block_->Refs.fetch_add(1, std::memory_order_relaxed);
+  AddRef(Block_->Refs);
   piece.Data_ = at;
   piece.Size_ = static_cast<std::uint32_t>(text.size());
   piece.Offset_ = static_cast<std::uint32_t>(reinterpret_cast<const char*>(at) - reinterpret_cast<const char*>(Block_));
