@@ -547,6 +547,11 @@ TDomElement* TDomParsedNodes::Element(TDomCustomDocument* document, const TShare
   return element;
 }
 
+void TDomParsedNodes::ReserveAttributes(TDomElement* element, std::size_t count) {
+  element->Map();
+  element->Attributes_->List.reserve(count);
+}
+
 void TDomParsedNodes::Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value) {
   const std::uint8_t kind = name.View().starts_with(u"xmlns") ? PlainDeclKind(name.Str()) : 2;
   auto* attr = new TDomAttr(element->ReferenceDocument(), true, kind, WideString(), WideString(), false);

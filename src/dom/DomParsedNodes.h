@@ -15,6 +15,8 @@ class TDomNode;
 class TDomParsedNodes {
 public:
   static TDomElement* Element(TDomCustomDocument* document, const TSharedText& tagName);
+  // Room for exactly `count` attributes, before they are added one by one.
+  static void ReserveAttributes(TDomElement* element, std::size_t count);
   // A specified attribute of a document without namespace processing, as setAttribute adds it.
   static void Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value);
   static TDomNode* Text(TDomCustomDocument* document, TSharedText&& data, bool charRef);

@@ -1,5 +1,5 @@
 // Storage for the many small objects of the owned-object trees: slots of one size are cut
-// from 1 MB slabs, without a per-object header and with neighbours of the same kind next to
+// from 2 MB slabs, without a per-object header and with neighbours of the same kind next to
 // each other; a slab's pages count only once slots on them are used. A slab whose objects
 // are all gone is kept for reuse by objects of any size (up to 1 GiB of them; more go back
 // to the heap), unless it is the last one with room for its size, which simply stays.

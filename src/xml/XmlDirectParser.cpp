@@ -658,6 +658,7 @@ bool TDirectParser<E>::StartTag(TBytes& p) {
   Flush();
   TDomElement* element = TDomParsedNodes::Element(Document_, *name);
   Append(element);
+  if (!TagValues_.empty()) TDomParsedNodes::ReserveAttributes(element, TagValues_.size());
   for (auto& [attrName, value] : TagValues_) TDomParsedNodes::Attribute(element, *attrName, std::move(value));
   if (Open_.empty()) RootState_ = empty ? 2 : 1;
   if (!empty) Open_.push_back({element, rawName});
