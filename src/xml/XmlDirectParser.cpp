@@ -126,7 +126,8 @@ private:
     return HitEnd_ && !Finished_ ? TStep::More : TStep::GiveUp;
   }
   // Keeps the bytes from `keep` on and reads more behind them; false at the end of the input.
-  bool Refill(TBytes& keep);
+  // `again`: the kept bytes start a construct that is read again from its start.
+  bool Refill(TBytes& keep, bool again = false);
 
   bool DecodeChar(TBytes& p, std::uint32_t& c) const;
   TBytes Decode(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const;
@@ -137,10 +138,10 @@ private:
 
   TStep Text(TBytes& p);
   bool Reference(TBytes& p);
-  bool Markup(TBytes& p);
-  bool Comment(TBytes& p);
-  bool CData(TBytes& p);
-  bool ProcessingInstruction(TBytes& p);
+  TStep Markup(TBytes& p);
+  TStep Body(TBytes& p);
+  TStep FinishBody(TBytes& p);
+  TSharedText TakeScratch();
   bool StartTag(TBytes& p);
   bool AttributeReference(TBytes& p, std::u16string& value);
   bool EndTag(TBytes& p);
@@ -163,6 +164,12 @@ private:
   TSharedText Long_;  // the start of a long pending text
   static constexpr std::size_t kLongText = 64 * 1024;
   std::u16string Scratch_;
+  TSharedText LongScratch_;  // the start of a long comment, CDATA section or instruction
+  // The construct whose body the next bytes go on with, once the bytes at hand ran out in it:
+  // a comment, a CDATA section or a processing instruction is read in pieces and never needs
+  // to stand whole in the buffer.
+  enum class TBody : std::uint8_t { None, Comment, CData, Instruction };
+  TBody Body_ = TBody::None;
   std::u16string NameScratch_;
   // Every distinct name once, shared by the nodes that carry it, found by its bytes; values go
   // side by side into the writer's blocks.
@@ -328,7 +335,7 @@ void TDirectParser<E>::Flush() {
 }
 
 template <TXmlDirectEncoding E>
-bool TDirectParser<E>::Refill(TBytes& keep) {
+bool TDirectParser<E>::Refill(TBytes& keep, bool again) {
   if (Finished_) return false;
   const std::size_t kept = Held_ - (Buffer_.empty() ? 0 : static_cast<std::size_t>(keep - Buffer_.data()));
   if (kept > 0) std::memmove(Buffer_.data(), keep, kept);
@@ -340,14 +347,20 @@ bool TDirectParser<E>::Refill(TBytes& keep) {
     if (kept > 0) std::memcpy(grown.data(), Buffer_.data(), kept);
     Buffer_.swap(grown);
   }
-  // One read: whatever it gives is scanned, however little, so a stream that delivers a few
-  // bytes at a time is read as it comes.
+  // Whatever a read gives is scanned, however little, so a stream that delivers a few bytes at
+  // a time is read as it comes; but a construct read again from its start waits until the
+  // bytes at hand have doubled, so that reading it again and again costs linear time.
   Held_ = kept;
-  const std::int64_t n = Stream_->Read(Buffer_.data() + Held_, static_cast<std::int64_t>(Buffer_.size() - Held_));
-  if (n <= 0)
-    Finished_ = true;
-  else
+  const std::size_t wanted = again ? std::min(Buffer_.size(), 2 * kept + 1) : kept + 1;
+  while (Held_ < wanted) {
+    const std::int64_t n =
+        Stream_->Read(Buffer_.data() + Held_, static_cast<std::int64_t>(Buffer_.size() - Held_));
+    if (n <= 0) {
+      Finished_ = true;
+      break;
+    }
     Held_ += static_cast<std::size_t>(n);
+  }
   keep = Buffer_.data();
   End_ = Buffer_.data() + (Held_ - Held_ % W);
   return true;
@@ -367,8 +380,10 @@ bool TDirectParser<E>::Run() {
     TBytes q = p;
     const std::uint32_t c = Unit(p);
     TStep step;
-    if (c == '<')
-      step = Outcome(Markup(q));
+    if (Body_ != TBody::None)
+      step = FinishBody(q);
+    else if (c == '<')
+      step = Markup(q);
     else if (c == '&')
       step = Outcome(Reference(q));
     else
@@ -378,8 +393,11 @@ bool TDirectParser<E>::Run() {
       p = q;
       continue;
     }
-    // The construct from p on is read again with more bytes behind it.
-    if (!Refill(p)) return false;
+    // A body read in pieces goes on from where it stopped; any other construct is read again
+    // from its start, with more bytes behind it.
+    const bool again = Body_ == TBody::None;
+    if (!again) p = q;
+    if (!Refill(p, again)) return false;
   }
   // A UTF-16 text of an odd length, an unclosed element or no root: the ordinary path says which.
   if (Held_ != static_cast<std::size_t>(End_ - Buffer_.data()) || !Open_.empty() || RootState_ != 2) return false;
@@ -480,95 +498,139 @@ bool TDirectParser<E>::Reference(TBytes& p) {
 }
 
 template <TXmlDirectEncoding E>
-bool TDirectParser<E>::Markup(TBytes& p) {
+typename TDirectParser<E>::TStep TDirectParser<E>::Markup(TBytes& p) {
+  static constexpr char16_t kCDataOpen[] = u"<![CDATA[";
   switch (Peek(p, 1)) {
     case '/':
-      return EndTag(p);
+      return Outcome(EndTag(p));
     case '?':
-      return ProcessingInstruction(p);
-    case '!':
-      if (Peek(p, 2) == '-') return Comment(p);
-      if (Peek(p, 2) == '[') return CData(p);
-      return false;  // a document type declaration, or an error
-    case kNoUnit:
-      return false;
-    default:
-      return StartTag(p);
-  }
-}
-
-// "<!--" ... "-->", with no "--" inside and no "-" before the end.
-template <TXmlDirectEncoding E>
-bool TDirectParser<E>::Comment(TBytes& p) {
-  if (Peek(p, 3) != '-') return false;
-  Scratch_.clear();
-  TBytes q = p + 4 * W;
-  for (;;) {
-    q = Decode(q, End_, kCommentStops, Scratch_);
-    if (q == nullptr || AtEnd(q)) return false;
-    if (Peek(q, 1) == '-') {
-      if (Peek(q, 2) != '>') return false;
+      // "<?" target, white space, data "?>".
+      Body_ = TBody::Instruction;
+      p += 2 * W;
       break;
+    case '!':
+      if (Peek(p, 2) == '-') {
+        // "<!--" ... "-->", with no "--" inside and no "-" before the end.
+        if (Peek(p, 3) != '-') return Outcome(false);
+        Body_ = TBody::Comment;
+        p += 4 * W;
+      } else if (Peek(p, 2) == '[') {
+        // "<![CDATA[" ... "]]>" inside the root element.
+        for (std::size_t k = 3; k < 9; ++k)
+          if (Peek(p, k) != kCDataOpen[k]) return Outcome(false);
+        if (Open_.empty()) return TStep::GiveUp;
+        Body_ = TBody::CData;
+        p += 9 * W;
+      } else {
+        return Outcome(false);  // a document type declaration, or an error
+      }
+      break;
+    case kNoUnit:
+      return Outcome(false);
+    default:
+      return Outcome(StartTag(p));
+  }
+  Scratch_.clear();
+  LongScratch_ = TSharedText();
+  return FinishBody(p);
+}
+
+// The body of the construct in Body_ from p on, up to its closing delimiter, into Scratch_
+// (and LongScratch_ once long): Done with p behind the delimiter, or More with p where the
+// next bytes go on. The characters close to the end of the bytes at hand wait for more, so
+// that no character, line end or delimiter is cut in two.
+template <TXmlDirectEncoding E>
+typename TDirectParser<E>::TStep TDirectParser<E>::Body(TBytes& p) {
+  const TStops& stops = Body_ == TBody::Comment ? kCommentStops : Body_ == TBody::CData ? kCDataStops : kPIStops;
+  for (;;) {
+    const TBytes limit = Finished_ ? End_ : End_ - p > static_cast<std::ptrdiff_t>(4 * W) ? End_ - 4 * W : p;
+    const TBytes q = Decode(p, limit, stops, Scratch_);
+    if (q == nullptr) return TStep::GiveUp;
+    p = q;
+    if (Scratch_.size() >= kLongText) {
+      LongScratch_.Append(Scratch_);
+      Scratch_.clear();
     }
-    Scratch_.push_back(u'-');
-    q += W;
+    if (q >= limit) return Finished_ ? TStep::GiveUp : TStep::More;
+    switch (Body_) {
+      case TBody::Comment:
+        if (Peek(q, 1) == '-') {
+          if (Peek(q, 2) != '>') return TStep::GiveUp;
+          p = q + 3 * W;
+          return TStep::Done;
+        }
+        Scratch_.push_back(u'-');
+        break;
+      case TBody::CData:
+        if (Peek(q, 1) == ']' && Peek(q, 2) == '>') {
+          p = q + 3 * W;
+          return TStep::Done;
+        }
+        Scratch_.push_back(u']');
+        break;
+      default:
+        if (Peek(q, 1) == '>') {
+          p = q + 2 * W;
+          return TStep::Done;
+        }
+        Scratch_.push_back(u'?');
+        break;
+    }
+    p = q + W;
   }
-  p = q + 3 * W;
-  if (!Options_.KeepComments) return true;
-  Flush();
-  Append(TDomParsedNodes::Comment(Document_, Writer_.Take(Scratch_)));
-  return true;
 }
 
-// "<![CDATA[" ... "]]>" inside the root element.
+// What the body read so far makes, as one text.
 template <TXmlDirectEncoding E>
-bool TDirectParser<E>::CData(TBytes& p) {
-  static constexpr char16_t kOpen[] = u"<![CDATA[";
-  for (std::size_t k = 2; k < 9; ++k)
-    if (Peek(p, k) != kOpen[k]) return false;
-  if (Open_.empty()) return false;
-  Scratch_.clear();
-  TBytes q = p + 9 * W;
-  for (;;) {
-    q = Decode(q, End_, kCDataStops, Scratch_);
-    if (q == nullptr || AtEnd(q)) return false;
-    if (Peek(q, 1) == ']' && Peek(q, 2) == '>') break;
-    Scratch_.push_back(u']');
-    q += W;
-  }
-  p = q + 3 * W;
-  if (Options_.KeepCDATASections) {
-    Flush();
-    Append(TDomParsedNodes::CDataSection(Document_, Writer_.Take(Scratch_)));
+TSharedText TDirectParser<E>::TakeScratch() {
+  TSharedText text;
+  if (LongScratch_.empty()) {
+    text = Writer_.Take(Scratch_);
   } else {
-    Pending_ += Scratch_;
-    HasPending_ = true;
+    LongScratch_.Append(Scratch_);
+    LongScratch_.ShrinkToFit();
+    text = std::move(LongScratch_);
+    LongScratch_ = TSharedText();
   }
-  return true;
+  Scratch_.clear();
+  return text;
 }
 
-// "<?" target, white space, data "?>".
 template <TXmlDirectEncoding E>
-bool TDirectParser<E>::ProcessingInstruction(TBytes& p) {
-  Scratch_.clear();
-  TBytes q = p + 2 * W;
-  for (;;) {
-    q = Decode(q, End_, kPIStops, Scratch_);
-    if (q == nullptr || AtEnd(q)) return false;
-    if (Peek(q, 1) == '>') break;
-    Scratch_.push_back(u'?');
-    q += W;
+typename TDirectParser<E>::TStep TDirectParser<E>::FinishBody(TBytes& p) {
+  const TStep step = Body(p);
+  if (step != TStep::Done) return step;
+  const TBody body = Body_;
+  Body_ = TBody::None;
+  if (body == TBody::Comment) {
+    if (Options_.KeepComments) {
+      Flush();
+      Append(TDomParsedNodes::Comment(Document_, TakeScratch()));
+    } else {
+      Scratch_.clear();
+      LongScratch_ = TSharedText();
+    }
+  } else if (body == TBody::CData) {
+    if (Options_.KeepCDATASections) {
+      Flush();
+      Append(TDomParsedNodes::CDataSection(Document_, TakeScratch()));
+    } else {
+      const TSharedText text = TakeScratch();
+      Pending_ += text.View();
+      HasPending_ = true;
+    }
+  } else {
+    const TSharedText content = TakeScratch();
+    const std::u16string_view all = content.View();
+    std::size_t i = 0;
+    while (i < all.size() && !IsWhite(all[i])) ++i;
+    const std::u16string_view target = all.substr(0, i);
+    while (i < all.size() && IsWhite(all[i])) ++i;
+    if (!XmlRules::PITarget(target)) return TStep::GiveUp;
+    Flush();
+    Append(TDomParsedNodes::ProcessingInstruction(Document_, Writer_.Take(target), Writer_.Take(all.substr(i))));
   }
-  p = q + 2 * W;
-  std::size_t i = 0;
-  while (i < Scratch_.size() && !IsWhite(Scratch_[i])) ++i;
-  const std::u16string_view target(Scratch_.data(), i);
-  while (i < Scratch_.size() && IsWhite(Scratch_[i])) ++i;
-  if (!XmlRules::PITarget(target)) return false;
-  Flush();
-  Append(TDomParsedNodes::ProcessingInstruction(Document_, Writer_.Take(target),
-                                                Writer_.Take(std::u16string_view(Scratch_).substr(i))));
-  return true;
+  return TStep::Done;
 }
 
 // A start or empty-element tag with its attributes, read whole before anything is made of it.

@@ -184,6 +184,28 @@ TEST(DirectParse, GivingUpLateStillGivesTheOrdinaryResult) {
   }
 }
 
+// Constructs far longer than a read or a buffer: each is read in pieces and kept whole.
+TEST(DirectParse, LongConstructsReadInPiecesComeOutWhole) {
+  std::string piece;
+  for (int i = 0; i < 30000; ++i) piece += "ab\r\n\xC5\xBE-] ";  // line ends, "-", "]" and a two-byte letter
+  const std::vector<std::string> documents = {
+      "<r>" + piece + "</r>",
+      "<r><!--" + piece + "--></r>",
+      "<r><![CDATA[" + piece + "]]></r>",
+      "<r><?pi " + piece + "?></r>",
+      "<r a='" + piece + "'/>",
+  };
+  for (const std::string& text : documents) {
+    for (const std::int64_t mostPerRead : {0, 3}) {
+      const TParseOptions options{true, true, true, mostPerRead};
+      const TParseDescription fast = DescribeParse(text, false, options);
+      const TParseDescription ordinary = DescribeParse(text, true, options);
+      EXPECT_EQ(fast.Text, ordinary.Text) << text.substr(0, 12);
+      EXPECT_TRUE(fast.Direct) << text.substr(0, 12);
+    }
+  }
+}
+
 // Somebody listening to the implementation hears every insertion, so such a parse takes the
 // ordinary path, with its notices.
 TEST(DirectParse, ListenersGetTheOrdinaryPath) {
