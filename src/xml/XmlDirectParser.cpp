@@ -142,7 +142,8 @@ private:
   TStep Body(TBytes& p);
   TStep FinishBody(TBytes& p);
   TSharedText TakeScratch();
-  bool StartTag(TBytes& p);
+  TStep StartTag(TBytes& p);
+  TStep TagRest(TBytes& p);
   bool AttributeReference(TBytes& p, std::u16string& value);
   bool EndTag(TBytes& p);
 
@@ -182,8 +183,17 @@ private:
   TSharedText::TWriter Writer_;
   // The attributes of the tag at hand: their names' bytes, and what they are made from once
   // the whole tag has been read.
-  std::vector<std::string_view> TagAttributes_;
-  std::unordered_set<std::string_view> ManyAttributes_;
+  struct TTag {
+    bool Active = false;  // a tag whose rest the next bytes go on with
+    bool Spaced = false;  // white space since the last value
+    bool InValue = false;
+    std::uint32_t Quote = 0;
+    const TSharedText* Name = nullptr;
+    const std::string* RawName = nullptr;
+    const TSharedText* Attribute = nullptr;  // the one whose value is being read
+  } Tag_;
+  std::vector<const TSharedText*> TagAttributes_;
+  std::unordered_set<const TSharedText*> ManyAttributes_;
   std::vector<std::pair<const TSharedText*, TSharedText>> TagValues_;
 };
 
@@ -382,6 +392,8 @@ bool TDirectParser<E>::Run() {
     TStep step;
     if (Body_ != TBody::None)
       step = FinishBody(q);
+    else if (Tag_.Active)
+      step = TagRest(q);
     else if (c == '<')
       step = Markup(q);
     else if (c == '&')
@@ -395,7 +407,7 @@ bool TDirectParser<E>::Run() {
     }
     // A body read in pieces goes on from where it stopped; any other construct is read again
     // from its start, with more bytes behind it.
-    const bool again = Body_ == TBody::None;
+    const bool again = Body_ == TBody::None && !Tag_.Active;
     if (!again) p = q;
     if (!Refill(p, again)) return false;
   }
@@ -528,7 +540,7 @@ typename TDirectParser<E>::TStep TDirectParser<E>::Markup(TBytes& p) {
     case kNoUnit:
       return Outcome(false);
     default:
-      return Outcome(StartTag(p));
+      return StartTag(p);
   }
   Scratch_.clear();
   LongScratch_ = TSharedText();
@@ -633,12 +645,14 @@ typename TDirectParser<E>::TStep TDirectParser<E>::FinishBody(TBytes& p) {
   return TStep::Done;
 }
 
-// A start or empty-element tag with its attributes, read whole before anything is made of it.
-// Values are kept as written, references included, after the references have been checked as
-// the well-formedness rules check them.
+// A start or empty-element tag with its attributes, made into nodes once it has been read
+// whole. Values are kept as written, references included, after the references have been
+// checked as the well-formedness rules check them. The tag is read in pieces: a value goes on
+// where the bytes at hand ran out, anything else between its attributes is read again from
+// the start of the attribute.
 template <TXmlDirectEncoding E>
-bool TDirectParser<E>::StartTag(TBytes& p) {
-  if (RootState_ == 2) return false;
+typename TDirectParser<E>::TStep TDirectParser<E>::StartTag(TBytes& p) {
+  if (RootState_ == 2) return TStep::GiveUp;
   const TBytes nameBegin = p + W;
   TBytes q = nameBegin;
   while (!AtEnd(q)) {
@@ -646,34 +660,83 @@ bool TDirectParser<E>::StartTag(TBytes& p) {
     if (IsWhite(u) || u == '>' || u == '/') break;
     q += W;
   }
-  if (AtEnd(q)) return false;
+  if (AtEnd(q)) return Outcome(false);
   const std::string* rawName = nullptr;
   const TSharedText* name = Name(nameBegin, q, &rawName);
-  if (name == nullptr) return false;
-
+  if (name == nullptr) return TStep::GiveUp;
+  Tag_ = TTag{};
+  Tag_.Active = true;
+  Tag_.Name = name;
+  Tag_.RawName = rawName;
   TagAttributes_.clear();
   ManyAttributes_.clear();
   TagValues_.clear();
-  bool spaced = false;
-  bool empty = false;
+  p = q;
+  return TagRest(p);
+}
+
+// The rest of the tag in Tag_ from p on: Done with p behind it, or More with p where the next
+// bytes go on.
+template <TXmlDirectEncoding E>
+typename TDirectParser<E>::TStep TDirectParser<E>::TagRest(TBytes& p) {
   for (;;) {
+    if (Tag_.InValue) {
+      const TStops& stops = Tag_.Quote == '"' ? kDoubleQuoteStops : kSingleQuoteStops;
+      const TBytes limit = Finished_ ? End_ : End_ - p > static_cast<std::ptrdiff_t>(4 * W) ? End_ - 4 * W : p;
+      TBytes q = Decode(p, limit, stops, Scratch_);
+      if (q == nullptr) return TStep::GiveUp;
+      p = q;
+      if (Scratch_.size() >= kLongText) {
+        LongScratch_.Append(Scratch_);
+        Scratch_.clear();
+      }
+      if (q >= limit) return Finished_ ? TStep::GiveUp : TStep::More;
+      const std::uint32_t stop = Unit(q);
+      if (stop == '<') return TStep::GiveUp;
+      if (stop == '&') {
+        HitEnd_ = false;
+        const std::size_t before = Scratch_.size();
+        const TStep step = Outcome(AttributeReference(q, Scratch_));
+        if (step != TStep::Done) {
+          Scratch_.resize(before);  // More: the reference is read again from its "&"
+          return step;
+        }
+        p = q;
+        continue;
+      }
+      TagValues_.emplace_back(Tag_.Attribute, TakeScratch());
+      Tag_.InValue = false;
+      Tag_.Spaced = false;
+      p = q + W;
+      continue;
+    }
+
+    // Between attributes: anything cut short here is read again from `p`.
+    HitEnd_ = false;
+    TBytes q = p;
+    bool spaced = Tag_.Spaced;
     while (!AtEnd(q) && IsWhite(Unit(q))) {
       q += W;
       spaced = true;
     }
-    if (AtEnd(q)) return false;
+    if (AtEnd(q)) return Outcome(false);
     const std::uint32_t u = Unit(q);
-    if (u == '>') {
-      q += W;
-      break;
+    if (u == '>' || u == '/') {
+      if (u == '/' && Peek(q, 1) != '>') return Outcome(false);
+      p = q + (u == '>' ? W : 2 * W);
+      const bool empty = u == '/';
+      Tag_.Active = false;
+      Flush();
+      TDomElement* element = TDomParsedNodes::Element(Document_, *Tag_.Name);
+      Append(element);
+      if (!TagValues_.empty()) TDomParsedNodes::ReserveAttributes(element, TagValues_.size());
+      for (auto& [attrName, value] : TagValues_) TDomParsedNodes::Attribute(element, *attrName, std::move(value));
+      TagValues_.clear();
+      if (Open_.empty()) RootState_ = empty ? 2 : 1;
+      if (!empty) Open_.push_back({element, Tag_.RawName});
+      return TStep::Done;
     }
-    if (u == '/') {
-      if (Peek(q, 1) != '>') return false;
-      q += 2 * W;
-      empty = true;
-      break;
-    }
-    if (!spaced) return false;
+    if (!spaced) return TStep::GiveUp;
     const TBytes attrBegin = q;
     while (!AtEnd(q)) {
       const std::uint32_t a = Unit(q);
@@ -682,49 +745,31 @@ bool TDirectParser<E>::StartTag(TBytes& p) {
     }
     const TBytes attrEnd = q;
     while (!AtEnd(q) && IsWhite(Unit(q))) q += W;
-    if (AtEnd(q) || Unit(q) != '=') return false;
+    if (AtEnd(q) || Unit(q) != '=') return Outcome(false);
     q += W;
     while (!AtEnd(q) && IsWhite(Unit(q))) q += W;
-    if (AtEnd(q)) return false;
+    if (AtEnd(q)) return Outcome(false);
     const std::uint32_t quote = Unit(q);
-    if (quote != '"' && quote != '\'') return false;
-    q += W;
-    Scratch_.clear();
-    const TStops& stops = quote == '"' ? kDoubleQuoteStops : kSingleQuoteStops;
-    for (;;) {
-      q = Decode(q, End_, stops, Scratch_);
-      if (q == nullptr || AtEnd(q)) return false;
-      const std::uint32_t stop = Unit(q);
-      if (stop == quote) break;
-      if (stop == '<' || !AttributeReference(q, Scratch_)) return false;
-    }
-    q += W;
-    spaced = false;
-
-    // A duplicate name is an error: compared as raw bytes, which decode one way only.
-    const std::string_view raw(reinterpret_cast<const char*>(attrBegin), static_cast<std::size_t>(attrEnd - attrBegin));
-    if (ManyAttributes_.empty()) {
-      for (const std::string_view& seen : TagAttributes_)
-        if (seen == raw) return false;
-      TagAttributes_.push_back(raw);
-      if (TagAttributes_.size() > 16) ManyAttributes_.insert(TagAttributes_.begin(), TagAttributes_.end());
-    } else if (!ManyAttributes_.insert(raw).second) {
-      return false;
-    }
+    if (quote != '"' && quote != '\'') return TStep::GiveUp;
     const TSharedText* attrName = Name(attrBegin, attrEnd);
-    if (attrName == nullptr) return false;
-    TagValues_.emplace_back(attrName, Writer_.Take(Scratch_));
+    if (attrName == nullptr) return TStep::GiveUp;
+    // A duplicate name is an error. Equal names are one entry of the name table, since bytes
+    // decode one way only.
+    if (ManyAttributes_.empty()) {
+      for (const TSharedText* seen : TagAttributes_)
+        if (seen == attrName) return TStep::GiveUp;
+      TagAttributes_.push_back(attrName);
+      if (TagAttributes_.size() > 16) ManyAttributes_.insert(TagAttributes_.begin(), TagAttributes_.end());
+    } else if (!ManyAttributes_.insert(attrName).second) {
+      return TStep::GiveUp;
+    }
+    Tag_.Attribute = attrName;
+    Tag_.Quote = quote;
+    Tag_.InValue = true;
+    Scratch_.clear();
+    LongScratch_ = TSharedText();
+    p = q + W;
   }
-
-  p = q;
-  Flush();
-  TDomElement* element = TDomParsedNodes::Element(Document_, *name);
-  Append(element);
-  if (!TagValues_.empty()) TDomParsedNodes::ReserveAttributes(element, TagValues_.size());
-  for (auto& [attrName, value] : TagValues_) TDomParsedNodes::Attribute(element, *attrName, std::move(value));
-  if (Open_.empty()) RootState_ = empty ? 2 : 1;
-  if (!empty) Open_.push_back({element, rawName});
-  return true;
 }
 
 // A reference inside an attribute value, at its "&": copied as written, checked as the
