@@ -217,9 +217,12 @@ void TUtilsUCS4Reader::SetCodecClass(TUnicodeCodecClass codecClass) {
       for (int b = 0; b < 256; ++b) {
         const char16_t c = b < PlainByteLimit_ ? static_cast<char16_t>(b) : table != nullptr ? table[b] : char16_t{0};
         BulkChar_[b] = c;
-        const bool simple = (b < PlainByteLimit_ || table != nullptr) && c != 0x0D && c != 0x0A && c != 0x09 &&
-                            !(c >= 0x80 && c < 0xA0) && c < 0xD800;
-        BulkKind_[b] = simple ? kBulkByte : Utf8_ && b >= 0xC2 && b <= 0xDF ? kBulkPair : kBulkNone;
+        const bool defined = b < PlainByteLimit_ || table != nullptr;
+        const bool simple = defined && c != 0x0D && c != 0x0A && !(c >= 0x80 && c < 0xA0) && c < 0xD800;
+        BulkKind_[b] = simple                                  ? kBulkByte
+                       : defined && (c == 0x0D || c == 0x0A) ? kBulkLineEnd
+                       : Utf8_ && b >= 0xC2 && b <= 0xDF     ? kBulkPair
+                                                              : kBulkNone;
       }
     }
   }
@@ -280,18 +283,47 @@ std::int64_t TUtilsUCS4Reader::AdvancePlainRun(const bool* stops, char16_t* out,
   std::int64_t available = 0;
   const std::uint8_t* bytes = InputStream_->PeekBuffered(available);
   // Each character read becomes the look-ahead and the one before it current (and goes to
-  // `out`); a stop is read as the look-ahead too, and ends the run.
+  // `out`); a stop is read as the look-ahead too, and ends the run. For the last three read,
+  // the ring keeps what their records need: a line end starts a line, a tab counts in its line.
+  struct TMark {
+    std::int64_t Line, Column, Tabs, Bytes, Length, Character;
+  };
+  TMark ring[3];
+  std::int64_t line = Next_->Line, column = Next_->Column, tabs = Next_->TabsInLine;
   std::int64_t taken = 0;
   std::int64_t pos = 0;
   std::int64_t lookAhead = ahead;
+  auto take = [&](std::int64_t c, std::int64_t length) {
+    out[taken++] = static_cast<char16_t>(lookAhead);
+    lookAhead = c;
+    pos += length;
+    if (c == 0x0A) {
+      ++line;
+      column = 0;
+      tabs = 0;
+    } else {
+      ++column;
+      if (c == 0x09) ++tabs;
+    }
+    ring[taken % 3] = {line, column, tabs, pos, length, c};
+  };
+  const bool lineEnds = ReadLineBreakMode_ == 1;
   if (Utf16Order_ != 0) {
     const bool bigEndian = Utf16Order_ == 2;
+    auto unitAt = [&](std::int64_t at) {
+      return bigEndian ? (bytes[at] << 8 | bytes[at + 1]) : (bytes[at + 1] << 8 | bytes[at]);
+    };
     while (taken < room && pos + 1 < available) {
-      const std::int64_t c = bigEndian ? (bytes[pos] << 8 | bytes[pos + 1]) : (bytes[pos + 1] << 8 | bytes[pos]);
-      if (c == 0x0D || c == 0x0A || c == 0x09 || (c >= 0x80 && c < 0xA0) || c >= 0xD800) break;
-      out[taken++] = static_cast<char16_t>(lookAhead);
-      lookAhead = c;
-      pos += 2;
+      std::int64_t c = unitAt(pos);
+      std::int64_t length = 2;
+      if ((c >= 0x80 && c < 0xA0) || c >= 0xD800) break;
+      if (c == 0x0D) {
+        // CR LF is one line end; a CR whose follower is not yet in the buffer waits for it.
+        if (!lineEnds || pos + 3 >= available) break;
+        if (unitAt(pos + 2) == 0x0A) length = 4;
+        c = 0x0A;
+      }
+      take(c, length);
       if (c < 256 && stops[c]) break;
     }
   } else {
@@ -308,50 +340,46 @@ std::int64_t TUtilsUCS4Reader::AdvancePlainRun(const bool* stops, char16_t* out,
         c = ((b & 0x1F) << 6) | (bytes[pos + 1] & 0x3F);
         if (c < 0xA0) break;
         length = 2;
+      } else if (kind == kBulkLineEnd) {
+        if (c == 0x0D) {
+          if (!lineEnds || pos + 1 >= available) break;
+          if (kinds[bytes[pos + 1]] == kBulkLineEnd && chars[bytes[pos + 1]] == 0x0A) length = 2;
+          c = 0x0A;
+        }
       } else if (kind != kBulkByte) {
         break;
       }
-      out[taken++] = static_cast<char16_t>(lookAhead);
-      lookAhead = c;
-      pos += length;
+      take(c, length);
       if (c < 256 && stops[c]) break;
     }
   }
   if (taken == 0) return 0;
-  // The record of the k-th character read: k more characters and columns and the bytes up
-  // to it, same line and tabs, since none of them is a line end or a tab. The characters
-  // read before the last are in `out` (out[k] is the k-th, out[0] the old look-ahead).
-  // Records are rotated as single steps rotate them, so at most two are copied.
-  const std::int64_t highLength = Utf16Order_ != 0 || Utf8_ ? 2 : 1;  // characters from U+0080 on
-  const std::int64_t lowLength = Utf16Order_ != 0 ? 2 : 1;
-  auto lengthOf = [=](std::int64_t c) { return c >= 0x80 ? highLength : lowLength; };
-  auto advance = [&](TPositionRecord& r, const TPositionRecord& from, std::int64_t k, std::int64_t character,
-                     std::int64_t bytesUpTo) {
+  // The records of the last three characters read, rotated as single steps rotate them, so
+  // that at most two are copied. The one before the first read is the old look-ahead.
+  auto fill = [&](TPositionRecord& r, const TPositionRecord& from, std::int64_t k) {
     if (&r != &from) r = from;
-    r.ByteCount += bytesUpTo;
-    r.CharCount += k;
-    r.Column += k;
-    r.Character = character;
-    r.ByteLength = lengthOf(character);
+    if (k == 0) return;
+    const TMark& m = ring[k % 3];
+    r.ByteCount = from.ByteCount + m.Bytes;
+    r.CharCount = from.CharCount + k;
+    r.Column = m.Column;
+    r.Line = m.Line;
+    r.TabsInLine = m.Tabs;
+    r.Character = m.Character;
+    r.ByteLength = m.Length;
   };
-  const std::int64_t bytesBeforeLast = pos - lengthOf(lookAhead);
+  const TPositionRecord base = *Next_;
   if (taken == 1) {
-    // One step: the old look-ahead becomes current, the old current previous.
     TPositionRecord* const fresh = Previous_;
     Previous_ = Current_;
     Current_ = Next_;
     Next_ = fresh;
-    advance(*fresh, *Current_, 1, lookAhead, pos);
-  } else if (taken == 2) {
-    // The old look-ahead becomes previous; current and next are made from it.
-    std::swap(Previous_, Next_);
-    advance(*Current_, *Previous_, 1, out[1], bytesBeforeLast);
-    advance(*Next_, *Previous_, 2, lookAhead, pos);
+    fill(*fresh, base, 1);
   } else {
-    // All three are made from the old look-ahead, which is overwritten last.
-    advance(*Previous_, *Next_, taken - 2, out[taken - 2], bytesBeforeLast - lengthOf(out[taken - 1]));
-    advance(*Current_, *Next_, taken - 1, out[taken - 1], bytesBeforeLast);
-    advance(*Next_, *Next_, taken, lookAhead, pos);
+    // All three are made from the old look-ahead, kept aside since one of them overwrites it.
+    fill(*Previous_, base, taken - 2);
+    fill(*Current_, base, taken - 1);
+    fill(*Next_, base, taken);
   }
   InputStream_->SkipBuffered(pos);
   return taken;

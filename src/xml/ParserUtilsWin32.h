@@ -148,7 +148,8 @@ public:
 
   // The bulk form of "while the look-ahead is no stop: Next()", for UTF-8, UTF-16 and the
   // code pages: steps on while the characters read are one plain byte, one code-page byte, a
-  // two-byte UTF-8 sequence or a UTF-16 unit outside the surrogates, none of them CR, LF, tab or a C1 control (the end mark among them), up to
+  // two-byte UTF-8 sequence, a UTF-16 unit outside the surrogates, a tab or a line end (LF,
+  // CR LF or a lone CR, read as LF), none of them a C1 control (the end mark among them), up to
   // and including the first one flagged in `stops` (256 flags), which becomes the look-ahead.
   // The three records end exactly as single steps would leave them. The characters that
   // became current, the old look-ahead first, go to `out` (room for `room`); the answer is
@@ -191,7 +192,7 @@ private:
   int PlainByteLimit_ = 0;  // bytes below this decode to themselves; 0: always ask the codec
   // For bulk runs: per byte, whether it is a character by itself (and which), the lead of a
   // two-byte UTF-8 sequence, or left to the codec.
-  enum : std::uint8_t { kBulkNone, kBulkByte, kBulkPair };
+  enum : std::uint8_t { kBulkNone, kBulkByte, kBulkPair, kBulkLineEnd };
   bool BulkReady_ = false;
   bool Utf8_ = false;
   std::uint8_t Utf16Order_ = 0;  // 1 UTF-16LE, 2 UTF-16BE, 0 neither

@@ -63,7 +63,7 @@ void Compare(const std::string& bytes, TUnicodeCodecClass codec, std::int64_t bu
         single.Next();
         ASSERT_EQ(static_cast<std::int64_t>(out[static_cast<std::size_t>(i)]), single.CurrentPosition().Character)
             << "character " << i << " of a run";
-        // No run passes a stop, a line end or a tab.
+        // No run passes a stop.
         ASSERT_FALSE(out[static_cast<std::size_t>(i)] < 256 && i > 0 && set.Flags[out[static_cast<std::size_t>(i)]]);
       }
     }
@@ -102,6 +102,9 @@ TEST(PlainRun, EndsWhereSingleStepsEnd) {
       {"tag stops", u8, "name attr='v a l' b=\"x\"/>", "/>'\"", true},
       {"code page letters", w1250, "\x8Elt\xFD k\xF4\x9A" "abc\x80\x9C xyz", "&<", true},
       {"code page line ends", w1250, "ab\r\ncd\ref\n", "<", true},
+      {"line ends of every kind in a row", u8, "a\r\r\n\n\r\tb\r\n\r", "&<", true},
+      {"line ends as stops", u8, "ab\r\ncd\ref\tgh", "\n\t", true},
+      {"UTF-16 line ends and tabs", u16, Bytes("a\0\r\0\n\0\t\0b\0\r\0c\0\r\0\r\0\n\0d\0\r\0"), "&<", true},
       {"UTF-16LE units", u16, Bytes("a\0b\0\x61\x01<\0c\0\n\0d\0\x0D\0\x0A\0e\0f\0"), "&<", true},
       {"UTF-16BE units", &TUTF16BECodec::ClassInfo, Bytes("\0a\0b\x01\x61\0<\0c\x20\xAC\0d\0\x9C\0e\0f"),
        "&<", true},
