@@ -411,8 +411,11 @@ bool TDirectParser<E>::Run() {
     if (!again) p = q;
     if (!Refill(p, again)) return false;
   }
-  // A UTF-16 text of an odd length, an unclosed element or no root: the ordinary path says which.
-  if (Held_ != static_cast<std::size_t>(End_ - Buffer_.data()) || !Open_.empty() || RootState_ != 2) return false;
+  // A UTF-16 text of an odd length, a construct or element left open, or no root: the
+  // ordinary path says which.
+  if (Held_ != static_cast<std::size_t>(End_ - Buffer_.data()) || Body_ != TBody::None || Tag_.Active ||
+      !Open_.empty() || RootState_ != 2)
+    return false;
   Document_->SetModified(true);
   return true;
 }
