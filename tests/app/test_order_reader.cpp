@@ -187,6 +187,31 @@ TEST_F(OrderReader, FilesThatOpen) {
          for (int i = 1; i <= 50; ++i)
            line(o, i, "SK", ("0000000000" + std::to_string(10 + i)).c_str(), i % 2 ? "1" : "2");
        }},
+      // A field's value is its whole text: every text piece, CDATA section, character and
+      // predefined entity reference in order; comments, processing instructions and child
+      // elements between the pieces add nothing.
+      {"entity reference inside a value", File({"<name>J\xE1n &amp; Nov\xE1k</name>"}),
+       [&](EarTagOrder& o) { address(o); o.Name = "J\xE1n & Nov\xE1k"; o.TagType = -1; lines(o, 0); }},
+      {"comment inside a value", File({"<name>J\xE1n <!--x-->Nov\xE1k</name>"}),
+       [&](EarTagOrder& o) { address(o); o.Name = "J\xE1n Nov\xE1k"; o.TagType = -1; lines(o, 0); }},
+      {"CDATA section as the value", File({"<name><![CDATA[J\xE1n]]></name>"}),
+       [&](EarTagOrder& o) { address(o); o.Name = "J\xE1n"; o.TagType = -1; lines(o, 0); }},
+      {"markcode ending in a CDATA section", File({Mark("SK<![CDATA[000000000123]]>", "<![CDATA[2]]>")}),
+       [&](EarTagOrder& o) { address(o); o.TagType = -1; lines(o, 1); line(o, 1, "SK", "000000000123", "2"); }},
+      {"every predefined entity and character references",
+       File({"<company>&lt;&gt;&amp;&apos;&quot;&#65;&#x42;<![CDATA[&lt;]]></company>",
+             "<street>a<?pi x?>b<i>c</i>d</street>", "<type>6<!---->0</type>", "<farm>12<![CDATA[34]]>56</farm>"}),
+       [&](EarTagOrder& o) {
+         address(o);
+         o.Company = "<>&'\"AB&lt;";
+         o.Street = "abd";
+         o.TagType = 2;
+         o.FarmNumber = "123456";
+         lines(o, 0);
+       }},
+      {"a comment or a lone line feed is no value",
+       File({"<accountnumber><!--x--></accountnumber>", "<farm>\r\n</farm>", "<name>\n<!---->x</name>"}),
+       [&](EarTagOrder& o) { address(o); o.Name = "\nx"; o.TagType = -1; lines(o, 0); }},
       {"letters outside windows-1250 become question marks",
        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><o><name>\xE2\x82\xAC\xE4\xB8\xAD</name></o>",
        [&](EarTagOrder& o) { address(o); o.Name = "\x80?"; o.TagType = -1; lines(o, 0); }},
