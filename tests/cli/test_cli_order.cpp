@@ -80,6 +80,27 @@ TEST_F(CliOrder, WriteMakesTheOrderFile) {
   EXPECT_EQ(Cli("write " + Quote(Dir / "missing.json") + " " + Quote(Dir / "x.xml")).Exit, 1);
 }
 
+// What `write` saves, `order` opens again: control characters XML does not allow and a lone
+// line feed come back as "?", everything else as it was given.
+TEST_F(CliOrder, WrittenFilesOpenAgain) {
+  const std::string json =
+      R"({"farm":"12\u00013456","tagType":0,"name":"a\u0000b","company":"A\r\nB\tC\r","street":"\n",)"
+      R"("village":"\u001f\u007f\u0081","zipcode":"]]>","accountNumber":"\n\n","currentLine":2,"lineCount":2,)"
+      R"("lines":[{"row":"1","country":"S\u000b","earNumber":"00000000000\r","count":"\n"}]})";
+  const fs::path out = Dir / "out.xml";
+  ASSERT_EQ(Cli("write " + Quote(Write("order.json", json)) + " " + Quote(out)).Exit, 0);
+  const CliRun r = Cli("order " + Quote(out));
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  nlohmann::json expected = nlohmann::json::parse(json);
+  expected["farm"] = "12?3456";
+  expected["name"] = "a?b";
+  expected["street"] = "?";
+  expected["village"] = "?\u007f\u0081";
+  expected["lines"][0]["country"] = "S?";
+  expected["lines"][0]["count"] = "?";
+  expected["lines"].push_back({{"row", "2"}, {"country", ""}, {"earNumber", ""}, {"count", ""}});
+  EXPECT_EQ(nlohmann::json::parse(r.Out), expected);
+}
 
 TEST_F(CliOrder, OrderOpensAsTheWindowDoes) {
   struct Row {
