@@ -16,7 +16,52 @@
 
 namespace {
 
-// Applies the text of one text node to the line or field named by its parent element.
+// Whether a value is taken from elements of this name.
+bool IsFieldElement(const WideString& name) {
+  return name == u"name" || name == u"company" || name == u"street" || name == u"village" ||
+         name == u"zipcode" || name == u"farm" || name == u"accountnumber" || name == u"type" ||
+         name == u"markcode" || name == u"cnt";
+}
+
+// The character a predefined entity reference stands for, or 0 for any other name.
+char16_t PredefinedEntityChar(const WideString& name) {
+  if (name == u"amp") return u'&';
+  if (name == u"lt") return u'<';
+  if (name == u"gt") return u'>';
+  if (name == u"apos") return u'\'';
+  if (name == u"quot") return u'"';
+  return 0;
+}
+
+// The whole text of a field element: its text nodes, CDATA sections and predefined entity
+// references in order, so "J&amp;N", a comment between two words or a CDATA section give
+// back every character and not just the last piece. Character references are already part
+// of the text nodes. Returns false when the element holds none of these, so an empty element
+// leaves the value it names as it was.
+bool ElementText(const TDomNode& element, WideString& text) {
+  bool found = false;
+  text.clear();
+  for (const TDomNode* child = element.firstChild(); child != nullptr; child = child->nextSibling()) {
+    switch (child->nodeType()) {
+      case ntTextNode:
+      case ntCDATASectionNode:
+        text += child->nodeValue();
+        found = true;
+        break;
+      case ntEntityReferenceNode:
+        if (const char16_t c = PredefinedEntityChar(child->nodeName())) {
+          text += c;
+          found = true;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  return found;
+}
+
+// Applies the whole text of a field element to the line or field its name stands for.
 // `marks` is the number of "mark" elements met so far; values before the first one have no
 // line to go to and are dropped.
 void ApplyText(const WideString& parentName, const AnsiString& text, int marks, EarTagOrder& order) {
@@ -92,10 +137,11 @@ void ReadOrder(const TDomNode& document, EarTagOrder& order) {
       OrderLine& line = read.Line(marks);
       line.Clear();
       line.SetRowNumber(std::to_string(marks));
-    } else if (type == ntTextNode) {
-      const WideString value = node->nodeValue();
-      const TDomNode* parent = node->parentNode();
-      if (value != u"\n" && parent != nullptr) ApplyText(parent->nodeName(), WideToAnsi(value), marks, read);
+    } else if (type == ntElementNode && IsFieldElement(node->nodeName())) {
+      // A text that is one line feed alone is line layout, not a value.
+      WideString value;
+      if (ElementText(*node, value) && value != u"\n")
+        ApplyText(node->nodeName(), WideToAnsi(value), marks, read);
     }
     stack.emplace_back(node->childNodes(), 0);  // may invalidate `list` and `index`
   }

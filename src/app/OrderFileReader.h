@@ -23,7 +23,10 @@ inline constexpr const char* OrderFileFormatMessage = "Nesprávny fromát súbor
 // 12 -> 6, any other integer -> -1. Raises EConvertError for a text that is no integer.
 int TagTypeFromCode(const AnsiString& code);
 
-// Fills order from document. Name, company, street, village and zipcode are emptied first;
+// Fills order from document. A value is the whole text of its element (text, CDATA sections,
+// character and predefined entity references, in order; comments and child elements add
+// nothing); an element without any, or whose text is one line feed alone, supplies no value.
+// Name, company, street, village and zipcode are emptied first;
 // the farm number and the account number keep their values unless the file supplies them.
 // After n marks the lines 1..n hold them and line n + 1 is the empty entry line
 // (CurrentLine = LineCount = n + 1); with 50 marks line 50 holds the last mark and

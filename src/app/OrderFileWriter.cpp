@@ -34,6 +34,8 @@ const TTagTypeCodes* TagTypeCodes(int tagType) {
 }
 
 AnsiString EscapeElementText(const AnsiString& value) {
+  // The reader takes a text of one line feed alone for line layout and would drop it.
+  if (value == "\n") return "?";
   AnsiString out;
   out.reserve(value.size());
   for (const char c : value) {
@@ -41,7 +43,14 @@ AnsiString EscapeElementText(const AnsiString& value) {
       case '&': out += "&#38;"; break;
       case '<': out += "&#60;"; break;
       case '>': out += "&#62;"; break;
-      default: out += c;
+      // A raw CR would be read back as a line feed.
+      case '\r': out += "&#13;"; break;
+      case '\t':
+      case '\n': out += c; break;
+      default:
+        // Other control characters are no XML characters at all, not even as references,
+        // so they are written as "?" like characters windows-1250 lacks.
+        out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
     }
   }
   return out;

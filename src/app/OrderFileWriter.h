@@ -14,8 +14,12 @@ struct TTagTypeCodes {
 // Codes of a tag type index, or nullptr for an index outside 0..6 (no type selected).
 const TTagTypeCodes* TagTypeCodes(int tagType);
 
-// "&", "<" and ">" become numeric character references, so that the program's own reader,
-// which turns "&amp;" into an entity-reference node, reads every value back whole.
+// "&", "<", ">" and CR become numeric character references, so that the program's own
+// reader, which turns "&amp;" into an entity-reference node and a raw CR into a line feed,
+// reads every value back whole. The control characters XML does not allow (C0 but tab, LF
+// and CR) become "?", as do characters windows-1250 lacks, and so does a value that is one
+// line feed alone, which the reader would take for line layout: those are the only changes
+// a value undergoes between saving and opening.
 AnsiString EscapeElementText(const AnsiString& value);
 
 // The complete bytes of the order file for the order as it stands.

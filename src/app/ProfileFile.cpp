@@ -1,9 +1,13 @@
 #include "app/ProfileFile.h"
 
+#include "platform/Exceptions.h"
+#include "platform/ReplaceFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -88,8 +92,12 @@ using TFilePtr = std::unique_ptr<std::FILE, TFileCloser>;
 // The whole file; nothing when it cannot be opened or read, and then missing tells whether
 // that is because the file does not exist.
 std::optional<std::string> ReadAll(const std::string& path, bool* missing = nullptr) {
+  // A FIFO or a device would block the reader or never end; only a regular file is read.
+  struct stat status{};
+  const bool found = ::stat(path.c_str(), &status) == 0;
+  if (missing) *missing = !found && errno == ENOENT;
+  if (!found || !S_ISREG(status.st_mode)) return std::nullopt;
   TFilePtr f(std::fopen(path.c_str(), "rb"));
-  if (missing) *missing = !f && errno == ENOENT;
   if (!f) return std::nullopt;
   std::string bytes;
   char buffer[4096];
@@ -187,9 +195,11 @@ bool WriteProfileString(const AnsiString& section, const AnsiString& key, const 
   out.reserve(bytes.size() + newLine.size() + wantedSection.size() + 8);
   for (const TLine& line : lines) out += line.Text + line.Ending;
 
-  TFilePtr f(std::fopen(path.c_str(), "wb"));
-  if (!f) return false;
-  bool ok = std::fwrite(out.data(), 1, out.size(), f.get()) == out.size();
-  ok = std::fflush(f.get()) == 0 && ok;
-  return std::fclose(f.release()) == 0 && ok;
+  // Replaced whole, so a failed write never leaves the settings cut short.
+  try {
+    ReplaceFileContents(path, out);
+  } catch (const Exception&) {
+    return false;
+  }
+  return true;
 }

@@ -7,19 +7,20 @@
 #include "app/OrderSheet.h"
 #include "platform/Ansi1250.h"
 #include "platform/Exceptions.h"
+#include "platform/ReplaceFile.h"
 #include "platform/Utf16.h"
 #include "ui/_newearmarkform.h"
 #include "ui/_printunit.h"
 
 #include <nlohmann/json.hpp>
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -46,27 +47,28 @@ void PrintOps(const std::vector<TSheetOp>& ops) {
   }
 }
 
-bool WritePdf(const std::string& fileName, const std::vector<TSheetOp>& ops, int dpi) {
+// The PDF page of the sheet, drawn into memory; empty when drawing fails.
+QByteArray PdfBytes(const std::vector<TSheetOp>& ops, int dpi) {
   // Fonts need a GUI application; without a display the offscreen platform serves.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   int argc = 1;
   char name[] = "earmark-cli";
   char* argv[] = {name, nullptr};
   QGuiApplication application(argc, argv);
-  std::filesystem::remove(fileName);
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
   {
-    QPdfWriter writer(QString::fromLocal8Bit(fileName.c_str()));
+    QPdfWriter writer(&buffer);
     writer.setResolution(dpi);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setTitle(QString::fromUtf8(Utf8Of(SheetDocumentName).c_str()));
     QPainter painter;
-    if (!painter.begin(&writer)) return false;
+    if (!painter.begin(&writer)) return {};
     DrawSheet(painter, ops);
-    if (!painter.end()) return false;
+    if (!painter.end()) return {};
   }
-  std::error_code error;
-  return std::filesystem::file_size(fileName, error) > 0 && !error;
+  return buffer.data();
 }
 
 int RunSheet(const std::vector<std::string>& args) {
@@ -116,8 +118,17 @@ int RunSheet(const std::vector<std::string>& args) {
     PrintOps(sheet);
     return kExitOk;
   }
-  if (!WritePdf(pdf, sheet, dpi)) {
-    std::fprintf(stderr, "earmark-cli sheet: cannot write \"%s\"\n", pdf.c_str());
+  const QByteArray bytes = PdfBytes(sheet, dpi);
+  if (bytes.isEmpty()) {
+    std::fprintf(stderr, "earmark-cli sheet: cannot draw the sheet for \"%s\"\n", pdf.c_str());
+    return kExitFailure;
+  }
+  // Written like every other file, so a folder, a device or a file that cannot be replaced is
+  // reported and left as it was.
+  try {
+    ReplaceFileContents(pdf, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "earmark-cli sheet: %s\n", e.what());
     return kExitFailure;
   }
   return kExitOk;

@@ -40,7 +40,16 @@ void ReplaceFileContents(const std::string& fileName, const std::string& bytes) 
   };
   struct stat target{};
   const bool exists = ::stat(fileName.c_str(), &target) == 0;
-  if (exists && S_ISDIR(target.st_mode)) throw createError(EISDIR);
+  if (exists && !S_ISREG(target.st_mode)) {
+    // Renaming over a folder, a device, a FIFO or a socket would put a file in its place.
+    std::string reason;
+    if (S_ISDIR(target.st_mode)) reason = SysErrorMessage(EISDIR);
+    else if (S_ISCHR(target.st_mode) || S_ISBLK(target.st_mode)) reason = "Is a device, not a file";
+    else if (S_ISFIFO(target.st_mode)) reason = "Is a FIFO (named pipe), not a file";
+    else if (S_ISSOCK(target.st_mode)) reason = "Is a socket, not a file";
+    else reason = "Is not a regular file";
+    throw EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, reason}));
+  }
   // A file the user may not write stays protected, as it would be when written in place.
   if (exists && ::access(fileName.c_str(), W_OK) != 0) throw createError(errno);
 

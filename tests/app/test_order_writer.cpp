@@ -137,6 +137,15 @@ TEST(OrderFileWriter, MarkupCharactersBecomeNumericReferences) {
       {"a&amp;b", "a&#38;amp;b"},
       {"\"quoted\" 'single'", "\"quoted\" 'single'"},
       {"plain", "plain"},
+      // Control characters XML does not allow become "?"; tab and line feed stay, a CR is
+      // kept from line-end handling by a reference, and a lone line feed is no value to the reader.
+      {"a\x01" "b\x1F\x7F", "a?b?\x7F"},
+      {std::string("N\0L", 3), "N?L"},
+      {"\x0B\x0C\x1B", "???"},
+      {"a\rb\r\n", "a&#13;b&#13;\n"},
+      {"\t\n", "\t\n"},
+      {"\n", "?"},
+      {"\n\n", "\n\n"},
   };
   for (const auto& [value, written] : cases) {
     EarTagOrder order;

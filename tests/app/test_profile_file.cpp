@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -151,6 +155,45 @@ TEST_F(ProfileFileTest, UnwritablePathFails) {
   const std::string inMissingFolder = (Dir / "no" / "tavrin.ini").string();
   EXPECT_FALSE(WriteProfileString("Address", "Name", "N", inMissingFolder));
   EXPECT_FALSE(WriteProfileString("Address", "Name", "N", Dir.string()));  // a folder
+}
+
+TEST_F(ProfileFileTest, AFailedWriteKeepsTheWholeFile) {
+  // A file size limit makes the write fail part-way, for root as well.
+  const std::string before = "[Address]\r\nName=" + std::string(60, 'n') + "\r\n";
+  Put(before);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool written = WriteProfileString("Address", "Street", std::string(60, 's'), Path);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(Get(), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(ProfileFileTest, OnlyRegularFilesAreReadOrReplaced) {
+  // Without the check, reading the FIFO would wait for a writer for ever; the alarm ends that.
+  ASSERT_EQ(::mkfifo(Path.c_str(), 0600), 0);
+  ::alarm(20);
+  EXPECT_EQ(ReadProfileString("Address", "Name", "default", Path), "default");
+  EXPECT_FALSE(WriteProfileString("Address", "Name", "N", Path));
+  ::alarm(0);
+  EXPECT_TRUE(fs::is_fifo(Path));
+  fs::remove(Path);
+
+  // A settings file reached through a link is replaced where it lies; the link stays.
+  const fs::path real = Dir / "real.ini";
+  std::ofstream(real, std::ios::binary) << "[Main]\r\nPrinter=P\r\n";
+  fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink(real.filename(), Path);
+  EXPECT_TRUE(WriteProfileString("Address", "Name", "N", Path));
+  EXPECT_TRUE(fs::is_symlink(Path));
+  EXPECT_EQ(Get(), "[Main]\r\nPrinter=P\r\n[Address]\r\nName=N\r\n");
+  EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST(SettingsPath, BesideTheExecutable) {

@@ -40,8 +40,12 @@ protected:
     return path;
   }
 
-  CliRun Cli(const std::string& args) {
-    const std::string command = std::string("'") + EARMARK_CLI_PATH + "' " + args + " >'" +
+  CliRun Cli(const std::string& args) { return CliAs("", args); }
+
+  // Runs the tool behind a command prefix (another user, for instance); the output files are
+  // still opened by the test's own shell.
+  CliRun CliAs(const std::string& prefix, const std::string& args) {
+    const std::string command = prefix + "'" + EARMARK_CLI_PATH + "' " + args + " >'" +
                                 (Dir / "out").string() + "' 2>'" + (Dir / "err").string() + "'";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(Dir / "out"), Slurp(Dir / "err")};

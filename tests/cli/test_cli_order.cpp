@@ -6,6 +6,12 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,6 +86,27 @@ TEST_F(CliOrder, WriteMakesTheOrderFile) {
   EXPECT_EQ(Cli("write " + Quote(Dir / "missing.json") + " " + Quote(Dir / "x.xml")).Exit, 1);
 }
 
+// What `write` saves, `order` opens again: control characters XML does not allow and a lone
+// line feed come back as "?", everything else as it was given.
+TEST_F(CliOrder, WrittenFilesOpenAgain) {
+  const std::string json =
+      R"({"farm":"12\u00013456","tagType":0,"name":"a\u0000b","company":"A\r\nB\tC\r","street":"\n",)"
+      R"("village":"\u001f\u007f\u0081","zipcode":"]]>","accountNumber":"\n\n","currentLine":2,"lineCount":2,)"
+      R"("lines":[{"row":"1","country":"S\u000b","earNumber":"00000000000\r","count":"\n"}]})";
+  const fs::path out = Dir / "out.xml";
+  ASSERT_EQ(Cli("write " + Quote(Write("order.json", json)) + " " + Quote(out)).Exit, 0);
+  const CliRun r = Cli("order " + Quote(out));
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  nlohmann::json expected = nlohmann::json::parse(json);
+  expected["farm"] = "12?3456";
+  expected["name"] = "a?b";
+  expected["street"] = "?";
+  expected["village"] = "?\u007f\u0081";
+  expected["lines"][0]["country"] = "S?";
+  expected["lines"][0]["count"] = "?";
+  expected["lines"].push_back({{"row", "2"}, {"country", ""}, {"earNumber", ""}, {"count", ""}});
+  EXPECT_EQ(nlohmann::json::parse(r.Out), expected);
+}
 
 TEST_F(CliOrder, OrderOpensAsTheWindowDoes) {
   struct Row {
@@ -180,6 +207,93 @@ TEST_F(CliOrder, SheetOfAnOrderFile) {
       {"sheet " + Quote(Dir / "missing.xml") + " --ops", 1},
   };
   for (const auto& [args, exit] : rows) EXPECT_EQ(Cli(args).Exit, exit) << args;
+}
+
+// The PDF goes where every written file goes: beside the target first, then over it. What is
+// no file is refused with the reason and left as it was; nothing is removed first.
+TEST_F(CliOrder, SheetTargetsThatAreNoFile) {
+  const fs::path file = Write("order.xml", kOrderFile);
+  struct Row {
+    const char* What;
+    std::function<bool(const fs::path&)> Make;  // false: cannot be made here, skip
+    const char* Reason;
+    fs::file_type Type;
+  };
+  const Row rows[] = {
+      {"folder with a file",
+       [](const fs::path& p) {
+         fs::create_directory(p);
+         std::ofstream(p / "kept.txt") << "kept";
+         return true;
+       },
+       "Is a directory", fs::file_type::directory},
+      {"empty folder", [](const fs::path& p) { return fs::create_directory(p); }, "Is a directory",
+       fs::file_type::directory},
+      {"FIFO", [](const fs::path& p) { return ::mkfifo(p.c_str(), 0600) == 0; },
+       "Is a FIFO (named pipe), not a file", fs::file_type::fifo},
+      // A node with the null device's numbers, made in the test's own folder.
+      {"device", [](const fs::path& p) { return ::mknod(p.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; },
+       "Is a device, not a file", fs::file_type::character},
+      {"in a missing folder", [](const fs::path&) { return true; }, "No such file or directory",
+       fs::file_type::not_found},
+  };
+  int index = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.What);
+    const fs::path target = row.Type == fs::file_type::not_found ? Dir / "missing" / "sheet.pdf"
+                                                                   : Dir / ("target" + std::to_string(index++));
+    if (!row.Make(target)) {
+      std::cout << "[ SKIPPED  ] " << row.What << ": cannot be made here\n";
+      continue;
+    }
+    const CliRun r = Cli("sheet " + Quote(file) + " --pdf " + Quote(target));
+    EXPECT_EQ(r.Exit, 1) << r.Err;
+    EXPECT_NE(r.Err.find("earmark-cli sheet: Cannot create file \"" + target.string() + "\". " + row.Reason),
+              std::string::npos)
+        << r.Err;
+    EXPECT_EQ(fs::symlink_status(target).type(), row.Type);
+  }
+  EXPECT_EQ(Slurp(Dir / "target0" / "kept.txt"), "kept");
+
+  // A file in a folder the user may not write: run as an unprivileged user when this is root.
+  const fs::path locked = Dir / "locked";
+  fs::create_directory(locked);
+  std::ofstream(locked / "sheet.pdf") << "old";
+  std::string prefix;
+  if (::geteuid() == 0) {
+    if (std::system("command -v setpriv >/dev/null && id nobody >/dev/null 2>&1") != 0) {
+      std::cout << "[ SKIPPED  ] read-only folder: no setpriv or no user nobody\n";
+      return;
+    }
+    ASSERT_EQ(::chown((locked / "sheet.pdf").c_str(), 65534, 65534), 0);
+    fs::permissions(Dir, fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(file, fs::perms::others_read, fs::perm_options::add);
+    prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  }
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  const CliRun r = CliAs(prefix, "sheet " + Quote(file) + " --pdf " + Quote(locked / "sheet.pdf"));
+  EXPECT_EQ(r.Exit, 1) << r.Err;
+  EXPECT_NE(r.Err.find("Cannot create file \"" + (locked / "sheet.pdf").string() + "\". Permission denied"),
+            std::string::npos)
+      << r.Err;
+  EXPECT_EQ(Slurp(locked / "sheet.pdf"), "old");
+  fs::permissions(locked, fs::perms::owner_all);
+}
+
+TEST_F(CliOrder, SheetReplacesAFileAndKeepsItsPermissions) {
+  const fs::path file = Write("order.xml", kOrderFile);
+  const fs::path pdf = Write("sheet.pdf", std::string(100000, 'o'));
+  fs::permissions(pdf, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink("sheet.pdf", Dir / "link.pdf");
+  const CliRun r = Cli("sheet " + Quote(file) + " --pdf " + Quote(Dir / "link.pdf"));
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_TRUE(fs::is_symlink(Dir / "link.pdf"));
+  const std::string bytes = Slurp(pdf);
+  EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+  EXPECT_NE(bytes.find("%%EOF"), std::string::npos);
+  EXPECT_EQ(fs::status(pdf).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 }  // namespace
