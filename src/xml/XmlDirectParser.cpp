@@ -142,6 +142,7 @@ private:
   TStep Body(TBytes& p);
   TStep FinishBody(TBytes& p);
   TSharedText TakeScratch();
+  TSharedText Joined(TSharedText& start, std::u16string& rest);
   TStep StartTag(TBytes& p);
   TStep TagRest(TBytes& p);
   bool AttributeReference(TBytes& p, std::u16string& value);
@@ -329,17 +330,7 @@ void TDirectParser<E>::Append(TDomNode* node) {
 template <TXmlDirectEncoding E>
 void TDirectParser<E>::Flush() {
   if (!HasPending_) return;
-  TSharedText text;
-  if (Long_.empty()) {
-    text = Writer_.Take(Pending_);
-  } else {
-    Long_.Append(Pending_);
-    Long_.ShrinkToFit();
-    text = std::move(Long_);
-    Long_ = TSharedText();
-  }
-  Append(TDomParsedNodes::Text(Document_, std::move(text), PendingCharRef_));
-  Pending_.clear();
+  Append(TDomParsedNodes::Text(Document_, Joined(Long_, Pending_), PendingCharRef_));
   HasPending_ = false;
   PendingCharRef_ = false;
 }
@@ -598,16 +589,22 @@ typename TDirectParser<E>::TStep TDirectParser<E>::Body(TBytes& p) {
 // What the body read so far makes, as one text.
 template <TXmlDirectEncoding E>
 TSharedText TDirectParser<E>::TakeScratch() {
+  return Joined(LongScratch_, Scratch_);
+}
+
+// A text read as a long start (possibly none) and the rest, as one text; both are left empty.
+template <TXmlDirectEncoding E>
+TSharedText TDirectParser<E>::Joined(TSharedText& start, std::u16string& rest) {
   TSharedText text;
-  if (LongScratch_.empty()) {
-    text = Writer_.Take(Scratch_);
+  if (start.empty()) {
+    text = Writer_.Take(rest);
   } else {
-    LongScratch_.Append(Scratch_);
-    LongScratch_.ShrinkToFit();
-    text = std::move(LongScratch_);
-    LongScratch_ = TSharedText();
+    start.Append(rest);
+    start.ShrinkToFit();
+    text = std::move(start);
+    start = TSharedText();
   }
-  Scratch_.clear();
+  rest.clear();
   return text;
 }
 
