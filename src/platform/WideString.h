@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 using WideString = std::u16string;
+using WideStringView = std::u16string_view;
 using WideChar = char16_t;
 
 // Single-byte text of the order application (windows-1250 bytes).

@@ -28,7 +28,7 @@ private:
   TDomNode* Node_;
 };
 
-WideString PredefinedReplacement(const WideString& name) {
+WideString PredefinedReplacement(WideStringView name) {
   if (name == u"lt") return u"<";
   if (name == u"gt") return u">";
   if (name == u"amp") return u"&";
@@ -164,11 +164,11 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       ResetNamespaces();
       break;
     case K::StartElement:
-      StartElement(SignalAs<TXmlStartElementSignal>(signal).TagName);
+      StartElement(SignalAs<TXmlStartElementSignal>(signal).TagName.Str());
       break;
     case K::Attribute: {
       const auto& attribute = SignalAs<TXmlAttributeSignal>(signal);
-      Attribute(attribute.Name, attribute.Value, attribute.DataType);
+      Attribute(attribute.Name.Str(), attribute.Value.Str(), attribute.DataType);
       break;
     }
     case K::EndElement:
@@ -177,7 +177,7 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
     case K::PCDATA: {
       // White space between top-level markup does not become part of the tree.
       const auto& text = SignalAs<TXmlPCDATASignal>(signal);
-      if (ReferenceNode_->nodeType() != ntDocumentNode) AddText(text.CharRefGenerated, text.Data);
+      if (ReferenceNode_->nodeType() != ntDocumentNode) AddText(text.CharRefGenerated, text.Data.Str());
       break;
     }
     case K::CDATA: {
@@ -185,18 +185,18 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       if (KeepCDATASections) {
         TDomCDATASection* node = TDomCDATASection::Create(ReferenceNode_->ReferenceDocument());
         TNewNodeGuard guard(node);
-        node->setData(cdata.Data);
+        node->setData(cdata.Data.Str());
         ReferenceNode_->appendChild(node);
         guard.Release();
       } else {
-        AddText(false, cdata.Data);
+        AddText(false, cdata.Data.Str());
       }
       break;
     }
     case K::EntityRef: {
       const auto& reference = SignalAs<TXmlEntityRefSignal>(signal);
       if (KeepEntityRefs || !XmlRules::PredefinedEntityName(reference.EntityName))
-        AppendNew(TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), reference.EntityName));
+        AppendNew(TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), reference.EntityName.Str()));
       else
         AddText(false, PredefinedReplacement(reference.EntityName));
       break;
@@ -205,7 +205,7 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       if (KeepComments) {
         TDomComment* node = TDomComment::Create(ReferenceNode_->ReferenceDocument());
         TNewNodeGuard guard(node);
-        node->setData(SignalAs<TXmlCommentSignal>(signal).Data);
+        node->setData(SignalAs<TXmlCommentSignal>(signal).Data.Str());
         ReferenceNode_->appendChild(node);
         guard.Release();
       }
@@ -213,9 +213,9 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
     case K::ProcessingInstruction: {
       const auto& instruction = SignalAs<TXmlProcessingInstructionSignal>(signal);
       TDomProcessingInstruction* node =
-          TDomProcessingInstruction::Create(ReferenceNode_->ReferenceDocument(), instruction.Target);
+          TDomProcessingInstruction::Create(ReferenceNode_->ReferenceDocument(), instruction.Target.Str());
       TNewNodeGuard guard(node);
-      node->setData(instruction.Data);
+      node->setData(instruction.Data.Str());
       ReferenceNode_->appendChild(node);
       guard.Release();
       break;

@@ -9,6 +9,7 @@
 
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -33,7 +34,7 @@ void AppendUtf16(WideString& out, std::uint32_t value) {
 // hostile input cannot make the test quadratic.
 class TAttributeNameSet {
 public:
-  explicit TAttributeNameSet(const WideString& tagText) : Text_(tagText) {}
+  explicit TAttributeNameSet(WideStringView tagText) : Text_(tagText) {}
   // False when the name was there already.
   bool Insert(std::size_t start, std::size_t length) {
     const std::u16string_view name(Text_.data() + start, length);
@@ -51,7 +52,7 @@ public:
 
 private:
   static constexpr std::size_t kFew = 16;
-  const WideString& Text_;
+  WideStringView Text_;
   std::u16string_view Few_[kFew];
   std::size_t Count_ = 0;
   std::unordered_set<std::u16string_view> Hashed_;
@@ -107,10 +108,6 @@ struct TXmlStandardDocReader::TSignalSlots {
   TSignalSlot<TXmlEntityRefSignal> EntityRef;
   TSignalSlot<TXmlCommentSignal> Comment;
   TSignalSlot<TXmlProcessingInstructionSignal> ProcessingInstruction;
-  // Start-tag splitting: the attribute name and value being sent.
-  WideString AttributeName;
-  WideString AttributeValue;
-  bool AttributeScratchBusy = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -210,8 +207,10 @@ bool TXmlStandardDocReader::ParseWith(TXmlDocTokenizer& tokenizer,
   try {
     sendStart();
     ParseTokens(&tokenizer);
+    TokenChecked_ = false;
     SendCompleted(&tokenizer);
   } catch (...) {
+    TokenChecked_ = false;
     try {
       SendAborted(&tokenizer);
     } catch (...) {
@@ -224,20 +223,24 @@ bool TXmlStandardDocReader::ParseWith(TXmlDocTokenizer& tokenizer,
 }
 
 void TXmlStandardDocReader::ParseTokens(TXmlDocTokenizer* tokenizer) {
-  // One buffer for every token's text: after the first long tokens it no longer allocates.
-  WideString value;
-  WideString tagName;
+  // Every signal refers to the token's text where the tokenizer keeps it: nothing is copied
+  // on the way to the handlers.
+  WideStringView tagName;
   while (tokenizer->TokenType() != tkEndOfSource) {
     tokenizer->NextToken();
-    value.assign(tokenizer->TokenView());
+    const WideStringView value = tokenizer->TokenView();
     // A reported problem that lets the parse go on still leaves the token to be acted on.
-    if (tokenizer->ErrorType() != EK_NONE) ReportError(tokenizer->ErrorType(), tokenizer, value, tokenizer->Clue());
+    if (tokenizer->ErrorType() != EK_NONE)
+      ReportError(tokenizer->ErrorType(), tokenizer, WideString(value), tokenizer->Clue());
+    const TXmlDocTokenType type = tokenizer->TokenType();
+    TokenChecked_ = tokenizer->ErrorType() == EK_NONE &&
+                    (type == tkCData || type == tkComment || type == tkEntityRef || type == tkProcessingInstruction);
     switch (tokenizer->TokenType()) {
       case tkCData: SendCData(tokenizer, value); break;
       case tkDecimalCharRef: SendDecimalCharRef(tokenizer, value); break;
       case tkHexCharRef: SendHexCharRef(tokenizer, value); break;
       case tkComment: SendComment(tokenizer, value); break;
-      case tkDoctype: SendDoctype(tokenizer, value); break;
+      case tkDoctype: SendDoctype(tokenizer, WideString(value)); break;
       case tkEmptyElementTag: SendEmptyElement(tokenizer, value); break;
       case tkEndTag: SendEndElement(tokenizer, value); break;
       case tkEntityRef: SendEntityRef(tokenizer, value); break;
@@ -259,23 +262,25 @@ void TXmlStandardDocReader::SendAborted(const IXmlLocator* locator) {
   NextHandler()->ProcessSignal(&signal);
 }
 
-void TXmlStandardDocReader::SendAttribute(const IXmlLocator* locator, const WideString& name,
-                                          const WideString& value) {
+void TXmlStandardDocReader::SendAttribute(const IXmlLocator* locator, WideStringView name, WideStringView value) {
   if (NextHandler() == nullptr) return;
   SendSignal(this, Slots_ ? &Slots_->Attribute : nullptr, locator, [&](TXmlAttributeSignal& signal) {
     signal.DataType = 0;
-    signal.Name = name;
-    signal.Value = value;
+    signal.Name.Refer(name);
+    signal.Value.Refer(value);
   });
 }
 
-void TXmlStandardDocReader::SendCData(const IXmlLocator* locator, const WideString& text) {
+void TXmlStandardDocReader::SendCData(const IXmlLocator* locator, WideStringView text) {
   if (NextHandler() == nullptr) return;
   SendSignal(this, Slots_ ? &Slots_->CDATA : nullptr, locator,
-             [&](TXmlCDATASignal& signal) { signal.Data = text; });
+             [&](TXmlCDATASignal& signal) {
+               signal.SetTokenChecked(std::exchange(TokenChecked_, false));
+               signal.Data.Refer(text);
+             });
 }
 
-void TXmlStandardDocReader::SendCharRef(const IXmlLocator* locator, const WideString& digits, bool hex) {
+void TXmlStandardDocReader::SendCharRef(const IXmlLocator* locator, WideStringView digits, bool hex) {
   if (NextHandler() == nullptr) return;
   // The value is no longer accumulated once it is past U+10FFFF, so no digit run wraps round
   // to a small, acceptable code point.
@@ -288,38 +293,42 @@ void TXmlStandardDocReader::SendCharRef(const IXmlLocator* locator, const WideSt
     if (value > 0x10FFFF) tooLarge = true;
   }
   if (digits.empty() || tooLarge || (value >= 0xD800 && value <= 0xDFFF)) {
-    ReportError(EK_INVALID_CHARACTER_REFERENCE, locator, (hex ? u"&#x" : u"&#") + digits + u";", WideString());
+    ReportError(EK_INVALID_CHARACTER_REFERENCE, locator, (hex ? u"&#x" : u"&#") + WideString(digits) + u";",
+                WideString());
     return;
   }
   SendSignal(this, Slots_ ? &Slots_->PCDATA : nullptr, locator, [&](TXmlPCDATASignal& signal) {
     signal.CharRefGenerated = true;
-    AppendUtf16(signal.Data, value);
+    AppendUtf16(signal.Data.Owned(), value);
   });
 }
 
-void TXmlStandardDocReader::SendDecimalCharRef(const IXmlLocator* locator, const WideString& digits) {
+void TXmlStandardDocReader::SendDecimalCharRef(const IXmlLocator* locator, WideStringView digits) {
   SendCharRef(locator, digits, false);
 }
 
-void TXmlStandardDocReader::SendHexCharRef(const IXmlLocator* locator, const WideString& digits) {
+void TXmlStandardDocReader::SendHexCharRef(const IXmlLocator* locator, WideStringView digits) {
   SendCharRef(locator, digits, true);
 }
 
-void TXmlStandardDocReader::SendComment(const IXmlLocator* locator, const WideString& text) {
+void TXmlStandardDocReader::SendComment(const IXmlLocator* locator, WideStringView text) {
   if (NextHandler() == nullptr) return;
   SendSignal(this, Slots_ ? &Slots_->Comment : nullptr, locator,
-             [&](TXmlCommentSignal& signal) { signal.Data = text; });
+             [&](TXmlCommentSignal& signal) {
+               signal.SetTokenChecked(std::exchange(TokenChecked_, false));
+               signal.Data.Refer(text);
+             });
 }
 
-void TXmlStandardDocReader::SendText(const IXmlLocator* locator, const WideString& text) {
+void TXmlStandardDocReader::SendText(const IXmlLocator* locator, WideStringView text) {
   if (NextHandler() == nullptr) return;
   SendSignal(this, Slots_ ? &Slots_->PCDATA : nullptr, locator, [&](TXmlPCDATASignal& signal) {
     signal.CharRefGenerated = false;
-    signal.Data = text;
+    signal.Data.Refer(text);
   });
 }
 
-void TXmlStandardDocReader::SendProcessingInstruction(const IXmlLocator* locator, const WideString& content) {
+void TXmlStandardDocReader::SendProcessingInstruction(const IXmlLocator* locator, WideStringView content) {
   if (NextHandler() == nullptr) return;
   std::size_t i = 0;
   while (i < content.size() && !IsWhite(content[i])) ++i;
@@ -327,8 +336,9 @@ void TXmlStandardDocReader::SendProcessingInstruction(const IXmlLocator* locator
   while (i < content.size() && IsWhite(content[i])) ++i;
   SendSignal(this, Slots_ ? &Slots_->ProcessingInstruction : nullptr, locator,
              [&](TXmlProcessingInstructionSignal& signal) {
-               signal.Target.assign(content, 0, targetEnd);
-               signal.Data.assign(content, i);
+               signal.SetTokenChecked(std::exchange(TokenChecked_, false));
+               signal.Target.Refer(content.substr(0, targetEnd));
+               signal.Data.Refer(content.substr(i));
              });
 }
 
@@ -351,41 +361,28 @@ void TXmlStandardDocReader::SendStartDocumentFragment(const IXmlLocator* locator
   NextHandler()->ProcessSignal(&signal);
 }
 
-void TXmlStandardDocReader::SendStartElement(const IXmlLocator* locator, const WideString& tagName) {
+void TXmlStandardDocReader::SendStartElement(const IXmlLocator* locator, WideStringView tagName) {
   if (NextHandler() == nullptr) return;
   SendSignal(this, Slots_ ? &Slots_->StartElement : nullptr, locator,
-             [&](TXmlStartElementSignal& signal) { signal.TagName = tagName; });
+             [&](TXmlStartElementSignal& signal) { signal.TagName.Refer(tagName); });
 }
 
 // The scan runs to the length of the tag text: a NUL inside the tag is a character like any
 // other, so the name and value checks further down the chain see and report it instead of
 // the tag silently ending there.
-void TXmlStandardDocReader::SplitStartTag(const IXmlLocator* locator, const WideString& tagText,
-                                          WideString& tagName) {
+void TXmlStandardDocReader::SplitStartTag(const IXmlLocator* locator, WideStringView tagText,
+                                          WideStringView& tagName) {
   const std::size_t n = tagText.size();
   std::size_t i = 0;
   auto skipWhite = [&] {
     while (i < n && IsWhite(tagText[i])) ++i;
   };
   while (i < n && !IsWhite(tagText[i])) ++i;
-  tagName.assign(tagText, 0, i);
+  tagName = tagText.substr(0, i);
   SendStartElement(locator, tagName);
   skipWhite();
   if (i >= n) return;
 
-  // The name and value are handed over in strings that keep their storage from tag to tag;
-  // a split started while they are in use (from a handler) gets strings of its own.
-  WideString ownName, ownValue;
-  WideString* name = &ownName;
-  WideString* value = &ownValue;
-  bool* scratchBusy = nullptr;
-  if (Slots_ != nullptr && !Slots_->AttributeScratchBusy) {
-    name = &Slots_->AttributeName;
-    value = &Slots_->AttributeValue;
-    scratchBusy = &Slots_->AttributeScratchBusy;
-  }
-  bool unusedFlag = false;
-  TBusyGuard guard(scratchBusy != nullptr ? *scratchBusy : unusedFlag);
   TAttributeNameSet names(tagText);
 
   while (i < n) {
@@ -403,33 +400,35 @@ void TXmlStandardDocReader::SplitStartTag(const IXmlLocator* locator, const Wide
     while (i < n && tagText[i] != quote) ++i;
     if (i >= n) return ReportError(EK_QUOTE_EXPECTED, locator, WideString(), WideString(1, quote));
     if (!names.Insert(nameStart, nameLength))
-      return ReportError(EK_DUPLICATE_ATTRIBUTE, locator, tagText.substr(nameStart, nameLength), WideString());
-    name->assign(tagText, nameStart, nameLength);
-    value->assign(tagText, valueStart, i - valueStart);
-    SendAttribute(locator, *name, *value);
+      return ReportError(EK_DUPLICATE_ATTRIBUTE, locator, WideString(tagText.substr(nameStart, nameLength)),
+                         WideString());
+    SendAttribute(locator, tagText.substr(nameStart, nameLength), tagText.substr(valueStart, i - valueStart));
     ++i;
     if (i < n && !IsWhite(tagText[i])) return ReportError(EK_WHITESPACE_EXPECTED, locator, WideString(), u" ");
     skipWhite();
   }
 }
 
-void TXmlStandardDocReader::SendEndElement(const IXmlLocator* locator, const WideString& tagName) {
+void TXmlStandardDocReader::SendEndElement(const IXmlLocator* locator, WideStringView tagName) {
   if (NextHandler() == nullptr) return;
   SendSignal(this, Slots_ ? &Slots_->EndElement : nullptr, locator,
-             [&](TXmlEndElementSignal& signal) { signal.TagName = tagName; });
+             [&](TXmlEndElementSignal& signal) { signal.TagName.Refer(tagName); });
 }
 
-void TXmlStandardDocReader::SendEmptyElement(const IXmlLocator* locator, const WideString& tagText) {
+void TXmlStandardDocReader::SendEmptyElement(const IXmlLocator* locator, WideStringView tagText) {
   if (NextHandler() == nullptr) return;
-  WideString tagName;
+  WideStringView tagName;
   SplitStartTag(locator, tagText, tagName);
   SendEndElement(locator, tagName);
 }
 
-void TXmlStandardDocReader::SendEntityRef(const IXmlLocator* locator, const WideString& name) {
+void TXmlStandardDocReader::SendEntityRef(const IXmlLocator* locator, WideStringView name) {
   if (NextHandler() == nullptr) return;
   SendSignal(this, Slots_ ? &Slots_->EntityRef : nullptr, locator,
-             [&](TXmlEntityRefSignal& signal) { signal.EntityName = name; });
+             [&](TXmlEntityRefSignal& signal) {
+               signal.SetTokenChecked(std::exchange(TokenChecked_, false));
+               signal.EntityName.Refer(name);
+             });
 }
 
 void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideString& declarationText) {

@@ -59,22 +59,23 @@ public:
 
   virtual void ParseTokens(TXmlDocTokenizer* tokenizer);
   virtual void SendAborted(const IXmlLocator* locator);
-  virtual void SendAttribute(const IXmlLocator* locator, const WideString& name, const WideString& value);
-  virtual void SendCData(const IXmlLocator* locator, const WideString& text);
-  virtual void SendDecimalCharRef(const IXmlLocator* locator, const WideString& digits);
-  virtual void SendHexCharRef(const IXmlLocator* locator, const WideString& digits);
-  virtual void SendComment(const IXmlLocator* locator, const WideString& text);
-  virtual void SendText(const IXmlLocator* locator, const WideString& text);
-  virtual void SendProcessingInstruction(const IXmlLocator* locator, const WideString& content);
+  virtual void SendAttribute(const IXmlLocator* locator, WideStringView name, WideStringView value);
+  virtual void SendCData(const IXmlLocator* locator, WideStringView text);
+  virtual void SendDecimalCharRef(const IXmlLocator* locator, WideStringView digits);
+  virtual void SendHexCharRef(const IXmlLocator* locator, WideStringView digits);
+  virtual void SendComment(const IXmlLocator* locator, WideStringView text);
+  virtual void SendText(const IXmlLocator* locator, WideStringView text);
+  virtual void SendProcessingInstruction(const IXmlLocator* locator, WideStringView content);
   virtual void SendStartDocument(const IXmlLocator* locator, const WideString& inputEncoding,
                                  const WideString& version, const WideString& encodingName, std::uint8_t standalone);
   virtual void SendStartDocumentFragment(const IXmlLocator* locator, const WideString& encodingName);
-  virtual void SendStartElement(const IXmlLocator* locator, const WideString& tagName);
-  // Sends the start element and one attribute signal per attribute of the tag text.
-  virtual void SplitStartTag(const IXmlLocator* locator, const WideString& tagText, WideString& tagName);
-  virtual void SendEndElement(const IXmlLocator* locator, const WideString& tagName);
-  virtual void SendEmptyElement(const IXmlLocator* locator, const WideString& tagText);
-  virtual void SendEntityRef(const IXmlLocator* locator, const WideString& name);
+  virtual void SendStartElement(const IXmlLocator* locator, WideStringView tagName);
+  // Sends the start element and one attribute signal per attribute of the tag text; tagName
+  // is set to the part of tagText that names the element.
+  virtual void SplitStartTag(const IXmlLocator* locator, WideStringView tagText, WideStringView& tagName);
+  virtual void SendEndElement(const IXmlLocator* locator, WideStringView tagName);
+  virtual void SendEmptyElement(const IXmlLocator* locator, WideStringView tagText);
+  virtual void SendEntityRef(const IXmlLocator* locator, WideStringView name);
   virtual void SendDoctype(const IXmlLocator* locator, const WideString& declarationText);
   virtual void SendCompleted(const IXmlLocator* locator);
   // True when the whole input was read without the parse being stopped.
@@ -82,7 +83,7 @@ public:
   virtual bool ParseFragment(TXmlSimpleInputSource* inputSource);
 
 private:
-  void SendCharRef(const IXmlLocator* locator, const WideString& digits, bool hex);
+  void SendCharRef(const IXmlLocator* locator, WideStringView digits, bool hex);
   // Sends the start signal, every token and the completion; on any failure the abort notice.
   bool ParseWith(TXmlDocTokenizer& tokenizer, const std::function<void()>& sendStart);
 
@@ -91,6 +92,9 @@ private:
   // stack instead.
   struct TSignalSlots;
   TSignalSlots* Slots_ = nullptr;
+  // Set while the token being sent is one whose checks the tokenizer made without finding
+  // anything (see TXmlSignal::TokenChecked); taken by the first signal filled for it.
+  bool TokenChecked_ = false;
 };
 
 class TXmlCustomHandler : public TDomBaseComponent {

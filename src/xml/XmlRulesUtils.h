@@ -13,8 +13,6 @@
 #include <iterator>
 #include <string_view>
 
-using WideStringView = std::u16string_view;
-
 namespace XmlCharsDetail {
 
 // Binary search over sorted, disjoint, inclusive ranges.

@@ -11,8 +11,58 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 class TXmlCustomReader;
+
+// The text a signal carries. While the reader's handlers run it is a view of the text the
+// reader holds for the token (its buffer stays put until the send returns), so sending
+// copies nothing; a signal that is cloned, or given a text by assignment, owns a copy.
+class TSignalText {
+public:
+  TSignalText() = default;
+  TSignalText(const TSignalText& other) : Own_(other.View()) {}
+  TSignalText& operator=(const TSignalText& other) {
+    if (this != &other) Assign(other.View());
+    return *this;
+  }
+  TSignalText& operator=(std::u16string_view text) { return Assign(text); }
+  TSignalText& operator=(const WideString& text) { return Assign(text); }
+  TSignalText& operator=(const char16_t* text) { return Assign(text); }
+
+  // Refers to `text`, which must outlive every use of the signal while it is being handled.
+  void Refer(std::u16string_view text) {
+    Borrowed_ = text;
+    IsBorrowed_ = true;
+  }
+  // The signal's own copy, for building the text in place; its storage is kept from use to use.
+  WideString& Owned() {
+    if (IsBorrowed_) {
+      Own_.assign(Borrowed_);
+      IsBorrowed_ = false;
+    }
+    return Own_;
+  }
+
+  std::u16string_view View() const { return IsBorrowed_ ? Borrowed_ : std::u16string_view(Own_); }
+  operator std::u16string_view() const { return View(); }
+  WideString Str() const { return WideString(View()); }
+  bool empty() const { return View().empty(); }
+  std::size_t size() const { return View().size(); }
+
+  friend bool operator==(const TSignalText& a, std::u16string_view b) { return a.View() == b; }
+
+private:
+  TSignalText& Assign(std::u16string_view text) {
+    Own_.assign(text);
+    IsBorrowed_ = false;
+    return *this;
+  }
+
+  WideString Own_;
+  std::u16string_view Borrowed_;
+  bool IsBorrowed_ = false;
+};
 
 // Where in a parse a signal may occur: a set of these bits.
 enum TXmlSignalScopeBit : std::uint8_t { ssDoc = 1, ssDtd = 2 };
@@ -81,6 +131,13 @@ public:
 
   TXmlCustomReader* Reader() const { return Reader_; }
 
+  // Whether the tokenizer read the signal's text without reporting anything, so that what it
+  // enforces on the way (where a comment, section or instruction ends, how a reference name
+  // is spelt) holds already and CheckWellFormed need not look again. Set by the reader for
+  // the token it is sending; a signal made or rebound otherwise is checked in full.
+  bool TokenChecked() const { return TokenChecked_; }
+  void SetTokenChecked(bool value) { TokenChecked_ = value; }
+
   // Makes the signal stand for a new range of `reader`'s text, as if newly constructed from
   // `locator`, for a reader that sends one signal object per class again and again. The URI
   // is borrowed from a locator that lends it, so the signal must not outlive the locator;
@@ -96,6 +153,7 @@ private:
   TXmlCustomReader* Reader_ = nullptr;
   WideString Uri_;
   const WideString* SharedUri_ = nullptr;  // the locator's URI, when borrowed
+  bool TokenChecked_ = false;
 };
 
 // Declares the constructors, CloneFor, Scope and ClassName every signal class has.
@@ -151,7 +209,7 @@ class TXmlStartElementSignal : public TXmlSignal {
   EARMARK_SIGNAL_CLASS(TXmlStartElementSignal, TXmlSignalKind::StartElement, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
-  WideString TagName;
+  TSignalText TagName;
 
 private:
   void CopyFields(const TXmlStartElementSignal& s) { TagName = s.TagName; }
@@ -162,8 +220,8 @@ class TXmlAttributeSignal : public TXmlSignal {
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   std::uint8_t DataType = 0;  // the reader always sends plain strings
-  WideString Name;
-  WideString Value;  // as written: no normalisation, no references expanded
+  TSignalText Name;
+  TSignalText Value;  // as written: no normalisation, no references expanded
 
 private:
   void CopyFields(const TXmlAttributeSignal& s) {
@@ -177,7 +235,7 @@ class TXmlEndElementSignal : public TXmlSignal {
   EARMARK_SIGNAL_CLASS(TXmlEndElementSignal, TXmlSignalKind::EndElement, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
-  WideString TagName;
+  TSignalText TagName;
 
 private:
   void CopyFields(const TXmlEndElementSignal& s) { TagName = s.TagName; }
@@ -188,7 +246,7 @@ class TXmlPCDATASignal : public TXmlSignal {
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
   bool CharRefGenerated = false;  // the text came from a character reference
-  WideString Data;
+  TSignalText Data;
 
 private:
   void CopyFields(const TXmlPCDATASignal& s) {
@@ -201,7 +259,7 @@ class TXmlCDATASignal : public TXmlSignal {
   EARMARK_SIGNAL_CLASS(TXmlCDATASignal, TXmlSignalKind::CDATA, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
-  WideString Data;
+  TSignalText Data;
 
 private:
   void CopyFields(const TXmlCDATASignal& s) { Data = s.Data; }
@@ -211,7 +269,7 @@ class TXmlEntityRefSignal : public TXmlSignal {
   EARMARK_SIGNAL_CLASS(TXmlEntityRefSignal, TXmlSignalKind::EntityRef, ssDoc)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
-  WideString EntityName;
+  TSignalText EntityName;
 
 private:
   void CopyFields(const TXmlEntityRefSignal& s) { EntityName = s.EntityName; }
@@ -221,7 +279,7 @@ class TXmlCommentSignal : public TXmlSignal {
   EARMARK_SIGNAL_CLASS(TXmlCommentSignal, TXmlSignalKind::Comment, ssDoc | ssDtd)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
-  WideString Data;
+  TSignalText Data;
 
 private:
   void CopyFields(const TXmlCommentSignal& s) { Data = s.Data; }
@@ -231,8 +289,8 @@ class TXmlProcessingInstructionSignal : public TXmlSignal {
   EARMARK_SIGNAL_CLASS(TXmlProcessingInstructionSignal, TXmlSignalKind::ProcessingInstruction, ssDoc | ssDtd)
   void CheckWellFormed(TXmlErrorType& errorKind, WideString& offendingText, WideString& clue) const override;
 
-  WideString Data;
-  WideString Target;
+  TSignalText Data;
+  TSignalText Target;
 
 private:
   void CopyFields(const TXmlProcessingInstructionSignal& s) {

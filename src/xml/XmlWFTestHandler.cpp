@@ -39,7 +39,7 @@ void TXmlWFTestHandler::Reset() {
   ClearState();
 }
 
-void TXmlWFTestHandler::CheckEndElement(const WideString& tagName, TXmlErrorType& kind, WideString& offending) {
+void TXmlWFTestHandler::CheckEndElement(WideStringView tagName, TXmlErrorType& kind, WideString& offending) {
   const int count = Stack_->Count();
   if (count == 0 || Stack_->Strings(count - 1) != tagName) {
     kind = EK_END_TAG_MISMATCH;
@@ -78,7 +78,7 @@ void TXmlWFTestHandler::CheckDocumentSignal(const TXmlSignal* signal, TXmlErrorT
     case K::EntityRef:
       if (RootState_ != 1) {
         kind = EK_CONTENT_OUTSIDE_ROOT;
-        offending = u"&" + SignalAs<TXmlEntityRefSignal>(signal).EntityName + u";";
+        offending = u"&" + SignalAs<TXmlEntityRefSignal>(signal).EntityName.Str() + u";";
       }
       break;
     case K::PCDATA: {
@@ -102,7 +102,7 @@ void TXmlWFTestHandler::CheckDocumentSignal(const TXmlSignal* signal, TXmlErrorT
         offending = st.TagName;
       } else {
         RootState_ = 1;
-        Stack_->Add(st.TagName);
+        Stack_->Add(st.TagName.Str());
       }
       break;
     }
@@ -138,7 +138,7 @@ void TXmlWFTestHandler::CheckFragmentSignal(const TXmlSignal* signal, TXmlErrorT
       break;
     case K::StartElement:
       RootState_ = 1;
-      Stack_->Add(SignalAs<TXmlStartElementSignal>(signal).TagName);
+      Stack_->Add(SignalAs<TXmlStartElementSignal>(signal).TagName.Str());
       break;
     case K::Completed:
       if (RootState_ == 1 && Stack_->Count() > 0) {

@@ -37,7 +37,7 @@ protected:
 private:
   void CheckDocumentSignal(const TXmlSignal* signal, TXmlErrorType& kind, WideString& offending, WideString& clue);
   void CheckFragmentSignal(const TXmlSignal* signal, TXmlErrorType& kind, WideString& offending, WideString& clue);
-  void CheckEndElement(const WideString& tagName, TXmlErrorType& kind, WideString& offending);
+  void CheckEndElement(WideStringView tagName, TXmlErrorType& kind, WideString& offending);
   void CheckDoctype(const WideString& name, TXmlErrorType& kind, WideString& offending);
   void ClearState();
 

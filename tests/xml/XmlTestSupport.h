@@ -5,10 +5,11 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 // ASCII as is and every other unit as \uXXXX, so that surrogates, NULs and controls show
 // in a failure message.
-inline std::string Show(const WideString& s) {
+inline std::string Show(std::u16string_view s) {
   std::string out;
   for (char16_t c : s) {
     if (c >= 0x20 && c < 0x7F) {

@@ -7,6 +7,7 @@
 #include "xml/XmlInputSource.h"
 #include "xml/XmlReader.h"
 #include "xml/XmlSignals.h"
+#include "xml/XmlWFTestHandler.h"
 
 #include "XmlTestSupport.h"
 
@@ -105,7 +106,7 @@ TEST(SignalReuse, NoFieldOfAnEarlierTokenShows) {
 // A handler that sends through the reader while it holds a signal gets its own signal for
 // the inner send, and finds the one it holds unchanged afterwards.
 TEST(SignalReuse, ReentrantSendLeavesTheHeldSignalAlone) {
-  static WideString innerTagName;
+  static WideStringView innerTagName;
   struct Case {
     std::string Input;
     std::string Trigger;  // the signal during which the handler sends
@@ -128,7 +129,7 @@ TEST(SignalReuse, ReentrantSendLeavesTheHeldSignalAlone) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Input);
     TRun run;
-    innerTagName.clear();
+    innerTagName = {};
     bool sent = false;
     run.Probe.OnSignal = [&](TXmlSignal* s) {
       if (sent || Fields(s) != c.Trigger) return;
@@ -190,5 +191,76 @@ TEST(SignalReuse, KindOfEachClass) {
     SCOPED_TRACE(c.Signal->ClassName());
     EXPECT_EQ(c.Signal->Kind(), c.Kind);
     EXPECT_EQ(c.Signal->CloneFor(nullptr)->Kind(), c.Kind);
+  }
+}
+
+// While it is handled a signal refers to the reader's text for the token; a clone kept by a
+// handler must own its text, which later tokens overwrite in the reader.
+TEST(SignalViews, ClonesKeepTheirTextAfterLaterTokens) {
+  const std::vector<std::string> inputs = {
+      "<record a='first value' b=\"second\">some text<!--a comment--><?pi its data?>"
+      "<![CDATA[a section]]>&ent;&#x10000;<inner x='y'>more text</inner>tail</record>",
+      "<r>" + std::string(5000, 'x') + "<a>" + std::string(3, 'y') + "</a></r>",
+  };
+  for (const auto& input : inputs) {
+    SCOPED_TRACE(input.substr(0, 60));
+    TRun run;
+    std::vector<std::unique_ptr<TXmlSignal>> clones;
+    run.Probe.OnSignal = [&](TXmlSignal* s) { clones.push_back(s->CloneFor(nullptr)); };
+    ASSERT_TRUE(run.Parse(input));
+    ASSERT_EQ(clones.size(), run.Probe.Log.size());
+    for (std::size_t i = 0; i < clones.size(); ++i) EXPECT_EQ(Fields(clones[i].get()), run.Probe.Log[i]);
+  }
+}
+
+// The checks the tokenizer makes on its way (a comment, section or instruction ends at its
+// first closer; a reference name is spelt right) are left out only for the token it read.
+// A handler that sends through the reader while such a token is being handled gets the
+// whole check for what it sends.
+TEST(SignalViews, SendsTheTokenizerDidNotReadAreCheckedInFull) {
+  struct Case {
+    std::string Name;
+    std::function<void(TXmlStandardDocReader&, TXmlSignal*)> Send;
+    TXmlErrorType Expected;
+  };
+  const std::vector<Case> cases = {
+      {"comment --", [](TXmlStandardDocReader& r, TXmlSignal* s) { r.SendComment(s, u"a--b"); },
+       EK_DOUBLE_HYPHEN_IN_COMMENT},
+      {"comment ends -", [](TXmlStandardDocReader& r, TXmlSignal* s) { r.SendComment(s, u"a-"); },
+       EK_HYPHEN_AT_COMMENT_END},
+      {"reference name", [](TXmlStandardDocReader& r, TXmlSignal* s) { r.SendEntityRef(s, u"1x"); },
+       EK_INVALID_ENTITY_NAME},
+      {"instruction ?>", [](TXmlStandardDocReader& r, TXmlSignal* s) { r.SendProcessingInstruction(s, u"t a?>b"); },
+       EK_INVALID_PROCESSING_INSTRUCTION},
+      {"section ]]>", [](TXmlStandardDocReader& r, TXmlSignal* s) { r.SendCData(s, u"x]]>y"); },
+       EK_INVALID_CDATA_SECTION},
+  };
+  // Each trigger is a token of the kind whose checks the tokenizer made.
+  const std::vector<std::pair<std::string, std::string>> triggers = {
+      {"<r><!--ok--></r>", "Comment 'ok'"},
+      {"<r>&ok;</r>", "Ref ok"},
+      {"<r><?t ok?></r>", "PI t|ok"},
+      {"<r><![CDATA[ok]]></r>", "CData 'ok'"},
+  };
+  for (const auto& [input, trigger] : triggers) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(input + " / " + c.Name);
+      TRun run;
+      TXmlWFTestHandler checker;
+      run.Reader.SetNextHandler(&checker);
+      checker.SetNextHandler(&run.Probe);
+      std::vector<TXmlErrorType> errors;
+      run.Reader.OnError = [&](TPersistent*, TDomError* e) { errors.push_back(e->Kind); };
+      run.Impl.OnError = [](TPersistent*, TDomError*, bool& go) { go = true; };
+      bool sent = false;
+      run.Probe.OnSignal = [&](TXmlSignal* s) {
+        if (sent || Fields(s) != trigger) return;
+        sent = true;
+        c.Send(run.Reader, s);
+      };
+      EXPECT_TRUE(run.Parse(input));
+      EXPECT_TRUE(sent);
+      EXPECT_EQ(errors, std::vector<TXmlErrorType>{c.Expected});
+    }
   }
 }
