@@ -39,6 +39,8 @@ void TXmlWFTestHandler::Reset() {
   ClearState();
 }
 
+// Element Type Match: an end tag names the innermost open element. The tokenizer reads one
+// token at a time and keeps no record of open elements, so the nesting is followed here.
 void TXmlWFTestHandler::CheckEndElement(WideStringView tagName, TXmlErrorType& kind, WideString& offending) {
   const int count = Stack_->Count();
   if (count == 0 || Stack_->Strings(count - 1) != tagName) {
@@ -50,6 +52,8 @@ void TXmlWFTestHandler::CheckEndElement(WideStringView tagName, TXmlErrorType& k
   if (count == 1) RootState_ = 2;
 }
 
+// One document type declaration, before the root element: a matter of the document's order,
+// which the tokenizer does not follow.
 void TXmlWFTestHandler::CheckDoctype(const WideString& name, TXmlErrorType& kind, WideString& offending) {
   if (DoctypeSeen_) {
     kind = EK_DUPLICATE_DOCTYPE;
@@ -60,6 +64,9 @@ void TXmlWFTestHandler::CheckDoctype(const WideString& name, TXmlErrorType& kind
   if (kind != 0) offending = name;
 }
 
+// The document production: one root element, with only white space, comments and instructions
+// around it. These are rules on the order of tokens, not on any one token, so the tokenizer
+// cannot enforce them; what each signal's own text must be is left to its CheckWellFormed.
 void TXmlWFTestHandler::CheckDocumentSignal(const TXmlSignal* signal, TXmlErrorType& kind, WideString& offending,
                                             WideString& clue) {
   switch (signal->Kind()) {
