@@ -32,8 +32,9 @@ std::optional<QString> RunFileDialog(QWidget* parent, const TFileDialogSetup& se
   // The save command asks its own overwrite question.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setAcceptMode(mode);
-  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
-                                                     : QFileDialog::ExistingFile);
+  // Any typed name is handed back, also to the open command, which answers a missing file
+  // with its own message instead of the dialog refusing the name.
+  dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(QtNameFilters(setup.Filter));
   dialog.setDefaultSuffix(setup.DefaultExt);
   if (!setup.FileName.isEmpty()) dialog.selectFile(setup.FileName);
