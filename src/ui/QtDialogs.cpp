@@ -18,9 +18,11 @@ QStringList QtNameFilters(const QString& filter) {
 
 namespace {
 
-void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text) {
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
+             const QString& detail = {}) {
   QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
   box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  if (!detail.isEmpty()) box.setDetailedText(detail);
   box.exec();
 }
 
@@ -48,8 +50,8 @@ void TQtDialogs::ShowFieldError(QWidget* parent, const QString& text) {
   ShowBox(parent, QMessageBox::NoIcon, QStringLiteral("Chyba"), text);
 }
 
-void TQtDialogs::ShowError(QWidget* parent, const QString& text) {
-  ShowBox(parent, QMessageBox::Critical, QStringLiteral("Error"), text);
+void TQtDialogs::ShowError(QWidget* parent, const QString& text, const QString& detail) {
+  ShowBox(parent, QMessageBox::Critical, QStringLiteral("Error"), text, detail);
 }
 
 bool TQtDialogs::Confirm(QWidget* parent, const QString& text) {

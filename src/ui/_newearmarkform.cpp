@@ -577,10 +577,12 @@ void TNewEarMarkForm::Otvor1Click() {
   // The farm field and the tag-type list are the model's source; a file without them keeps
   // what they show.
   SyncHeaderToModel();
+  std::string detail;
   const TOpenOrderResult result =
-      OpenOrderFile(*XmlToDomParser1, QFile::encodeName(*fileName).toStdString(), Order_);
+      OpenOrderFile(*XmlToDomParser1, QFile::encodeName(*fileName).toStdString(), Order_, detail);
   if (result != TOpenOrderResult::Opened) {
-    Dialogs_.ShowError(this, QString::fromUtf8(OpenOrderMessage(result)));
+    // Where the file is broken, for whoever looks further than the message.
+    Dialogs_.ShowError(this, QString::fromUtf8(OpenOrderMessage(result)), Utf8(detail));
     return;
   }
   LoadHeaderFromModel();

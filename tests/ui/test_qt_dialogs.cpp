@@ -6,6 +6,7 @@
 #include "ui/_newearmarkform.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -107,6 +108,22 @@ TEST_F(QtDialogs, OpeningAMissingFileShowsTheProgramsMessage) {
   form.Otvor1->trigger();
   EXPECT_EQ(driver.FileDialogs, 1);
   EXPECT_EQ(driver.Boxes, (std::vector<TSeenBox>{{QString::fromUtf8("Subor nebol nájdený!"), {}}}));
+}
+
+TEST_F(QtDialogs, ABrokenFileShowsWhereItIsBrokenAsTheDetail) {
+  const QString broken = Path("broken.xml");
+  {
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<?xml version=\"1.0\" encoding=\"windows-1250\"?>\r\n<objednavka>\r\n<name>x</nam>\r\n");
+  }
+  TQtDialogs dialogs;
+  TNewEarMarkForm form(dialogs);
+  form.DialogFolder = QString::fromStdString(Dir.string());
+  TModalDriver driver(broken);
+  form.Otvor1->trigger();
+  EXPECT_EQ(driver.Boxes, (std::vector<TSeenBox>{{QString::fromUtf8("Nesprávny fromát súboru!"),
+                                                  QStringLiteral("EK_END_TAG_MISMATCH \"nam\" at line 3, column 10")}}));
 }
 
 }  // namespace
