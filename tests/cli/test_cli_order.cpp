@@ -214,6 +214,10 @@ TEST_F(CliOrder, SheetOfAnOrderFile) {
 TEST_F(CliOrder, SheetRefusalsSayWhatIsWrong) {
   // order file -> the whole error output of "sheet FILE --ops"
   const std::pair<std::string, std::string> rows[] = {
+      // A count "č" read from a file (windows-1250) is named as the letter, not a replacement mark.
+      {Crlf({"<?xml version=\"1.0\" encoding=\"windows-1250\"?>", "<a>", "<mark>",
+             "<markcode>SK000000000001</markcode>", "<cnt>\xE8</cnt>", "</mark>", "</a>"}),
+       "earmark-cli sheet: 'č' is not a valid integer value\n"},
       {Crlf({"<a>", "<b></a>"}),
        "earmark-cli sheet: Nesprávny fromát súboru! (EK_END_TAG_MISMATCH \"a\" at line 2, column 6)\n"},
   };
