@@ -151,6 +151,12 @@ void FocusField(QWidget* field) {
   if (auto* edit = qobject_cast<QLineEdit*>(field)) edit->selectAll();
 }
 
+// The caret position of the key table: the start of the selection while text is selected
+// (as after Tab or Enter, which select the whole text), the cursor otherwise.
+int CaretPosition(const QLineEdit& editor) {
+  return editor.hasSelectedText() ? editor.selectionStart() : editor.cursorPosition();
+}
+
 bool IsTabStop(const QWidget* widget) {
   return widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus) != 0;
 }
@@ -446,7 +452,7 @@ void TNewEarMarkForm::ComboBox3KeyDown(int& key) {
 }
 
 void TNewEarMarkForm::MaskEdit1KeyDown(int& key) {
-  if (key == Qt::Key_Right && MaskEdit1->cursorPosition() == static_cast<int>(OrderLine::CountryMax))
+  if (key == Qt::Key_Right && CaretPosition(*MaskEdit1) == static_cast<int>(OrderLine::CountryMax))
     key = Qt::Key_Return;
   switch (key) {
     case Qt::Key_Up:
@@ -474,13 +480,13 @@ void TNewEarMarkForm::MaskEdit1KeyDown(int& key) {
 }
 
 void TNewEarMarkForm::MaskEdit2KeyDown(int& key) {
-  if (key == Qt::Key_Left && MaskEdit2->cursorPosition() == 0) {
+  if (key == Qt::Key_Left && CaretPosition(*MaskEdit2) == 0) {
     FocusField(MaskEdit1);
     key = 0;
     return;
   }
   if (key == Qt::Key_Right &&
-      MaskEdit2->cursorPosition() == static_cast<int>(OrderLine::EarNumberMax))
+      CaretPosition(*MaskEdit2) == static_cast<int>(OrderLine::EarNumberMax))
     key = Qt::Key_Return;
   switch (key) {
     case Qt::Key_Up:
@@ -509,7 +515,7 @@ void TNewEarMarkForm::MaskEdit2KeyDown(int& key) {
 }
 
 void TNewEarMarkForm::MaskEdit3KeyDown(int& key) {
-  if (key == Qt::Key_Left && MaskEdit3->cursorPosition() == 0) {
+  if (key == Qt::Key_Left && CaretPosition(*MaskEdit3) == 0) {
     FocusField(MaskEdit2);
     key = 0;
     return;

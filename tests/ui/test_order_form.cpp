@@ -233,6 +233,47 @@ TEST_F(OrderForm, LeftAtTheStartGoesBack) {
   }
 }
 
+TEST_F(OrderForm, SelectedTextPutsTheCaretAtTheSelectionStart) {
+  // Enter selects the whole text of the field it moves to; the arrows then act from the start
+  // of that selection: Right moves the caret and stores nothing, Left goes back a field.
+  // Field reached with Enter from the field before it, key -> field with the focus afterwards.
+  struct Case {
+    QLineEdit* editor;
+    Qt::Key key;
+    QWidget* expected;
+  };
+  const std::vector<Case> cases = {
+      {Form->MaskEdit1, Qt::Key_Right, Form->MaskEdit1},  // "SK": Right at the end would store it
+      {Form->MaskEdit2, Qt::Key_Right, Form->MaskEdit2},  // empty: storing would show a box
+      {Form->MaskEdit2, Qt::Key_Left, Form->MaskEdit1},
+      {Form->MaskEdit3, Qt::Key_Left, Form->MaskEdit2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.editor->inputMask().toStdString() + (c.key == Qt::Key_Left ? " Left" : " Right"));
+    // Enter on the field before this one (the ear number field holds a number for the count).
+    QLineEdit* before = c.editor == Form->MaskEdit1   ? nullptr
+                        : c.editor == Form->MaskEdit2 ? Form->MaskEdit1
+                                                      : Form->MaskEdit2;
+    if (before == nullptr) {
+      Form->ComboBox3->setFocus();
+      Key(Form->ComboBox3, Qt::Key_Return);
+    } else {
+      before->setFocus();
+      if (before == Form->MaskEdit2) SetMaskedFieldText(*Form->MaskEdit2, "5");
+      Key(before, Qt::Key_Return);
+    }
+    ASSERT_EQ(Focused(), c.editor);
+    ASSERT_EQ(c.editor->selectedText(), c.editor->displayText());
+    const EarTagOrder stored = Form->Order();
+    Dialogs.Shown.clear();
+    Key(c.editor, c.key);
+    EXPECT_EQ(Focused(), c.expected);
+    EXPECT_TRUE(Dialogs.Shown.empty());
+    EXPECT_EQ(Form->Order().Current(), stored.Current());
+    EXPECT_EQ(Form->Order().LineCount, 1);
+  }
+}
+
 TEST_F(OrderForm, UpAndDownMoveBetweenLines) {
   EnterLine("SK", "1", "1");
   EnterLine("CZ", "2", "2");
