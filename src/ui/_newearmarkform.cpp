@@ -94,9 +94,15 @@ QFont BoldFont(int pixels) {
   return font;
 }
 
-QFont LineFont() {
+// The three line editors are bold; the grids show the same face in normal weight.
+QFont GridFont() {
   QFont font(QStringLiteral("Courier New"));
   font.setPixelSize(19);
+  return font;
+}
+
+QFont LineFont() {
+  QFont font = GridFont();
   font.setBold(true);
   return font;
 }
@@ -243,7 +249,7 @@ void TNewEarMarkForm::CreateOrderBox(QWidget* client) {
 QTableWidget* TNewEarMarkForm::CreateGrid(QWidget* box, int x, int top, int width) {
   auto* grid = new QTableWidget(GridRows, 1, box);
   grid->setGeometry(x, top, width, 132);
-  grid->setFont(LineFont());
+  grid->setFont(GridFont());
   grid->horizontalHeader()->hide();
   grid->verticalHeader()->hide();
   // The header's default minimum would stretch rows to the font; rows are exactly 21 pixels.

@@ -274,6 +274,21 @@ TEST_F(OrderForm, SelectedTextPutsTheCaretAtTheSelectionStart) {
   }
 }
 
+TEST_F(OrderForm, FontsOfTheGridsAndTheEditors) {
+  // widget -> bold (all "Courier New", 19 pixels)
+  std::vector<std::pair<QWidget*, bool>> cases = {
+      {Form->MaskEdit1, true}, {Form->MaskEdit2, true}, {Form->MaskEdit3, true}};
+  for (auto* grids : {&Form->UpperGrids, &Form->LowerGrids})
+    for (QTableWidget* grid : *grids) cases.emplace_back(grid, false);
+  ASSERT_EQ(cases.size(), 11u);
+  for (const auto& [widget, bold] : cases) {
+    const QFont font = widget->font();
+    EXPECT_EQ(font.family(), "Courier New") << widget->metaObject()->className();
+    EXPECT_EQ(font.pixelSize(), 19);
+    EXPECT_EQ(font.bold(), bold) << widget->metaObject()->className() << " at " << widget->x() << "," << widget->y();
+  }
+}
+
 TEST_F(OrderForm, UpAndDownMoveBetweenLines) {
   EnterLine("SK", "1", "1");
   EnterLine("CZ", "2", "2");
