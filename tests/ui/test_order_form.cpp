@@ -351,19 +351,27 @@ TEST_F(OrderForm, CountOnLineFiftyStaysOnLineFifty) {
 
 TEST_F(OrderForm, F3DeletesTheCurrentLine) {
   for (int i = 1; i <= 4; ++i) EnterLine("SK", QString::number(i), "1");
-  // field, lock -> field with the focus afterwards
+  // F3 on line 1 in a field, lock -> field with the focus, editors and the lower grid's first
+  // three rows afterwards (the line that moved up, not the deleted one)
   struct Case {
     QLineEdit* editor;
     bool locked;
     QWidget* expected;
+    QStringList editors;
+    QStringList below;
   };
   const std::vector<Case> cases = {
-      {Form->MaskEdit1, false, Form->MaskEdit1}, {Form->MaskEdit2, false, Form->MaskEdit1},
-      {Form->MaskEdit3, false, Form->MaskEdit1}, {Form->MaskEdit2, true, Form->MaskEdit2},
-      {Form->MaskEdit3, true, Form->MaskEdit2},
+      {Form->MaskEdit1, false, Form->MaskEdit1, {"1", "SK", "000000000002", "1"},
+       {"2|SK|000000000003|1", "3|SK|000000000004|1", "4|||"}},
+      {Form->MaskEdit2, false, Form->MaskEdit1, {"1", "SK", "000000000003", "1"},
+       {"2|SK|000000000004|1", "3|||", "|||"}},
+      {Form->MaskEdit3, false, Form->MaskEdit1, {"1", "SK", "000000000004", "1"}, {"2|||", "|||", "|||"}},
+      {Form->MaskEdit2, true, Form->MaskEdit2, {"1", "..", "............", "."}, {"|||", "|||", "|||"}},
+      {Form->MaskEdit3, true, Form->MaskEdit2, {"1", "..", "............", "."}, {"|||", "|||", "|||"}},
   };
   int expectedLines = 5;
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.editors.join(u' ').toStdString());
     if (Form->CountryLocked() != c.locked) Key(Form->MaskEdit1, Qt::Key_F5);
     Form->MaskEdit1->setFocus();
     while (Form->Order().CurrentLine > 1) Key(Form->MaskEdit1, Qt::Key_Up);
@@ -372,10 +380,40 @@ TEST_F(OrderForm, F3DeletesTheCurrentLine) {
     expectedLines = std::max(1, expectedLines - 1);
     EXPECT_EQ(Form->Order().LineCount, expectedLines);
     EXPECT_EQ(Focused(), c.expected);
-    if (expectedLines > 1) EXPECT_EQ(Editors()[0], "1");
+    EXPECT_EQ(Editors(), c.editors);
+    EXPECT_EQ((QStringList{LowerRow(1), LowerRow(2), LowerRow(3)}), c.below);
+    EXPECT_EQ(UpperRow(6), "|||");
+    // The field with the focus shows its text selected.
+    const auto* focused = qobject_cast<QLineEdit*>(Focused());
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->selectedText(), focused->displayText());
   }
-  EXPECT_EQ(Editors(), (QStringList{"1", "..", "............", "."}));
-  EXPECT_EQ(LowerRow(1), "|||");
+}
+
+TEST_F(OrderForm, F3InEachFieldThenEnterStoresTheLineThatMovedUp) {
+  // Whatever field F3 is pressed in, Enter through the line afterwards stores the line shown,
+  // which is the one that moved up, and never the deleted one.
+  for (int field = 0; field < 3; ++field) {
+    SCOPED_TRACE(field);
+    Form = std::make_unique<TNewEarMarkForm>(Dialogs);
+    Form->show();
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    QLineEdit* editor = std::array{Form->MaskEdit1, Form->MaskEdit2, Form->MaskEdit3}[static_cast<std::size_t>(field)];
+    EnterLine("SK", "11", "1");
+    EnterLine("CZ", "22", "2");
+    Key(Form->MaskEdit1, Qt::Key_Up);
+    Key(Form->MaskEdit1, Qt::Key_Up);
+    editor->setFocus();
+    Key(editor, Qt::Key_F3);
+    ASSERT_EQ(Focused(), Form->MaskEdit1);
+    Key(Form->MaskEdit1, Qt::Key_Return);
+    Key(Form->MaskEdit2, Qt::Key_Return);
+    Key(Form->MaskEdit3, Qt::Key_Return);
+    EXPECT_EQ(Form->Order().Line(1), (OrderLine{"1", "CZ", "000000000022", "2"}));
+    EXPECT_EQ(Form->Order().LineCount, 2);
+    EXPECT_TRUE(Dialogs.Shown.empty());
+  }
 }
 
 TEST_F(OrderForm, F3ThenEnterStoresWhatTheReloadShows) {
