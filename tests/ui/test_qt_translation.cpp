@@ -4,6 +4,8 @@
 #include "ui/QtTranslation.h"
 
 #include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QTranslator>
 
 #include <gtest/gtest.h>
@@ -24,6 +26,10 @@ TEST(QtTranslation, QtDialogTextsAreSlovak) {
        "%1\nSúbor nenájdený.\nProsím overte správnosť zadaného mena súboru."},
       {"QPrintDialog", "Print", "Tlačiť"},
       {"QMessageBox", "Show Details...", "Zobraziť detaily…"},
+      // The standard buttons of every Qt dialog.
+      {"QPlatformTheme", "Cancel", "Zrušiť"},
+      {"QPlatformTheme", "&Yes", "Án&o"},
+      {"QPlatformTheme", "Save", "Uložiť"},
   };
   for (const Row& row : rows)
     ASSERT_EQ(QCoreApplication::translate(row.Context, row.Source), QString::fromUtf8(row.Source))
@@ -34,6 +40,9 @@ TEST(QtTranslation, QtDialogTextsAreSlovak) {
   EXPECT_EQ(translator->parent(), &TestApplication());
   for (const Row& row : rows)
     EXPECT_EQ(QCoreApplication::translate(row.Context, row.Source), QString::fromUtf8(row.Slovak)) << row.Source;
+  QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("Zrušiť"));
+  EXPECT_EQ(buttons.button(QDialogButtonBox::Ok)->text(), QStringLiteral("OK"));
 
   // Later tests see Qt's own texts again.
   QCoreApplication::removeTranslator(translator);
