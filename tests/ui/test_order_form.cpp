@@ -390,32 +390,6 @@ TEST_F(OrderForm, F3DeletesTheCurrentLine) {
   }
 }
 
-TEST_F(OrderForm, F3InEachFieldThenEnterStoresTheLineThatMovedUp) {
-  // Whatever field F3 is pressed in, Enter through the line afterwards stores the line shown,
-  // which is the one that moved up, and never the deleted one.
-  for (int field = 0; field < 3; ++field) {
-    SCOPED_TRACE(field);
-    Form = std::make_unique<TNewEarMarkForm>(Dialogs);
-    Form->show();
-    Form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
-    QLineEdit* editor = std::array{Form->MaskEdit1, Form->MaskEdit2, Form->MaskEdit3}[static_cast<std::size_t>(field)];
-    EnterLine("SK", "11", "1");
-    EnterLine("CZ", "22", "2");
-    Key(Form->MaskEdit1, Qt::Key_Up);
-    Key(Form->MaskEdit1, Qt::Key_Up);
-    editor->setFocus();
-    Key(editor, Qt::Key_F3);
-    ASSERT_EQ(Focused(), Form->MaskEdit1);
-    Key(Form->MaskEdit1, Qt::Key_Return);
-    Key(Form->MaskEdit2, Qt::Key_Return);
-    Key(Form->MaskEdit3, Qt::Key_Return);
-    EXPECT_EQ(Form->Order().Line(1), (OrderLine{"1", "CZ", "000000000022", "2"}));
-    EXPECT_EQ(Form->Order().LineCount, 2);
-    EXPECT_TRUE(Dialogs.Shown.empty());
-  }
-}
-
 TEST_F(OrderForm, F3ThenEnterStoresWhatTheReloadShows) {
   EnterLine("SK", "11", "1");
   EnterLine("CZ", "22", "2");

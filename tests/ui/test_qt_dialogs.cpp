@@ -88,18 +88,6 @@ protected:
   fs::path Dir;
 };
 
-TEST_F(QtDialogs, OpenDialogHandsBackANameThatDoesNotExist) {
-  TQtDialogs dialogs;
-  TModalDriver driver(Path("missing.xml"));
-  TFileDialogSetup setup;
-  setup.Folder = QString::fromStdString(Dir.string());
-  setup.Filter = QStringLiteral("Súbory XML|*.xml");
-  setup.DefaultExt = QStringLiteral("xml");
-  EXPECT_EQ(dialogs.OpenFileName(nullptr, setup), std::optional<QString>(Path("missing.xml")));
-  EXPECT_EQ(driver.FileDialogs, 1);
-  EXPECT_EQ(driver.Boxes, std::vector<TSeenBox>{});
-}
-
 TEST_F(QtDialogs, OpeningAMissingFileShowsTheProgramsMessage) {
   TQtDialogs dialogs;
   TNewEarMarkForm form(dialogs);
