@@ -1,7 +1,9 @@
 #include "app/EarTagOrder.h"
 
+#include "platform/Ansi1250.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
+#include "platform/Utf16.h"
 
 #include <limits>
 
@@ -15,7 +17,8 @@ AnsiString TrimText(const AnsiString& text) {
 
 std::int64_t StrToInt64(const AnsiString& text) {
   const auto fail = [&text]() {
-    return EConvertError(Format("'%s' is not a valid integer value", {text}));
+    // The text is windows-1250; the message, as every message, is UTF-8.
+    return EConvertError(Format("'%s' is not a valid integer value", {WideToUtf8(AnsiToWide(text))}));
   };
   std::size_t i = 0;
   bool negative = false;

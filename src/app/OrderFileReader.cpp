@@ -4,6 +4,8 @@
 #include "dom/DomLists.h"
 #include "dom/DomImplementation.h"
 #include "platform/Ansi1250.h"
+#include "platform/Utf16.h"
+#include "xml/DomError.h"
 #include "xml/XmlToDomParser.h"
 
 #include <exception>
@@ -156,16 +158,86 @@ void ReadOrder(const TDomNode& document, EarTagOrder& order) {
   order = std::move(read);
 }
 
+std::string DescribeParseError(const TDomError& error) {
+  std::string text = ErrorKindName(error.Kind);
+  if (text.empty()) text = "error " + std::to_string(static_cast<int>(error.Kind));
+  if (!error.OffendingText().empty()) text += " \"" + WideToUtf8(error.OffendingText()) + "\"";
+  if (!error.Clue().empty()) text += " (" + WideToUtf8(error.Clue()) + ")";
+  if (error.StartLine() >= 0) {
+    text += " at line " + std::to_string(error.StartLine());
+    if (error.StartColumn() >= 0) text += ", column " + std::to_string(error.StartColumn());
+  }
+  return text;
+}
+
+namespace {
+
+// Keeps the first error the parser reports while it lives (the first one that stops or
+// fails the parse when there is one, otherwise the first warning) and hands every error on
+// to the handler that was set before.
+class TFirstErrorRecorder {
+public:
+  explicit TFirstErrorRecorder(TDomImplementation* implementation) : Implementation_(implementation) {
+    if (Implementation_ == nullptr) return;
+    Previous_ = Implementation_->OnError;
+    Implementation_->OnError = [this](TPersistent* sender, TDomError* error, bool& go) {
+      if (error != nullptr) {
+        const bool serious = error->Severity() != DOM_SEVERITY_WARNING;
+        if (First_.empty() || (serious && !Serious_)) {
+          First_ = DescribeParseError(*error);
+          Serious_ = serious;
+        }
+      }
+      if (Previous_) Previous_(sender, error, go);
+    };
+  }
+  ~TFirstErrorRecorder() {
+    if (Implementation_ != nullptr) Implementation_->OnError = Previous_;
+  }
+  TFirstErrorRecorder(const TFirstErrorRecorder&) = delete;
+  TFirstErrorRecorder& operator=(const TFirstErrorRecorder&) = delete;
+
+  const std::string& First() const { return First_; }
+
+private:
+  TDomImplementation* Implementation_;
+  TDomErrorEvent Previous_;
+  std::string First_;
+  bool Serious_ = false;
+};
+
+}  // namespace
+
 TOpenOrderResult OpenOrderFile(TXmlToDomParser& parser, const std::string& fileName, EarTagOrder& order) {
+  std::string detail;
+  return OpenOrderFile(parser, fileName, order, detail);
+}
+
+TOpenOrderResult OpenOrderFile(TXmlToDomParser& parser, const std::string& fileName, EarTagOrder& order,
+                               std::string& detail) {
+  detail.clear();
   std::error_code error;
   const auto status = std::filesystem::status(fileName, error);
   if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
     return TOpenOrderResult::NotFound;
+  std::unique_ptr<TDomDocument> document;
+  {
+    TFirstErrorRecorder errors(parser.DOMImpl());
+    try {
+      document.reset(parser.ParseFile(fileName));
+    } catch (const std::exception& e) {
+      detail = errors.First().empty() ? std::string(e.what()) : errors.First();
+      return TOpenOrderResult::BadFormat;
+    }
+    if (!document) {
+      detail = errors.First().empty() ? std::string("no document") : errors.First();
+      return TOpenOrderResult::BadFormat;
+    }
+  }
   try {
-    const std::unique_ptr<TDomDocument> document(parser.ParseFile(fileName));
-    if (!document) return TOpenOrderResult::BadFormat;
     ReadOrder(*document, order);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    detail = std::string("not an order: ") + e.what();
     return TOpenOrderResult::BadFormat;
   }
   return TOpenOrderResult::Opened;

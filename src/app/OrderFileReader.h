@@ -9,6 +9,7 @@
 
 #include <string>
 
+class TDomError;
 class TDomNode;
 class TXmlToDomParser;
 
@@ -41,5 +42,14 @@ enum class TOpenOrderResult { Opened, NotFound, BadFormat };
 // order unchanged; otherwise the order is replaced. The parsed document is freed on every
 // path, so the parser's DOM implementation lists no document of this call afterwards.
 TOpenOrderResult OpenOrderFile(TXmlToDomParser& parser, const std::string& fileName, EarTagOrder& order);
+// The same; for BadFormat, detail (UTF-8) says where the file is broken: the parser's first
+// error as "<kind> \"<offending text>\" (<clue>) at line L, column C" (the parts it has), the
+// message of a parse that stopped without reporting one, or "not an order: <reason>" when
+// the document parsed but describes no order. Empty for any other result. Errors still reach
+// the DOM implementation's own error handler as before.
+TOpenOrderResult OpenOrderFile(TXmlToDomParser& parser, const std::string& fileName, EarTagOrder& order,
+                               std::string& detail);
+// The text of one parser error as the detail above gives it.
+std::string DescribeParseError(const TDomError& error);
 // The message shown for a result other than Opened (UTF-8); empty for Opened.
 const char* OpenOrderMessage(TOpenOrderResult result);

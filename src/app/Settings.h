@@ -1,5 +1,6 @@
-// The settings file "tavrin.ini" beside the program: the delivery address and account number
-// kept between runs, and the name of the printer to select at start-up.
+// The settings file "tavrin.ini": the delivery address and account number kept between runs,
+// and the name of the printer to select at start-up. It lives beside the program, or in the
+// user's configuration folder when the program sits where the user cannot write.
 #pragma once
 
 #include "platform/Exceptions.h"
@@ -21,6 +22,17 @@ struct TAddressSettings {
 // The settings file beside the executable: its folder (up to the last "/") + "tavrin.ini".
 std::string SettingsPathFor(const std::string& executablePath);
 
+// Whether a file can be made in folder ("" is the current folder).
+using TFolderWritable = std::function<bool(const std::string& folder)>;
+bool FolderWritable(const std::string& folder);
+
+// Where the program keeps its settings: beside the executable (SettingsPathFor) when that
+// file exists or the executable's folder is writable; otherwise <config>/earmark/tavrin.ini,
+// <config> being xdgConfigHome when it is an absolute path, else home + "/.config". When
+// neither gives an absolute folder, beside the executable after all.
+std::string ChooseSettingsPath(const std::string& executablePath, const std::string& xdgConfigHome,
+                               const std::string& home, const TFolderWritable& writable = FolderWritable);
+
 // Reads Address/Name, Company, Street, Village, Zipcode and Account/AccountNumber in this
 // order; a missing file, section or key gives the empty text.
 TAddressSettings ReadAddressSettings(const std::string& path);
@@ -32,7 +44,9 @@ AnsiString ReadPrinterSetting(const std::string& path);
 using TProfileWriter = std::function<bool(const AnsiString& section, const AnsiString& key,
                                           const AnsiString& value, const std::string& path)>;
 
-// Writes the six values in the order they are read. A key that cannot be written stops there
-// with EIniFileException "Unable to write to <path>"; keys written before it stay written.
+// Writes the six values in the order they are read, first making the file's folder and any
+// missing folder above it (for the owner only) when it does not exist yet. A key that cannot
+// be written stops there with EIniFileException "Unable to write to <path>"; keys written
+// before it stay written.
 void WriteAddressSettings(const std::string& path, const TAddressSettings& values,
                           const TProfileWriter& writer = {});

@@ -1,5 +1,6 @@
 // earmark-cli order FILE: opens FILE as "Otvoriť..." does, into a model fresh from start-up,
-// and prints the order as JSON (or the program's message when the file is refused).
+// and prints the order as JSON (or the program's message when the file is refused, with
+// where the file is broken as "detail").
 #include "cli/CliCommands.h"
 #include "cli/OrderJson.h"
 #include "cli/OrderOpen.h"
@@ -17,8 +18,11 @@ int RunOrder(const std::vector<std::string>& args) {
   }
   EarTagOrder order;
   std::string message;
-  if (!OpenOrderForCli(args[0], order, message)) {
-    std::printf("%s\n", nlohmann::ordered_json{{"error", message}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+  std::string detail;
+  if (!OpenOrderForCli(args[0], order, message, detail)) {
+    nlohmann::ordered_json error{{"error", message}};
+    if (!detail.empty()) error["detail"] = detail;
+    std::printf("%s\n", error.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return kExitFailure;
   }
   std::printf("%s\n", OrderToJson(order).dump().c_str());

@@ -6,5 +6,6 @@
 
 #include <string>
 
-// Fills order from fileName; false with the program's message (UTF-8) when that fails.
-bool OpenOrderForCli(const std::string& fileName, EarTagOrder& order, std::string& message);
+// Fills order from fileName; false with the program's message (UTF-8) when that fails, and
+// for a file that does not open as an order, where it is broken (detail, UTF-8; else empty).
+bool OpenOrderForCli(const std::string& fileName, EarTagOrder& order, std::string& message, std::string& detail);

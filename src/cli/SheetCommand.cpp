@@ -102,7 +102,9 @@ int RunSheet(const std::vector<std::string>& args) {
   }
   EarTagOrder order;
   std::string message;
-  if (!OpenOrderForCli(file, order, message)) {
+  std::string detail;
+  if (!OpenOrderForCli(file, order, message, detail)) {
+    if (!detail.empty()) message += " (" + detail + ")";
     std::fprintf(stderr, "earmark-cli sheet: %s\n", message.c_str());
     return kExitFailure;
   }

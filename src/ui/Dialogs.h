@@ -23,8 +23,9 @@ public:
 
   // The plain "Chyba" box of a line field: that caption, the text, "OK", no icon.
   virtual void ShowFieldError(QWidget* parent, const QString& text) = 0;
-  // Caption "Error", error icon, "OK".
-  virtual void ShowError(QWidget* parent, const QString& text) = 0;
+  // Caption "Error", error icon, "OK"; a detail that is not empty is the box's detailed text
+  // (shown on request below the text).
+  virtual void ShowError(QWidget* parent, const QString& text, const QString& detail = {}) = 0;
   // Caption "Confirm", question icon, "&Yes" and "Cancel"; true only for "&Yes".
   virtual bool Confirm(QWidget* parent, const QString& text) = 0;
   // The application-wide report of an exception no command caught: its text and "OK".

@@ -18,9 +18,11 @@ QStringList QtNameFilters(const QString& filter) {
 
 namespace {
 
-void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text) {
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
+             const QString& detail = {}) {
   QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
   box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  if (!detail.isEmpty()) box.setDetailedText(detail);
   box.exec();
 }
 
@@ -32,8 +34,9 @@ std::optional<QString> RunFileDialog(QWidget* parent, const TFileDialogSetup& se
   // The save command asks its own overwrite question.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setAcceptMode(mode);
-  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
-                                                     : QFileDialog::ExistingFile);
+  // Any typed name is handed back, also to the open command, which answers a missing file
+  // with its own message instead of the dialog refusing the name.
+  dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(QtNameFilters(setup.Filter));
   dialog.setDefaultSuffix(setup.DefaultExt);
   if (!setup.FileName.isEmpty()) dialog.selectFile(setup.FileName);
@@ -47,8 +50,8 @@ void TQtDialogs::ShowFieldError(QWidget* parent, const QString& text) {
   ShowBox(parent, QMessageBox::NoIcon, QStringLiteral("Chyba"), text);
 }
 
-void TQtDialogs::ShowError(QWidget* parent, const QString& text) {
-  ShowBox(parent, QMessageBox::Critical, QStringLiteral("Error"), text);
+void TQtDialogs::ShowError(QWidget* parent, const QString& text, const QString& detail) {
+  ShowBox(parent, QMessageBox::Critical, QStringLiteral("Error"), text, detail);
 }
 
 bool TQtDialogs::Confirm(QWidget* parent, const QString& text) {

@@ -9,7 +9,7 @@ QStringList QtNameFilters(const QString& filter);
 class TQtDialogs : public TDialogs {
 public:
   void ShowFieldError(QWidget* parent, const QString& text) override;
-  void ShowError(QWidget* parent, const QString& text) override;
+  void ShowError(QWidget* parent, const QString& text, const QString& detail = {}) override;
   bool Confirm(QWidget* parent, const QString& text) override;
   void ShowException(QWidget* parent, const QString& text) override;
   std::optional<QString> OpenFileName(QWidget* parent, const TFileDialogSetup& setup) override;

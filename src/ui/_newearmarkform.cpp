@@ -94,9 +94,15 @@ QFont BoldFont(int pixels) {
   return font;
 }
 
-QFont LineFont() {
+// The three line editors are bold; the grids show the same face in normal weight.
+QFont GridFont() {
   QFont font(QStringLiteral("Courier New"));
   font.setPixelSize(19);
+  return font;
+}
+
+QFont LineFont() {
+  QFont font = GridFont();
   font.setBold(true);
   return font;
 }
@@ -149,6 +155,12 @@ public:
 void FocusField(QWidget* field) {
   field->setFocus(Qt::TabFocusReason);
   if (auto* edit = qobject_cast<QLineEdit*>(field)) edit->selectAll();
+}
+
+// The caret position of the key table: the start of the selection while text is selected
+// (as after Tab or Enter, which select the whole text), the cursor otherwise.
+int CaretPosition(const QLineEdit& editor) {
+  return editor.hasSelectedText() ? editor.selectionStart() : editor.cursorPosition();
 }
 
 bool IsTabStop(const QWidget* widget) {
@@ -237,7 +249,7 @@ void TNewEarMarkForm::CreateOrderBox(QWidget* client) {
 QTableWidget* TNewEarMarkForm::CreateGrid(QWidget* box, int x, int top, int width) {
   auto* grid = new QTableWidget(GridRows, 1, box);
   grid->setGeometry(x, top, width, 132);
-  grid->setFont(LineFont());
+  grid->setFont(GridFont());
   grid->horizontalHeader()->hide();
   grid->verticalHeader()->hide();
   // The header's default minimum would stretch rows to the font; rows are exactly 21 pixels.
@@ -446,7 +458,7 @@ void TNewEarMarkForm::ComboBox3KeyDown(int& key) {
 }
 
 void TNewEarMarkForm::MaskEdit1KeyDown(int& key) {
-  if (key == Qt::Key_Right && MaskEdit1->cursorPosition() == static_cast<int>(OrderLine::CountryMax))
+  if (key == Qt::Key_Right && CaretPosition(*MaskEdit1) == static_cast<int>(OrderLine::CountryMax))
     key = Qt::Key_Return;
   switch (key) {
     case Qt::Key_Up:
@@ -474,13 +486,13 @@ void TNewEarMarkForm::MaskEdit1KeyDown(int& key) {
 }
 
 void TNewEarMarkForm::MaskEdit2KeyDown(int& key) {
-  if (key == Qt::Key_Left && MaskEdit2->cursorPosition() == 0) {
+  if (key == Qt::Key_Left && CaretPosition(*MaskEdit2) == 0) {
     FocusField(MaskEdit1);
     key = 0;
     return;
   }
   if (key == Qt::Key_Right &&
-      MaskEdit2->cursorPosition() == static_cast<int>(OrderLine::EarNumberMax))
+      CaretPosition(*MaskEdit2) == static_cast<int>(OrderLine::EarNumberMax))
     key = Qt::Key_Return;
   switch (key) {
     case Qt::Key_Up:
@@ -509,7 +521,7 @@ void TNewEarMarkForm::MaskEdit2KeyDown(int& key) {
 }
 
 void TNewEarMarkForm::MaskEdit3KeyDown(int& key) {
-  if (key == Qt::Key_Left && MaskEdit3->cursorPosition() == 0) {
+  if (key == Qt::Key_Left && CaretPosition(*MaskEdit3) == 0) {
     FocusField(MaskEdit2);
     key = 0;
     return;
@@ -577,10 +589,12 @@ void TNewEarMarkForm::Otvor1Click() {
   // The farm field and the tag-type list are the model's source; a file without them keeps
   // what they show.
   SyncHeaderToModel();
+  std::string detail;
   const TOpenOrderResult result =
-      OpenOrderFile(*XmlToDomParser1, QFile::encodeName(*fileName).toStdString(), Order_);
+      OpenOrderFile(*XmlToDomParser1, QFile::encodeName(*fileName).toStdString(), Order_, detail);
   if (result != TOpenOrderResult::Opened) {
-    Dialogs_.ShowError(this, QString::fromUtf8(OpenOrderMessage(result)));
+    // Where the file is broken, for whoever looks further than the message.
+    Dialogs_.ShowError(this, QString::fromUtf8(OpenOrderMessage(result)), Utf8(detail));
     return;
   }
   LoadHeaderFromModel();

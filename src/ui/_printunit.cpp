@@ -182,7 +182,8 @@ void PrintCommand(TNewEarMarkForm& form, const TPrinterFactory& makePrinter) {
 }
 
 std::string ProgramSettingsPath() {
-  return SettingsPathFor(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
+  return ChooseSettingsPath(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+                            qgetenv("XDG_CONFIG_HOME").toStdString(), qgetenv("HOME").toStdString());
 }
 
 void LoadSettings(TNewEarMarkForm& form, const std::string& settingsPath, const TPrinterList& printers) {

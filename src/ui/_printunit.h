@@ -64,7 +64,9 @@ QString AskPrinter(QWidget* owner, TDialogs& dialogs);
 // "Vytlačiť...": checks the farm number, asks for a printer and prints one copy.
 void PrintCommand(TNewEarMarkForm& form, const TPrinterFactory& makePrinter = OpenPrinter);
 
-// The settings file beside the program's executable.
+// The program's settings file: beside its executable, or in the user's configuration folder
+// ($XDG_CONFIG_HOME or ~/.config, then earmark/) when the executable's folder is not writable
+// and holds no settings file.
 std::string ProgramSettingsPath();
 
 // Reads the settings file once at start-up: selects the printer (disabling "Vytlačiť..." when

@@ -79,10 +79,12 @@ protected:
   }
   void TearDown() override { fs::remove_all(Dir); }
 
-  TOpenOrderResult Open(const std::string& bytes, EarTagOrder& order) {
+  TOpenOrderResult Open(const std::string& bytes, EarTagOrder& order, std::string* detail = nullptr) {
     const fs::path path = Dir / "order.xml";
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    const TOpenOrderResult result = OpenOrderFile(Parser, path.string(), order);
+    std::string ignored = "left over";
+    const TOpenOrderResult result = OpenOrderFile(Parser, path.string(), order, detail ? *detail : ignored);
+    if (result == TOpenOrderResult::Opened) EXPECT_EQ(detail ? *detail : ignored, "");
     EXPECT_EQ(Implementation.documents()->getLength(), 0) << "a document was left in the list";
     return result;
   }
@@ -229,23 +231,43 @@ TEST_F(OrderReader, FilesThatOpen) {
 TEST_F(OrderReader, FailuresLeaveTheOrderAsItWas) {
   std::string fiftyOne;
   for (int i = 1; i <= 51; ++i) fiftyOne += Mark("SK000000000001", "1") + "\r\n";
-  const std::pair<const char*, std::string> rows[] = {
-      {"type that is no number", File({"<name>Nov\xE9</name>", Mark("SK000000000001", "1"), "<type>x</type>"})},
-      {"fifty-one marks", File({fiftyOne})},
-      {"unescaped ampersand", File({"<company>A & B</company>"})},
-      {"not closed", "<?xml version=\"1.0\" encoding=\"windows-1250\"?>\r\n<objednavka>\r\n<name>x</name>\r\n"},
-      {"empty file", ""},
-      {"version 1.1", "<?xml version=\"1.1\"?><objednavka/>"},
-      {"windows-1250 declared as UTF-8", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><o><name>\x8E</name></o>"},
+  // The errors still reach the handler the DOM implementation had before.
+  int handled = 0;
+  Implementation.OnError = [&handled](TPersistent*, TDomError*, bool&) { ++handled; };
+  // name, file -> where it is broken (the parser's first error, or why it is no order)
+  const struct {
+    const char* Name;
+    std::string Bytes;
+    const char* Detail;
+  } rows[] = {
+      {"type that is no number", File({"<name>Nov\xE9</name>", Mark("SK000000000001", "1"), "<type>x</type>"}),
+       "not an order: 'x' is not a valid integer value"},
+      {"fifty-one marks", File({fiftyOne}), "not an order: More order lines than an order can hold."},
+      {"unescaped ampersand", File({"<company>A & B</company>"}), "EK_ENTITY_NAME_EXPECTED at line 3, column 13"},
+      {"not closed", "<?xml version=\"1.0\" encoding=\"windows-1250\"?>\r\n<objednavka>\r\n<name>x</name>\r\n",
+       "EK_UNCLOSED_ELEMENT_AT_END (objednavka) at line 4, column 1"},
+      {"end tag of another element", "<a>\n  <b></a>", "EK_END_TAG_MISMATCH \"a\" at line 2, column 8"},
+      {"empty file", "", "EK_MISSING_DOCUMENT_ELEMENT at line 1, column 1"},
+      {"version 1.1", "<?xml version=\"1.1\"?><objednavka/>", "EK_XML_VERSION_NOT_SUPPORTED"},
+      {"windows-1250 declared as UTF-8", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><o><name>\x8E</name></o>",
+       "EK_INVALID_CHARACTER \"name\" at line 1, column 5"},
   };
-  for (const auto& [name, bytes] : rows) {
-    SCOPED_TRACE(name);
+  int parseErrors = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Name);
     EarTagOrder order = Previous();
-    EXPECT_EQ(Open(bytes, order), TOpenOrderResult::BadFormat);
+    std::string detail;
+    EXPECT_EQ(Open(row.Bytes, order, &detail), TOpenOrderResult::BadFormat);
+    EXPECT_EQ(detail, row.Detail);
     EXPECT_EQ(Dump(order), Dump(Previous()));
+    if (std::string(row.Detail).rfind("EK_", 0) == 0) ++parseErrors;
   }
+  EXPECT_EQ(handled, parseErrors);
+  ASSERT_TRUE(Implementation.OnError);
   EarTagOrder order = Previous();
-  EXPECT_EQ(OpenOrderFile(Parser, (Dir / "missing.xml").string(), order), TOpenOrderResult::NotFound);
+  std::string detail = "left over";
+  EXPECT_EQ(OpenOrderFile(Parser, (Dir / "missing.xml").string(), order, detail), TOpenOrderResult::NotFound);
+  EXPECT_EQ(detail, "");
   EXPECT_EQ(OpenOrderFile(Parser, Dir.string(), order), TOpenOrderResult::NotFound);
   EXPECT_EQ(Dump(order), Dump(Previous()));
   EXPECT_STREQ(OpenOrderMessage(TOpenOrderResult::NotFound), "Subor nebol n\xC3\xA1jden\xC3\xBD!");

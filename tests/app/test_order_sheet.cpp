@@ -164,6 +164,7 @@ TEST(OrderSheet, CountThatIsNotANumberStopsBeforeAnyDrawing) {
     const char* Message;  // empty: no error
   } cases[] = {
       {3, 2, "x", "'x' is not a valid integer value"},
+      {3, 2, "\xE8", "'\xC4\x8D' is not a valid integer value"},  // windows-1250 "č", shown in UTF-8
       {3, 1, "", "'' is not a valid integer value"},
       {3, 1, " ", "' ' is not a valid integer value"},
       {50, 50, "?", "'?' is not a valid integer value"},

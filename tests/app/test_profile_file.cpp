@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -241,4 +242,70 @@ TEST_F(ProfileFileTest, FailedKeyStopsAndKeepsEarlierKeys) {
 
   const std::string folderPath = Dir.string();
   EXPECT_THROW(WriteAddressSettings(folderPath, values), EIniFileException);
+}
+
+TEST_F(ProfileFileTest, SettingsBesideTheProgramOrInTheUsersConfigFolder) {
+  const fs::path bin = Dir / "bin";
+  const fs::path locked = Dir / "locked";  // a folder the user cannot write, with a settings file
+  fs::create_directories(bin);
+  fs::create_directories(locked);
+  std::ofstream(locked / "tavrin.ini") << "[Address]\r\nName=N\r\n";
+  const std::string d = Dir.string();
+  struct Case {
+    const char* Name;
+    std::string Exe;
+    bool Writable;
+    std::string Xdg, Home;
+    std::string Expected;
+  } cases[] = {
+      {"writable folder", (bin / "earmark").string(), true, d + "/xdg", d + "/home", (bin / "tavrin.ini").string()},
+      {"file already there", (locked / "earmark").string(), false, d + "/xdg", d + "/home",
+       (locked / "tavrin.ini").string()},
+      {"XDG_CONFIG_HOME", (bin / "earmark").string(), false, d + "/xdg", d + "/home", d + "/xdg/earmark/tavrin.ini"},
+      {"XDG_CONFIG_HOME with a slash", (bin / "earmark").string(), false, d + "/xdg/", d + "/home",
+       d + "/xdg/earmark/tavrin.ini"},
+      {"no XDG_CONFIG_HOME", (bin / "earmark").string(), false, "", d + "/home", d + "/home/.config/earmark/tavrin.ini"},
+      {"relative XDG_CONFIG_HOME", (bin / "earmark").string(), false, "cfg", d + "/home",
+       d + "/home/.config/earmark/tavrin.ini"},
+      {"home is the root", (bin / "earmark").string(), false, "", "/", "/.config/earmark/tavrin.ini"},
+      {"neither", (bin / "earmark").string(), false, "", "", (bin / "tavrin.ini").string()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<std::string> asked;
+    const auto writable = [&](const std::string& folder) {
+      asked.push_back(folder);
+      return c.Writable;
+    };
+    EXPECT_EQ(ChooseSettingsPath(c.Exe, c.Xdg, c.Home, writable), c.Expected);
+    // Only the executable's folder decides, and only when it holds no settings file.
+    EXPECT_LE(asked.size(), 1u);
+    if (!asked.empty()) EXPECT_EQ(asked[0], (bin / "").string());
+  }
+  EXPECT_TRUE(FolderWritable(bin.string()));
+  EXPECT_FALSE(FolderWritable((Dir / "missing").string()));
+}
+
+TEST_F(ProfileFileTest, FirstSaveMakesTheConfigFolder) {
+  const fs::path config = Dir / "xdg";
+  // The program sits in a folder the user cannot write.
+  const std::string path =
+      ChooseSettingsPath((Dir / "bin" / "earmark").string(), config.string(), "", [](const std::string&) { return false; });
+  ASSERT_EQ(path, (config / "earmark" / "tavrin.ini").string());
+  EXPECT_EQ(ReadAddressSettings(path), TAddressSettings{});  // nothing there yet, nothing made
+  EXPECT_FALSE(fs::exists(config));
+  const TAddressSettings values{"Meno", "Firma", "Ulica", "Obec", "01234", "SK12"};
+  WriteAddressSettings(path, values);
+  EXPECT_EQ(ReadAddressSettings(path), values);
+  for (const fs::path& folder : {config, config / "earmark"})
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all) << folder;
+  // A folder that cannot be made is reported as the file that cannot be written.
+  std::ofstream(Dir / "plain") << "x";
+  const std::string blocked = (Dir / "plain" / "earmark" / "tavrin.ini").string();
+  try {
+    WriteAddressSettings(blocked, values);
+    FAIL() << "no exception";
+  } catch (const EIniFileException& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + blocked);
+  }
 }

@@ -118,7 +118,9 @@ TEST_F(CliOrder, OrderOpensAsTheWindowDoes) {
   const Row rows[] = {
       {"the writer's file", kOrderFile, 0, nlohmann::json::parse(kOrderJson).dump()},
       {"not well-formed", Crlf({"<a>", "<company>A & B</company>", "</a>"}), 1,
-       R"({"error":"Nesprávny fromát súboru!"})"},
+       R"({"error":"Nesprávny fromát súboru!","detail":"EK_ENTITY_NAME_EXPECTED at line 2, column 13"})"},
+      {"no order", Crlf({"<a>", "<type>x</type>", "</a>"}), 1,
+       R"({"error":"Nesprávny fromát súboru!","detail":"not an order: 'x' is not a valid integer value"})"},
       {"missing", "", 1, R"({"error":"Subor nebol nájdený!"})"},
   };
   for (const Row& row : rows) {
@@ -207,6 +209,24 @@ TEST_F(CliOrder, SheetOfAnOrderFile) {
       {"sheet " + Quote(Dir / "missing.xml") + " --ops", 1},
   };
   for (const auto& [args, exit] : rows) EXPECT_EQ(Cli(args).Exit, exit) << args;
+}
+
+TEST_F(CliOrder, SheetRefusalsSayWhatIsWrong) {
+  // order file -> the whole error output of "sheet FILE --ops"
+  const std::pair<std::string, std::string> rows[] = {
+      // A count "č" read from a file (windows-1250) is named as the letter, not a replacement mark.
+      {Crlf({"<?xml version=\"1.0\" encoding=\"windows-1250\"?>", "<a>", "<mark>",
+             "<markcode>SK000000000001</markcode>", "<cnt>\xE8</cnt>", "</mark>", "</a>"}),
+       "earmark-cli sheet: 'č' is not a valid integer value\n"},
+      {Crlf({"<a>", "<b></a>"}),
+       "earmark-cli sheet: Nesprávny fromát súboru! (EK_END_TAG_MISMATCH \"a\" at line 2, column 6)\n"},
+  };
+  for (const auto& [bytes, err] : rows) {
+    const CliRun r = Cli("sheet " + Quote(Write("order.xml", bytes)) + " --ops");
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Err, err);
+    EXPECT_EQ(r.Out, "");
+  }
 }
 
 // The PDF goes where every written file goes: beside the target first, then over it. What is

@@ -20,7 +20,7 @@ public:
   std::optional<QString> ChosenPrinter;  // nothing: the user cancels
 
   void ShowFieldError(QWidget*, const QString&) override {}
-  void ShowError(QWidget*, const QString& text) override { Errors.push_back(text); }
+  void ShowError(QWidget*, const QString& text, const QString& = {}) override { Errors.push_back(text); }
   bool Confirm(QWidget*, const QString&) override { return false; }
   void ShowException(QWidget*, const QString& text) override { Exceptions.push_back(text); }
   std::optional<QString> OpenFileName(QWidget*, const TFileDialogSetup&) override { return {}; }

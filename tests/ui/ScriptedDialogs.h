@@ -11,6 +11,7 @@
 struct TShownBox {
   QString Kind;  // "Chyba", "Error", "Confirm" or "Exception"
   QString Text;
+  QString Detail = {};  // the detailed text of an "Error" box
   bool operator==(const TShownBox&) const = default;
 };
 
@@ -22,7 +23,9 @@ public:
   std::vector<TFileDialogSetup> FileSetups;
 
   void ShowFieldError(QWidget*, const QString& text) override { Shown.push_back({"Chyba", text}); }
-  void ShowError(QWidget*, const QString& text) override { Shown.push_back({"Error", text}); }
+  void ShowError(QWidget*, const QString& text, const QString& detail = {}) override {
+    Shown.push_back({"Error", text, detail});
+  }
   bool Confirm(QWidget*, const QString& text) override {
     Shown.push_back({"Confirm", text});
     if (ConfirmAnswers.empty()) return false;

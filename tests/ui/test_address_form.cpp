@@ -173,8 +173,8 @@ TEST(AddressForm, KeyThatCannotBeWrittenKeepsTheDialogOpen) {
   EXPECT_EQ(Memory(f.Order), Stored);
   EXPECT_EQ(FileText(f.Path), "[Address]\r\nName=New\r\nCompany=Farma\r\nStreet=Hlavn\xe1 1\r\n");
 
-  // A settings path in a folder that does not exist fails at the first key.
-  TAddressForm nowhere(nullptr, f.Order, f.Dialogs, f.Path + ".d/tavrin.ini");
+  // A settings folder that cannot be made (a file stands in its place) fails at the first key.
+  TAddressForm nowhere(nullptr, f.Order, f.Dialogs, f.Path + "/earmark/tavrin.ini");
   nowhere.show();
   QTest::mouseClick(nowhere.Button1, Qt::LeftButton);
   EXPECT_TRUE(nowhere.isVisible());

@@ -142,10 +142,13 @@ TEST_F(OpenOrder, FailuresKeepTheOrderOnScreen) {
   const Row rows[] = {
       {"cancelled", std::nullopt, {}},
       {"missing file", QString::fromStdString((Dir / "missing.xml").string()), {{"Error", kNotFound}}},
-      {"not well-formed", Write(OrderFile("<company>A & B</company>\r\n"), "ampersand.xml"), {{"Error", kBadFormat}}},
+      // The box's detailed text says where the file is broken.
+      {"not well-formed", Write(OrderFile("<company>A & B</company>\r\n"), "ampersand.xml"),
+       {{"Error", kBadFormat, "EK_ENTITY_NAME_EXPECTED at line 3, column 13"}}},
       {"type that is no number", Write(OrderFile("<farm>123456</farm>" + Marks(2) + "<type>x</type>\r\n"), "type.xml"),
-       {{"Error", kBadFormat}}},
-      {"fifty-one marks", Write(OrderFile(Marks(51)), "fifty-one.xml"), {{"Error", kBadFormat}}},
+       {{"Error", kBadFormat, "not an order: 'x' is not a valid integer value"}}},
+      {"fifty-one marks", Write(OrderFile(Marks(51)), "fifty-one.xml"),
+       {{"Error", kBadFormat, "not an order: More order lines than an order can hold."}}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Name);

@@ -233,6 +233,62 @@ TEST_F(OrderForm, LeftAtTheStartGoesBack) {
   }
 }
 
+TEST_F(OrderForm, SelectedTextPutsTheCaretAtTheSelectionStart) {
+  // Enter selects the whole text of the field it moves to; the arrows then act from the start
+  // of that selection: Right moves the caret and stores nothing, Left goes back a field.
+  // Field reached with Enter from the field before it, key -> field with the focus afterwards.
+  struct Case {
+    QLineEdit* editor;
+    Qt::Key key;
+    QWidget* expected;
+  };
+  const std::vector<Case> cases = {
+      {Form->MaskEdit1, Qt::Key_Right, Form->MaskEdit1},  // "SK": Right at the end would store it
+      {Form->MaskEdit2, Qt::Key_Right, Form->MaskEdit2},  // empty: storing would show a box
+      {Form->MaskEdit2, Qt::Key_Left, Form->MaskEdit1},
+      {Form->MaskEdit3, Qt::Key_Left, Form->MaskEdit2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.editor->inputMask().toStdString() + (c.key == Qt::Key_Left ? " Left" : " Right"));
+    // Enter on the field before this one (the ear number field holds a number for the count).
+    QLineEdit* before = c.editor == Form->MaskEdit1   ? nullptr
+                        : c.editor == Form->MaskEdit2 ? Form->MaskEdit1
+                                                      : Form->MaskEdit2;
+    if (before == nullptr) {
+      Form->ComboBox3->setFocus();
+      Key(Form->ComboBox3, Qt::Key_Return);
+    } else {
+      before->setFocus();
+      if (before == Form->MaskEdit2) SetMaskedFieldText(*Form->MaskEdit2, "5");
+      Key(before, Qt::Key_Return);
+    }
+    ASSERT_EQ(Focused(), c.editor);
+    ASSERT_EQ(c.editor->selectedText(), c.editor->displayText());
+    const EarTagOrder stored = Form->Order();
+    Dialogs.Shown.clear();
+    Key(c.editor, c.key);
+    EXPECT_EQ(Focused(), c.expected);
+    EXPECT_TRUE(Dialogs.Shown.empty());
+    EXPECT_EQ(Form->Order().Current(), stored.Current());
+    EXPECT_EQ(Form->Order().LineCount, 1);
+  }
+}
+
+TEST_F(OrderForm, FontsOfTheGridsAndTheEditors) {
+  // widget -> bold (all "Courier New", 19 pixels)
+  std::vector<std::pair<QWidget*, bool>> cases = {
+      {Form->MaskEdit1, true}, {Form->MaskEdit2, true}, {Form->MaskEdit3, true}};
+  for (auto* grids : {&Form->UpperGrids, &Form->LowerGrids})
+    for (QTableWidget* grid : *grids) cases.emplace_back(grid, false);
+  ASSERT_EQ(cases.size(), 11u);
+  for (const auto& [widget, bold] : cases) {
+    const QFont font = widget->font();
+    EXPECT_EQ(font.family(), "Courier New") << widget->metaObject()->className();
+    EXPECT_EQ(font.pixelSize(), 19);
+    EXPECT_EQ(font.bold(), bold) << widget->metaObject()->className() << " at " << widget->x() << "," << widget->y();
+  }
+}
+
 TEST_F(OrderForm, UpAndDownMoveBetweenLines) {
   EnterLine("SK", "1", "1");
   EnterLine("CZ", "2", "2");
@@ -295,19 +351,27 @@ TEST_F(OrderForm, CountOnLineFiftyStaysOnLineFifty) {
 
 TEST_F(OrderForm, F3DeletesTheCurrentLine) {
   for (int i = 1; i <= 4; ++i) EnterLine("SK", QString::number(i), "1");
-  // field, lock -> field with the focus afterwards
+  // F3 on line 1 in a field, lock -> field with the focus, editors and the lower grid's first
+  // three rows afterwards (the line that moved up, not the deleted one)
   struct Case {
     QLineEdit* editor;
     bool locked;
     QWidget* expected;
+    QStringList editors;
+    QStringList below;
   };
   const std::vector<Case> cases = {
-      {Form->MaskEdit1, false, Form->MaskEdit1}, {Form->MaskEdit2, false, Form->MaskEdit1},
-      {Form->MaskEdit3, false, Form->MaskEdit1}, {Form->MaskEdit2, true, Form->MaskEdit2},
-      {Form->MaskEdit3, true, Form->MaskEdit2},
+      {Form->MaskEdit1, false, Form->MaskEdit1, {"1", "SK", "000000000002", "1"},
+       {"2|SK|000000000003|1", "3|SK|000000000004|1", "4|||"}},
+      {Form->MaskEdit2, false, Form->MaskEdit1, {"1", "SK", "000000000003", "1"},
+       {"2|SK|000000000004|1", "3|||", "|||"}},
+      {Form->MaskEdit3, false, Form->MaskEdit1, {"1", "SK", "000000000004", "1"}, {"2|||", "|||", "|||"}},
+      {Form->MaskEdit2, true, Form->MaskEdit2, {"1", "..", "............", "."}, {"|||", "|||", "|||"}},
+      {Form->MaskEdit3, true, Form->MaskEdit2, {"1", "..", "............", "."}, {"|||", "|||", "|||"}},
   };
   int expectedLines = 5;
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.editors.join(u' ').toStdString());
     if (Form->CountryLocked() != c.locked) Key(Form->MaskEdit1, Qt::Key_F5);
     Form->MaskEdit1->setFocus();
     while (Form->Order().CurrentLine > 1) Key(Form->MaskEdit1, Qt::Key_Up);
@@ -316,10 +380,14 @@ TEST_F(OrderForm, F3DeletesTheCurrentLine) {
     expectedLines = std::max(1, expectedLines - 1);
     EXPECT_EQ(Form->Order().LineCount, expectedLines);
     EXPECT_EQ(Focused(), c.expected);
-    if (expectedLines > 1) EXPECT_EQ(Editors()[0], "1");
+    EXPECT_EQ(Editors(), c.editors);
+    EXPECT_EQ((QStringList{LowerRow(1), LowerRow(2), LowerRow(3)}), c.below);
+    EXPECT_EQ(UpperRow(6), "|||");
+    // The field with the focus shows its text selected.
+    const auto* focused = qobject_cast<QLineEdit*>(Focused());
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->selectedText(), focused->displayText());
   }
-  EXPECT_EQ(Editors(), (QStringList{"1", "..", "............", "."}));
-  EXPECT_EQ(LowerRow(1), "|||");
 }
 
 TEST_F(OrderForm, F3ThenEnterStoresWhatTheReloadShows) {
