@@ -7,7 +7,9 @@
 #include "platform/Format.h"
 
 #include <algorithm>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -83,11 +85,42 @@ void TDomCustomNode::RaiseTreeError(TTreeError error) {
 // ---------------------------------------------------------------------------------------------
 // TDomNode: construction and destruction
 
-TDomNode::TDomNode(TCustomOwnedObject* owner)
-    : TDomCustomNode(owner),
-      OwnerDocument_(owner != nullptr && owner->HasKind(KindDocument) ? static_cast<TDomCustomDocument*>(owner)
-                                                                      : nullptr) {
-  SetKind(KindDomNode, true);
+namespace {
+
+// The documents of nodes queued for destruction while their document lives on: a rare state
+// (a node freed while another destruction runs), so the node keeps no field for it.
+struct TLeftDocuments {
+  std::mutex Lock;
+  std::unordered_map<const TDomNode*, TDomCustomDocument*> Map;
+};
+
+TLeftDocuments& LeftDocuments() {
+  static TLeftDocuments* table = new TLeftDocuments();  // outlives every static destructor
+  return *table;
+}
+
+}  // namespace
+
+TDomNode::TDomNode(TCustomOwnedObject* owner) : TDomCustomNode(owner) { SetKind(KindDomNode, true); }
+
+TDomCustomDocument* TDomNode::DocumentOwner() const {
+  if (TCustomOwnedObject* owner = GetOwner())
+    return owner->HasKind(KindDocument) ? static_cast<TDomCustomDocument*>(owner) : nullptr;
+  if (!HasKind(KindLeftDocument)) return nullptr;
+  TLeftDocuments& left = LeftDocuments();
+  std::lock_guard<std::mutex> guard(left.Lock);
+  const auto found = left.Map.find(this);
+  return found != left.Map.end() ? found->second : nullptr;
+}
+
+void TDomNode::DetachForDestruction() {
+  if (TDomCustomDocument* document = DocumentOwner(); document != nullptr && GetOwner() != nullptr) {
+    TLeftDocuments& left = LeftDocuments();
+    std::lock_guard<std::mutex> guard(left.Lock);
+    left.Map[this] = document;
+    SetKind(KindLeftDocument, true);
+  }
+  TDomCustomNode::DetachForDestruction();
 }
 
 TDomNode::~TDomNode() {
@@ -96,6 +129,12 @@ TDomNode::~TDomNode() {
     Extras_->UserData.clear();
     Extras_->ChildNodes.reset();
     Extras_.reset();
+  }
+  if (HasKind(KindLeftDocument)) {
+    TLeftDocuments& left = LeftDocuments();
+    std::lock_guard<std::mutex> guard(left.Lock);
+    left.Map.erase(this);
+    SetKind(KindLeftDocument, false);
   }
   SetKind(KindDomNode, false);
 }
@@ -198,7 +237,7 @@ TDomNodeList* TDomNode::childNodes() const {
   return extras.ChildNodes.get();
 }
 
-TDomCustomDocument* TDomNode::ownerDocument() const { return OwnerDocument_; }
+TDomCustomDocument* TDomNode::ownerDocument() const { return DocumentOwner(); }
 
 WideString TDomNode::XPathName() const { return {}; }
 
@@ -256,7 +295,7 @@ TDomNodeType TDomNode::nodeType() const { return ntUnknown; }
 TDomNode* TDomNode::parentNode() const { return AsDomNode(Parent()); }
 TDomNode* TDomNode::previousSibling() const { return AsDomNode(PreviousSibling()); }
 WideString TDomNode::prefix() const { return {}; }
-TDomCustomDocument* TDomNode::ReferenceDocument() const { return OwnerDocument_; }
+TDomCustomDocument* TDomNode::ReferenceDocument() const { return DocumentOwner(); }
 
 WideString TDomNode::textContent() const {
   TDomNodeType type = nodeType();

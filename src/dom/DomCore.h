@@ -168,6 +168,7 @@ protected:
   void DoAfterInsertion(TCustomOwnedNode* node) override;
   void DoBeforeClear() override;
   void DoBeforeRemoval(TCustomOwnedNode* node) override;
+  void DetachForDestruction() override;
 
   // Whether `node` would pass the tree layer's owner check as a child of this node.
   bool OwnerCheckPasses(const TDomNode* node) const;
@@ -210,9 +211,11 @@ private:
     std::unique_ptr<TDomSearchListCache> SearchLists;
   };
   TExtras& Extras() const;
+  // The document that owns the node: its owner when that is a document. A node queued for
+  // destruction has left its owner's list but still answers the document it left.
+  TDomCustomDocument* DocumentOwner() const;
 
   mutable std::unique_ptr<TExtras> Extras_;
-  TDomCustomDocument* OwnerDocument_ = nullptr;
 };
 
 // The node a downcast pointer from the tree layer stands for; every child of a node is a node.

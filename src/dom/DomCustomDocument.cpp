@@ -24,13 +24,10 @@ TDomCustomDocument::~TDomCustomDocument() {
   if (DomImplementation_ != nullptr) DomImplementation_->UnregisterDocument(this);
   DomImplementation_ = nullptr;
   // A dying document hears of no changes. A node destroyed inside another destruction is
-  // destroyed only after this document is gone, so every node forgets its document as it
-  // leaves the list, in the same pass that destroys it.
+  // destroyed only after this document is gone; taking it off the list first makes it forget
+  // its document (its owner), in the same pass that destroys it.
   Dying_ = true;
-  while (TCustomOwnedObject* object = TakeLastOwned()) {
-    if (object->HasKind(KindDomNode)) static_cast<TDomNode*>(object)->OwnerDocument_ = nullptr;
-    Free(object);
-  }
+  while (TCustomOwnedObject* object = TakeLastOwned()) Free(object);
   // From here on the object is a plain node, as nodes made for it now would see.
   SetKind(KindDocument, false);
 }

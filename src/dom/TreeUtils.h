@@ -76,6 +76,8 @@ protected:
   // walk through the class hierarchy each time.
   static constexpr std::uint8_t KindDomNode = 1;
   static constexpr std::uint8_t KindDocument = 2;
+  // A node queued for destruction after leaving a document's list (see TDomNode).
+  static constexpr std::uint8_t KindLeftDocument = 4;
 
   void SetKind(std::uint8_t kind, bool on) {
     Kind_ = static_cast<std::uint8_t>(on ? Kind_ | kind : Kind_ & ~kind);
