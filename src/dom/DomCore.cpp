@@ -124,11 +124,12 @@ void TDomNode::DetachForDestruction() {
 }
 
 TDomNode::~TDomNode() {
-  if (Extras_) {
+  // The block itself goes with the tree layer's part of the node, after its owned objects.
+  if (TExtras* extras = ExtrasIfAny()) {
     CallUserDataHandlers(UDO_NODE_DELETED, nullptr, nullptr);
-    Extras_->UserData.clear();
-    Extras_->ChildNodes.reset();
-    Extras_.reset();
+    extras->UserData.clear();
+    extras->ChildNodes.reset();
+    extras->SearchLists.reset();
   }
   if (HasKind(KindLeftDocument)) {
     TLeftDocuments& left = LeftDocuments();
@@ -139,9 +140,16 @@ TDomNode::~TDomNode() {
   SetKind(KindDomNode, false);
 }
 
+TDomNode::TExtras::TExtras() { Extended = true; }
+TDomNode::TExtras::~TExtras() = default;
+
 TDomNode::TExtras& TDomNode::Extras() const {
-  if (!Extras_) Extras_ = std::make_unique<TExtras>();
-  return *Extras_;
+  if (TExtras* extras = ExtrasIfAny()) return *extras;
+  auto extras = std::make_unique<TExtras>();
+  if (TSide* side = SideIfAny()) extras->Owned = std::move(side->Owned);
+  TExtras& result = *extras;
+  ReplaceSide(std::move(extras));
+  return result;
 }
 
 TDomSearchListCache& TDomNode::SearchLists() {
@@ -151,7 +159,7 @@ TDomSearchListCache& TDomNode::SearchLists() {
 }
 
 void TDomNode::DropSearchLists() {
-  if (Extras_) Extras_->SearchLists.reset();
+  if (TExtras* extras = ExtrasIfAny()) extras->SearchLists.reset();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -289,7 +297,8 @@ WideString TDomNode::namespaceURI() const { return {}; }
 TDomNode* TDomNode::nextSibling() const { return AsDomNode(NextSibling()); }
 WideString TDomNode::nodeValue() const {
   if (const TSharedText* field = const_cast<TDomNode*>(this)->ValueField()) return field->Str();
-  return Extras_ ? Extras_->Value.Str() : WideString();
+  const TExtras* extras = ExtrasIfAny();
+  return extras != nullptr ? extras->Value.Str() : WideString();
 }
 TDomNodeType TDomNode::nodeType() const { return ntUnknown; }
 TDomNode* TDomNode::parentNode() const { return AsDomNode(Parent()); }
@@ -520,8 +529,9 @@ EARMARK_NAMED_SEARCH(FindPreviousSiblingElement, previousSibling(), kPrevious)
 // User data
 
 std::int64_t TDomNode::UserDataIndex(const WideString& key) const {
-  if (!Extras_) return -1;
-  const std::vector<UserDataEntry>& entries = Extras_->UserData;
+  const TExtras* extras = ExtrasIfAny();
+  if (extras == nullptr) return -1;
+  const std::vector<UserDataEntry>& entries = extras->UserData;
   for (std::size_t i = 0; i < entries.size(); ++i)
     if (entries[i].Key == key) return static_cast<std::int64_t>(i);
   return -1;
@@ -529,21 +539,21 @@ std::int64_t TDomNode::UserDataIndex(const WideString& key) const {
 
 void* TDomNode::getUserData(const WideString& key) const {
   std::int64_t i = UserDataIndex(key);
-  return i < 0 ? nullptr : Extras_->UserData[static_cast<std::size_t>(i)].Data;
+  return i < 0 ? nullptr : ExtrasIfAny()->UserData[static_cast<std::size_t>(i)].Data;
 }
 
 void* TDomNode::setUserData(const WideString& key, void* data, const TDomUserDataHandler& handler) {
   std::int64_t i = UserDataIndex(key);
   if (data == nullptr) {
     if (i < 0) return nullptr;
-    std::vector<UserDataEntry>& entries = Extras_->UserData;
+    std::vector<UserDataEntry>& entries = ExtrasIfAny()->UserData;
     void* previous = entries[static_cast<std::size_t>(i)].Data;
     entries.erase(entries.begin() + i);
     if (entries.empty()) entries.shrink_to_fit();
     return previous;
   }
   if (i >= 0) {
-    UserDataEntry& entry = Extras_->UserData[static_cast<std::size_t>(i)];
+    UserDataEntry& entry = ExtrasIfAny()->UserData[static_cast<std::size_t>(i)];
     void* previous = entry.Data;
     entry.Data = data;
     entry.Handler = handler;
@@ -554,9 +564,10 @@ void* TDomNode::setUserData(const WideString& key, void* data, const TDomUserDat
 }
 
 void TDomNode::CallUserDataHandlers(TDomUserDataOperation operation, TDomNode* source, TDomNode* destination) {
-  if (!Extras_ || Extras_->UserData.empty()) return;
+  const TExtras* extras = ExtrasIfAny();
+  if (extras == nullptr || extras->UserData.empty()) return;
   // A copy, so that a handler that changes this node's user data cannot upset the walk.
-  std::vector<UserDataEntry> entries = Extras_->UserData;
+  std::vector<UserDataEntry> entries = extras->UserData;
   for (const UserDataEntry& entry : entries)
     if (entry.Handler) entry.Handler(operation, entry.Key, entry.Data, source, destination);
 }

@@ -202,20 +202,24 @@ private:
     TDomUserDataHandler Handler;
   };
 
-  // What few of the nodes of a parsed document ever need, kept apart and made on first use so
-  // that a node costs one pointer for all of it.
-  struct TExtras {
+  // What few of the nodes of a parsed document ever need, in the block the tree layer keeps
+  // apart for an owned list, made on first use: a node costs one pointer for all of it.
+  struct TExtras : TSide {
+    TExtras();
+    ~TExtras() override;
     TSharedText Value;
     std::unique_ptr<TDomNodeList> ChildNodes;
     std::vector<UserDataEntry> UserData;
     std::unique_ptr<TDomSearchListCache> SearchLists;
   };
   TExtras& Extras() const;
+  TExtras* ExtrasIfAny() const {
+    TSide* side = SideIfAny();
+    return side != nullptr && side->Extended ? static_cast<TExtras*>(side) : nullptr;
+  }
   // The document that owns the node: its owner when that is a document. A node queued for
   // destruction has left its owner's list but still answers the document it left.
   TDomCustomDocument* DocumentOwner() const;
-
-  mutable std::unique_ptr<TExtras> Extras_;
 };
 
 // The node a downcast pointer from the tree layer stands for; every child of a node is a node.

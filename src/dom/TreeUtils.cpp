@@ -79,21 +79,24 @@ void TCustomOwnedObject::AddOwnedObject(TCustomOwnedObject* object) {
   DoBeforeAddingOwned(object);
   // An object stands in one owned list only, or two owners would destroy it.
   if (object->Owner_ != nullptr) object->Owner_->RemoveOwnedObject(object);
-  if (!Owned_) Owned_ = std::make_unique<TOwnedList>();
-  object->OwnedSlot_ = static_cast<std::uint32_t>(Owned_->Items.size());
-  Owned_->Items.push_back(object);
-  ++Owned_->Live;
+  if (!Side_) Side_ = std::make_unique<TSide>();
+  if (!Side_->Owned) Side_->Owned = std::make_unique<TOwnedList>();
+  TOwnedList& owned = *Side_->Owned;
+  object->OwnedSlot_ = static_cast<std::uint32_t>(owned.Items.size());
+  owned.Items.push_back(object);
+  ++owned.Live;
   object->Owner_ = this;
 }
 
 void TCustomOwnedObject::RemoveOwnedObject(TCustomOwnedObject* object) {
-  if (object == nullptr || object->Owner_ != this || !Owned_) return;
+  TOwnedList* owned = OwnedList();
+  if (object == nullptr || object->Owner_ != this || owned == nullptr) return;
   object->Owner_ = nullptr;
-  std::deque<TCustomOwnedObject*>& list = Owned_->Items;
+  std::deque<TCustomOwnedObject*>& list = owned->Items;
   list[object->OwnedSlot_] = nullptr;
-  const int live = --Owned_->Live;
+  const int live = --owned->Live;
   if (live == 0) {
-    Owned_.reset();
+    DropOwnedList();
     return;
   }
   while (list.back() == nullptr) list.pop_back();
@@ -101,8 +104,15 @@ void TCustomOwnedObject::RemoveOwnedObject(TCustomOwnedObject* object) {
   if (holes > 32 && holes > static_cast<std::size_t>(live)) CompactOwned();
 }
 
+void TCustomOwnedObject::DropOwnedList() {
+  if (Side_->Extended)
+    Side_->Owned.reset();
+  else
+    Side_.reset();
+}
+
 void TCustomOwnedObject::CompactOwned() {
-  std::deque<TCustomOwnedObject*>& list = Owned_->Items;
+  std::deque<TCustomOwnedObject*>& list = OwnedList()->Items;
   std::uint32_t out = 0;
   for (TCustomOwnedObject* object : list) {
     if (object == nullptr) continue;
@@ -113,9 +123,10 @@ void TCustomOwnedObject::CompactOwned() {
 }
 
 TCustomOwnedObject* TCustomOwnedObject::GetOwnedObject(int index) {
-  if (!Owned_ || index < 0 || index >= Owned_->Live) RaiseIndexError(index);
-  if (Owned_->Items.size() != static_cast<std::size_t>(Owned_->Live)) CompactOwned();
-  return Owned_->Items[static_cast<std::size_t>(index)];
+  TOwnedList* owned = OwnedList();
+  if (owned == nullptr || index < 0 || index >= owned->Live) RaiseIndexError(index);
+  if (owned->Items.size() != static_cast<std::size_t>(owned->Live)) CompactOwned();
+  return owned->Items[static_cast<std::size_t>(index)];
 }
 
 void TCustomOwnedObject::ClearOwnedObjects() {
@@ -125,14 +136,15 @@ void TCustomOwnedObject::ClearOwnedObjects() {
 }
 
 TCustomOwnedObject* TCustomOwnedObject::TakeLastOwned() {
-  if (!Owned_) return nullptr;
+  TOwnedList* owned = OwnedList();
+  if (owned == nullptr) return nullptr;
   // The list never ends in a hole, so the last entry is an object; holes before it go with it.
-  std::deque<TCustomOwnedObject*>& list = Owned_->Items;
+  std::deque<TCustomOwnedObject*>& list = owned->Items;
   TCustomOwnedObject* object = list.back();
   list.pop_back();
   object->Owner_ = nullptr;
-  if (--Owned_->Live == 0) {
-    Owned_.reset();
+  if (--owned->Live == 0) {
+    DropOwnedList();
   } else {
     while (list.back() == nullptr) list.pop_back();
   }

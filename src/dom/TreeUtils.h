@@ -59,7 +59,7 @@ public:
   void RemoveOwnedObject(TCustomOwnedObject* object);
   // Raises EListError "List index out of bounds (%d)" outside 0 .. OwnedObjectCount() - 1.
   TCustomOwnedObject* GetOwnedObject(int index);
-  int OwnedObjectCount() const { return Owned_ ? Owned_->Live : 0; }
+  int OwnedObjectCount() const { return OwnedList() != nullptr ? OwnedList()->Live : 0; }
   TCustomOwnedObject* GetOwner() const { return Owner_; }
   // Whether the object was made as one of the kinds below (a DOM node, a document).
   bool HasKind(std::uint8_t kind) const { return (Kind_ & kind) != 0; }
@@ -83,16 +83,15 @@ protected:
     Kind_ = static_cast<std::uint8_t>(on ? Kind_ | kind : Kind_ & ~kind);
   }
   // The owned objects in the order they were added, with empty slots where objects left.
-  const std::deque<TCustomOwnedObject*>* OwnedSlots() const { return Owned_ ? &Owned_->Items : nullptr; }
+  const std::deque<TCustomOwnedObject*>* OwnedSlots() const {
+    return OwnedList() != nullptr ? &OwnedList()->Items : nullptr;
+  }
   // Takes the last owned object off the list, without destroying it: none when nothing is owned.
   TCustomOwnedObject* TakeLastOwned();
 
   // Called when the object is queued for destruction: it leaves every structure it stands in.
   virtual void DetachForDestruction();
   void MarkDestroying() { State_ = TLifeState::Destroying; }
-
-private:
-  void CompactOwned();
 
   // Slots of destroyed or removed objects are left empty and compacted now and then, so
   // that removing any owned object costs constant time on average.
@@ -102,7 +101,25 @@ private:
     std::deque<TCustomOwnedObject*> Items;
     int Live = 0;
   };
-  std::unique_ptr<TOwnedList> Owned_;
+  // What few objects ever need, kept apart and made on first use so that an object costs one
+  // pointer for all of it: the list of what it owns and, in a layer above that extends the
+  // block (Extended set), fields of that layer's own.
+  struct TSide {
+    virtual ~TSide() = default;
+    std::unique_ptr<TOwnedList> Owned;
+    bool Extended = false;
+  };
+  TSide* SideIfAny() const { return Side_.get(); }
+  // Puts `side` in place of the present block, whose owned list it must have taken over.
+  void ReplaceSide(std::unique_ptr<TSide> side) const { Side_ = std::move(side); }
+
+private:
+  void CompactOwned();
+  // Drops the empty owned list, and the whole block when it holds nothing else.
+  void DropOwnedList();
+  TOwnedList* OwnedList() const { return Side_ ? Side_->Owned.get() : nullptr; }
+
+  mutable std::unique_ptr<TSide> Side_;
   TCustomOwnedObject* Owner_ = nullptr;
   std::uint32_t OwnedSlot_ = 0;  // position in the owner's list
   TLifeState State_ = TLifeState::Alive;
