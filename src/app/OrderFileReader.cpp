@@ -97,19 +97,6 @@ void ApplyText(const WideString& parentName, const AnsiString& text, int marks, 
 
 }  // namespace
 
-int TagTypeFromCode(const AnsiString& code) {
-  switch (StrToInt64(code)) {
-    case 49: return 0;
-    case 50: return 1;
-    case 60: return 2;
-    case 63: return 3;
-    case 64: return 4;
-    case 65: return 5;
-    case 12: return 6;
-    default: return -1;
-  }
-}
-
 void ReadOrder(const TDomNode& document, EarTagOrder& order) {
   EarTagOrder read = order;
   read.Name.clear();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/EarTagOrder.h"
+#include "app/TagTypes.h"
 #include "platform/Exceptions.h"
 
 #include <string>
@@ -19,10 +20,6 @@ EARMARK_EXCEPTION(EOrderFormatError, Exception)
 // The messages "Otvoriť..." shows (UTF-8).
 inline constexpr const char* OrderFileNotFoundMessage = "Subor nebol nájdený!";
 inline constexpr const char* OrderFileFormatMessage = "Nesprávny fromát súboru!";
-
-// The tag type index of a "type" code: 49 -> 0, 50 -> 1, 60 -> 2, 63 -> 3, 64 -> 4, 65 -> 5,
-// 12 -> 6, any other integer -> -1. Raises EConvertError for a text that is no integer.
-int TagTypeFromCode(const AnsiString& code);
 
 // Fills order from document. A value is the whole text of its element (text, CDATA sections,
 // character and predefined entity references, in order; comments and child elements add

@@ -2,20 +2,9 @@
 
 #include "platform/ReplaceFile.h"
 
-#include <array>
 #include <cstdio>
 
 namespace {
-
-constexpr std::array<TTagTypeCodes, 7> TagCodes = {{
-    {"1", "49"},
-    {"1", "50"},
-    {"3", "60"},
-    {"3", "63"},
-    {"3", "64"},
-    {"3", "65"},
-    {"3", "12"},
-}};
 
 void AddLine(std::string& out, const std::string& text) {
   out += text;
@@ -27,11 +16,6 @@ void AddElement(std::string& out, const char* name, const AnsiString& value) {
 }
 
 }  // namespace
-
-const TTagTypeCodes* TagTypeCodes(int tagType) {
-  if (tagType < 0 || tagType >= static_cast<int>(TagCodes.size())) return nullptr;
-  return &TagCodes[static_cast<std::size_t>(tagType)];
-}
 
 AnsiString EscapeElementText(const AnsiString& value) {
   // The reader takes a text of one line feed alone for line layout and would drop it.
@@ -60,7 +44,8 @@ std::string OrderFileBytes(const EarTagOrder& order) {
   std::string out;
   AddLine(out, "<?xml version=\"1.0\" encoding=\"windows-1250\"?>");
   AddLine(out, "<objednavka>");
-  if (const TTagTypeCodes* codes = TagTypeCodes(order.TagType)) {
+  // An order without a tag type has neither code.
+  if (const TTagType* codes = TagTypeAt(order.TagType)) {
     AddElement(out, "species", codes->Species);
     AddElement(out, "type", codes->Type);
   }

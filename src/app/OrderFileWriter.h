@@ -3,16 +3,9 @@
 #pragma once
 
 #include "app/EarTagOrder.h"
+#include "app/TagTypes.h"
 
 #include <string>
-
-// The species and type codes of the seven tag types, by index of the tag-type list.
-struct TTagTypeCodes {
-  const char* Species;
-  const char* Type;
-};
-// Codes of a tag type index, or nullptr for an index outside 0..6 (no type selected).
-const TTagTypeCodes* TagTypeCodes(int tagType);
 
 // "&", "<", ">" and CR become numeric character references, so that the program's own
 // reader, which turns "&amp;" into an entity-reference node and a raw CR into a line feed,

@@ -1,6 +1,7 @@
 #include "app/OrderSheet.h"
 
 #include "app/EarTagOrder.h"
+#include "app/TagTypes.h"
 
 #include <string>
 
@@ -35,6 +36,24 @@ private:
 };
 
 }  // namespace
+
+TSheetContent SheetContentOf(const EarTagOrder& order) {
+  TSheetContent content;
+  content.TagTypeCaption = TagTypeCaption(order.TagType);
+  content.FarmNumber = order.FarmNumber;
+  content.AccountNumber = order.AccountNumber;
+  content.Name = order.Name;
+  content.Company = order.Company;
+  content.Street = order.Street;
+  content.Village = order.Village;
+  content.Zipcode = order.Zipcode;
+  content.LineCount = order.LineCount;
+  for (int i = 1; i <= MaxLines; ++i) {
+    const OrderLine& line = order.Line(i);
+    content.Lines.push_back({line.Country, line.EarNumber, line.Count});
+  }
+  return content;
+}
 
 int TenthsToPixels(int tenths, int dpi) {
   const std::int64_t product = std::int64_t{tenths} * dpi;

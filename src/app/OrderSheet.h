@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+class EarTagOrder;
+
 enum class TSheetOpKind { Text, Line, Rectangle };
 
 struct TSheetOp {
@@ -44,6 +46,10 @@ struct TSheetContent {
   int LineCount = 1;              // 1..50, the entry line included
   std::vector<TSheetLine> Lines;  // Lines[0] is line 1; missing lines are empty
 };
+
+// The sheet's content from the order: its farm, address and account, all 50 lines, and the
+// caption of its tag type (empty when none is selected).
+TSheetContent SheetContentOf(const EarTagOrder& order);
 
 // v tenths of a millimetre at dpi dots per inch: v * dpi / 254 rounded to the nearest
 // integer, ties to the even one.

@@ -1,5 +1,6 @@
 #include "app/Settings.h"
 
+#include "app/EarTagOrder.h"
 #include "app/ProfileFile.h"
 #include "platform/Format.h"
 
@@ -49,6 +50,19 @@ void MakeFoldersAbove(const std::string& path) {
 }
 
 }  // namespace
+
+TAddressSettings AddressOf(const EarTagOrder& order) {
+  return {order.Name, order.Company, order.Street, order.Village, order.Zipcode, order.AccountNumber};
+}
+
+void SetAddress(EarTagOrder& order, const TAddressSettings& values) {
+  order.Name = values.Name;
+  order.Company = values.Company;
+  order.Street = values.Street;
+  order.Village = values.Village;
+  order.Zipcode = values.Zipcode;
+  order.AccountNumber = values.AccountNumber;
+}
 
 std::string SettingsPathFor(const std::string& executablePath) {
   std::size_t slash = executablePath.rfind('/');

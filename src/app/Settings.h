@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+class EarTagOrder;
+
 EARMARK_EXCEPTION(EIniFileException, Exception)
 
 inline constexpr const char* SettingsFileName = "tavrin.ini";
@@ -18,6 +20,11 @@ struct TAddressSettings {
   AnsiString Name, Company, Street, Village, Zipcode, AccountNumber;
   bool operator==(const TAddressSettings&) const = default;
 };
+
+// The order's delivery address and account number, and the order with them replaced by
+// values; nothing else of the order is read or changed.
+TAddressSettings AddressOf(const EarTagOrder& order);
+void SetAddress(EarTagOrder& order, const TAddressSettings& values);
 
 // The settings file beside the executable: its folder (up to the last "/") + "tavrin.ini".
 std::string SettingsPathFor(const std::string& executablePath);

@@ -3,7 +3,8 @@
 // where the file is broken as "detail").
 #include "cli/CliCommands.h"
 #include "cli/OrderJson.h"
-#include "cli/OrderOpen.h"
+
+#include "app/OrderOpener.h"
 
 #include <cstdio>
 #include <string>
@@ -17,10 +18,10 @@ int RunOrder(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   EarTagOrder order;
-  std::string message;
   std::string detail;
-  if (!OpenOrderForCli(args[0], order, message, detail)) {
-    nlohmann::ordered_json error{{"error", message}};
+  TOrderOpener opener;
+  if (const TOpenOrderResult result = opener.Open(args[0], order, detail); result != TOpenOrderResult::Opened) {
+    nlohmann::ordered_json error{{"error", OpenOrderMessage(result)}};
     if (!detail.empty()) error["detail"] = detail;
     std::printf("%s\n", error.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return kExitFailure;

@@ -1,5 +1,6 @@
 #include "cli/OrderJson.h"
 
+#include "app/TagTypes.h"
 #include "platform/Ansi1250.h"
 #include "platform/Utf16.h"
 
@@ -64,7 +65,7 @@ EarTagOrder OrderFromJson(const nlohmann::json& json) {
   if (!json.is_object()) throw EOrderJsonError("the order must be a JSON object");
   EarTagOrder order;
   TakeText(json, "farm", order.FarmNumber);
-  TakeInt(json, "tagType", -1, 6, order.TagType);
+  TakeInt(json, "tagType", -1, TagTypeCount - 1, order.TagType);
   TakeText(json, "name", order.Name);
   TakeText(json, "company", order.Company);
   TakeText(json, "street", order.Street);

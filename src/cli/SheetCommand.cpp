@@ -2,15 +2,14 @@
 // FILE, drawn as a PDF page with the program's own canvas code, or listed as the drawing
 // operations in device pixels, so scripts can check what would be printed.
 #include "cli/CliCommands.h"
-#include "cli/OrderOpen.h"
 
+#include "app/OrderOpener.h"
 #include "app/OrderSheet.h"
 #include "platform/Ansi1250.h"
 #include "platform/Exceptions.h"
 #include "platform/ReplaceFile.h"
 #include "platform/Utf16.h"
-#include "ui/_newearmarkform.h"
-#include "ui/_printunit.h"
+#include "sheet/SheetCanvas.h"
 
 #include <nlohmann/json.hpp>
 
@@ -101,17 +100,17 @@ int RunSheet(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   EarTagOrder order;
-  std::string message;
   std::string detail;
-  if (!OpenOrderForCli(file, order, message, detail)) {
+  TOrderOpener opener;
+  if (const TOpenOrderResult result = opener.Open(file, order, detail); result != TOpenOrderResult::Opened) {
+    std::string message = OpenOrderMessage(result);
     if (!detail.empty()) message += " (" + detail + ")";
     std::fprintf(stderr, "earmark-cli sheet: %s\n", message.c_str());
     return kExitFailure;
   }
   std::vector<TSheetOp> sheet;
   try {
-    const TSheetContent content = SheetContentOf(order, TagTypeCaption(order.TagType));
-    sheet = LayoutSheet(content, dpi, dpi);
+    sheet = LayoutSheet(SheetContentOf(order), dpi, dpi);
   } catch (const Exception& e) {
     std::fprintf(stderr, "earmark-cli sheet: %s\n", e.what());
     return kExitFailure;

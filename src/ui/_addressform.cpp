@@ -2,8 +2,8 @@
 
 #include "app/EarTagOrder.h"
 #include "platform/Exceptions.h"
+#include "sheet/QtAnsi.h"
 #include "ui/Dialogs.h"
-#include "ui/_newearmarkform.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -91,12 +91,13 @@ void TAddressForm::keyPressEvent(QKeyEvent* event) {
 }
 
 void TAddressForm::FormActivate() {
-  NameEdit->setText(AnsiToQString(Order_.Name));
-  CompanyEdit->setText(AnsiToQString(Order_.Company));
-  StreetEdit->setText(AnsiToQString(Order_.Street));
-  VillageEdit->setText(AnsiToQString(Order_.Village));
-  ZipcodeEdit->setText(AnsiToQString(Order_.Zipcode));
-  AccountEdit->setText(AnsiToQString(Order_.AccountNumber));
+  const TAddressSettings values = AddressOf(Order_);
+  NameEdit->setText(AnsiToQString(values.Name));
+  CompanyEdit->setText(AnsiToQString(values.Company));
+  StreetEdit->setText(AnsiToQString(values.Street));
+  VillageEdit->setText(AnsiToQString(values.Village));
+  ZipcodeEdit->setText(AnsiToQString(values.Zipcode));
+  AccountEdit->setText(AnsiToQString(values.AccountNumber));
 }
 
 TAddressSettings TAddressForm::FieldValues() const {
@@ -105,17 +106,8 @@ TAddressSettings TAddressForm::FieldValues() const {
           QStringToAnsi(ZipcodeEdit->text()), QStringToAnsi(AccountEdit->text())};
 }
 
-void TAddressForm::CopyToMemory(const TAddressSettings& values) {
-  Order_.Name = values.Name;
-  Order_.Company = values.Company;
-  Order_.Street = values.Street;
-  Order_.Village = values.Village;
-  Order_.Zipcode = values.Zipcode;
-  Order_.AccountNumber = values.AccountNumber;
-}
-
 void TAddressForm::Button3Click() {
-  CopyToMemory(FieldValues());
+  SetAddress(Order_, FieldValues());
   accept();
 }
 
@@ -128,7 +120,7 @@ void TAddressForm::Button1Click() {
     Dialogs_.ShowException(this, QString::fromUtf8(e.what()));
     return;
   }
-  CopyToMemory(values);
+  SetAddress(Order_, values);
   accept();
 }
 

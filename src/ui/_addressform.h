@@ -49,7 +49,6 @@ protected:
 
 private:
   TAddressSettings FieldValues() const;
-  void CopyToMemory(const TAddressSettings& values);
 
   EarTagOrder& Order_;
   TDialogs& Dialogs_;

@@ -6,11 +6,8 @@
 
 #include "app/OrderFileReader.h"
 #include "app/OrderFileWriter.h"
-#include "dom/DomImplementation.h"
-#include "platform/Ansi1250.h"
+#include "app/TagTypes.h"
 #include "platform/Exceptions.h"
-#include "xml/ResourceResolver.h"
-#include "xml/XmlToDomParser.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,16 +26,6 @@
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
-
-QString AnsiToQString(const AnsiString& text) {
-  const WideString wide = AnsiToWide(text);
-  return QString::fromUtf16(wide.data(), static_cast<qsizetype>(wide.size()));
-}
-
-AnsiString QStringToAnsi(const QString& text) {
-  return WideToAnsi(WideString(reinterpret_cast<const char16_t*>(text.utf16()),
-                               static_cast<std::size_t>(text.size())));
-}
 
 AnsiString MaskedFieldText(const QLineEdit& editor) {
   QString text = editor.displayText();
@@ -60,25 +47,6 @@ constexpr int RowHeight = 21;
 constexpr int GridRows = 7;  // row 0 is kept at height 0 so that no visible cell is selected
 constexpr std::array<int, TNewEarMarkForm::GridColumns> GridX = {20, 89, 162, 332};
 constexpr std::array<int, TNewEarMarkForm::GridColumns> GridWidth = {47, 42, 142, 51};
-
-const char* const TagTypeCaptions[] = {
-    "HD náhradná Allflex TYP A",
-    "HD náhradná Allflex TYP B",
-    "Ovce a kozy náhradná - terčík Allflex",
-    "Ovce a kozy náhradná - hranatá Allflex",
-    "Ovce a kozy náhradná - hranatá Bentley",
-    "Ovce a kozy náhradná - hranatá Datamars",
-    "Ovce a kozy náhradná - elektronická",
-};
-
-}  // namespace
-
-QString TagTypeCaption(int tagType) {
-  if (tagType < 0 || tagType >= static_cast<int>(std::size(TagTypeCaptions))) return {};
-  return QString::fromUtf8(TagTypeCaptions[tagType]);
-}
-
-namespace {
 
 // The layout's "MS Sans Serif" is a Windows bitmap face; Arial (fonts-liberation) stands in.
 QFont FormFont() {
@@ -172,12 +140,6 @@ bool IsTabStop(const QWidget* widget) {
 TNewEarMarkForm::TNewEarMarkForm(TDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), Dialogs_(dialogs) {
   setFont(FormFont());
-  StandardResourceResolver1 = std::make_unique<TStandardResourceResolver>();
-  DomImplementation1 = std::make_unique<TDomImplementation>();
-  DomImplementation1->SetResourceResolver(StandardResourceResolver1.get());
-  XmlToDomParser1 = std::make_unique<TXmlToDomParser>();
-  XmlToDomParser1->SetDOMImpl(DomImplementation1.get());
-
   setWindowTitle(QString::fromUtf8(Caption));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -243,7 +205,7 @@ void TNewEarMarkForm::CreateOrderBox(QWidget* client) {
   ComboBox3 = new QComboBox(box);
   ComboBox3->setGeometry(144, 40, 257, 21);
   ComboBox3->setEditable(false);
-  for (const char* caption : TagTypeCaptions) ComboBox3->addItem(QString::fromUtf8(caption));
+  for (int type = 0; type < TagTypeCount; ++type) ComboBox3->addItem(AnsiToQString(TagTypeCaption(type)));
 }
 
 QTableWidget* TNewEarMarkForm::CreateGrid(QWidget* box, int x, int top, int width) {
@@ -563,13 +525,16 @@ TFileDialogSetup TNewEarMarkForm::OrderFileDialogSetup() const {
   return setup;
 }
 
-void TNewEarMarkForm::Uloi1Click() {
+bool TNewEarMarkForm::CheckFarmField() {
   SyncHeaderToModel();
-  if (!EarTagOrder::CheckFarmNumber(Order_.FarmNumber)) {
-    Dialogs_.ShowError(this, QString::fromUtf8(EarTagOrder::FarmNumberMessage));
-    LabeledEdit1->setFocus(Qt::OtherFocusReason);
-    return;
-  }
+  if (EarTagOrder::CheckFarmNumber(Order_.FarmNumber)) return true;
+  Dialogs_.ShowError(this, QString::fromUtf8(EarTagOrder::FarmNumberMessage));
+  LabeledEdit1->setFocus(Qt::OtherFocusReason);
+  return false;
+}
+
+void TNewEarMarkForm::Uloi1Click() {
+  if (!CheckFarmField()) return;
   const QDate today = Today();
   TFileDialogSetup setup = OrderFileDialogSetup();
   setup.FileName = AnsiToQString(
@@ -590,8 +555,7 @@ void TNewEarMarkForm::Otvor1Click() {
   // what they show.
   SyncHeaderToModel();
   std::string detail;
-  const TOpenOrderResult result =
-      OpenOrderFile(*XmlToDomParser1, QFile::encodeName(*fileName).toStdString(), Order_, detail);
+  const TOpenOrderResult result = Opener.Open(QFile::encodeName(*fileName).toStdString(), Order_, detail);
   if (result != TOpenOrderResult::Opened) {
     // Where the file is broken, for whoever looks further than the message.
     Dialogs_.ShowError(this, QString::fromUtf8(OpenOrderMessage(result)), Utf8(detail));

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "app/EarTagOrder.h"
+#include "app/OrderOpener.h"
+#include "sheet/QtAnsi.h"
 #include "ui/Dialogs.h"
 
 #include <QDate>
@@ -21,19 +23,11 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
-class TDomImplementation;
-class TStandardResourceResolver;
-class TXmlToDomParser;
 
-// Windows-1250 text of the order model to and from the window system's UTF-16.
-QString AnsiToQString(const AnsiString& text);
-AnsiString QStringToAnsi(const QString& text);
 // The text of a masked editor at its full mask length, unfilled positions as spaces.
 AnsiString MaskedFieldText(const QLineEdit& editor);
 // Shows text in a masked editor with every space as an unfilled position.
 void SetMaskedFieldText(QLineEdit& editor, const AnsiString& text);
-// The caption the tag-type list shows for a tag type index; empty for -1 (no type).
-QString TagTypeCaption(int tagType);
 
 class TNewEarMarkForm : public QMainWindow {
   Q_OBJECT
@@ -65,6 +59,9 @@ public:
   void SyncHeaderToModel();
   // Puts the model's farm number and tag type into their fields (after opening a file).
   void LoadHeaderFromModel();
+  // Before saving or printing: copies the header into the model and checks the farm number;
+  // a wrong one shows its message and puts the focus into the farm field.
+  bool CheckFarmField();
   // Runs action; an exception it raises becomes the application-wide error report.
   void Guarded(const std::function<void()>& action);
 
@@ -91,11 +88,8 @@ public:
   QAction* Nastavenia1 = nullptr;
   QAction* Oprograme1 = nullptr;
 
-  // The reading pipeline of "Otvoriť...": the parser puts its documents into the
-  // implementation, which reads external resources through the resolver.
-  std::unique_ptr<TStandardResourceResolver> StandardResourceResolver1;
-  std::unique_ptr<TDomImplementation> DomImplementation1;
-  std::unique_ptr<TXmlToDomParser> XmlToDomParser1;
+  // The reading pipeline of "Otvoriť...", kept for the window's lifetime.
+  TOrderOpener Opener;
 
 public slots:
   void Otvor1Click();

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "app/OrderSheet.h"
+#include "sheet/SheetCanvas.h"
 
-#include <QFont>
 #include <QPrinter>
 #include <QString>
 #include <QStringList>
@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-class EarTagOrder;
-class QPainter;
 class QWidget;
 class TDialogs;
 class TNewEarMarkForm;
@@ -31,16 +29,6 @@ TPrinterList InstalledPrinters();
 // The printer the start-up set-up selects: the installed one whose name matches wanted without
 // regard to case, else the default printer; empty when neither exists, which disables printing.
 QString ChooseStartupPrinter(const QString& wanted, const TPrinterList& printers);
-
-// The font of a sheet face name: the family, bold for " tučné" and italic for " kurzíva",
-// with the character height in device pixels.
-QFont SheetFont(const AnsiString& face, int height);
-
-// Draws the operations in device pixels on painter (black on the device's white page).
-void DrawSheet(QPainter& painter, const std::vector<TSheetOp>& ops);
-
-// The sheet's content from the order and the caption of its tag type as the list shows it.
-TSheetContent SheetContentOf(const EarTagOrder& order, const QString& tagTypeCaption);
 
 // Makes the printer of a print job by name with the driver's default settings, or nothing
 // when there is no such printer.
@@ -61,7 +49,8 @@ void PrintOrder(const TSheetContent& content, const QString& printerName, int co
 // the empty text when the user cancels. Paper and orientation chosen there are not used.
 QString AskPrinter(QWidget* owner, TDialogs& dialogs);
 
-// "Vytlačiť...": checks the farm number, asks for a printer and prints one copy.
+// "Vytlačiť...": checks the farm number, asks for a printer and prints one copy of the sheet
+// of the order.
 void PrintCommand(TNewEarMarkForm& form, const TPrinterFactory& makePrinter = OpenPrinter);
 
 // The program's settings file: beside its executable, or in the user's configuration folder

@@ -2,10 +2,9 @@
 // failures that leave the order as it was, and the writer's files read back whole.
 #include "app/OrderFileReader.h"
 #include "app/OrderFileWriter.h"
+#include "app/OrderOpener.h"
 #include "dom/DomImplementation.h"
 #include "dom/DomLists.h"
-#include "xml/ResourceResolver.h"
-#include "xml/XmlToDomParser.h"
 
 #include <gtest/gtest.h>
 
@@ -72,8 +71,6 @@ EarTagOrder Previous() {
 class OrderReader : public ::testing::Test {
 protected:
   void SetUp() override {
-    Implementation.SetResourceResolver(&Resolver);
-    Parser.SetDOMImpl(&Implementation);
     Dir = fs::temp_directory_path() / ("earmark-reader-" + std::to_string(::getpid()));
     fs::create_directories(Dir);
   }
@@ -83,15 +80,16 @@ protected:
     const fs::path path = Dir / "order.xml";
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     std::string ignored = "left over";
-    const TOpenOrderResult result = OpenOrderFile(Parser, path.string(), order, detail ? *detail : ignored);
+    const TOpenOrderResult result = Opener.Open(path.string(), order, detail ? *detail : ignored);
     if (result == TOpenOrderResult::Opened) EXPECT_EQ(detail ? *detail : ignored, "");
     EXPECT_EQ(Implementation.documents()->getLength(), 0) << "a document was left in the list";
     return result;
   }
 
-  TStandardResourceResolver Resolver;
-  TDomImplementation Implementation;
-  TXmlToDomParser Parser;
+  // The program's own opener, as the window and earmark-cli use it: one for every file.
+  TOrderOpener Opener;
+  TDomImplementation& Implementation = Opener.Implementation();
+  TXmlToDomParser& Parser = Opener.Parser();
   fs::path Dir;
 };
 
@@ -288,7 +286,7 @@ TEST_F(OrderReader, DeepDocumentsCostNoStack) {
 
 TEST(TagTypeCodes, InverseOfTheWriter) {
   for (int type = -1; type <= 6; ++type) {
-    const TTagTypeCodes* codes = TagTypeCodes(type);
+    const TTagType* codes = TagTypeAt(type);
     if (codes != nullptr) EXPECT_EQ(TagTypeFromCode(codes->Type), type);
   }
   const std::pair<const char*, int> rows[] = {{"0", -1}, {"-49", -1}, {"+49", 0}, {"050", 1}, {"1", -1}};

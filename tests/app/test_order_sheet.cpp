@@ -1,12 +1,16 @@
 #include "app/OrderSheet.h"
 
+#include "app/EarTagOrder.h"
+#include "platform/Ansi1250.h"
 #include "platform/Exceptions.h"
+#include "platform/Utf16.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <ostream>
 #include <string>
+#include <utility>
 
 // Readable failure output for drawing operations.
 void PrintTo(const TSheetOp& op, std::ostream* os) {
@@ -186,4 +190,53 @@ TEST(OrderSheet, CountThatIsNotANumberStopsBeforeAnyDrawing) {
       EXPECT_EQ(std::string(e.what()), c.Message);
     }
   }
+}
+
+// The sheet's content comes from the order alone: the caption of its tag type as the list
+// shows it (encoded as the sheet prints it), every line as stored, the line count as it stands.
+TEST(SheetContentOf, CaptionOfTheTagTypeAndEveryValueOfTheOrder) {
+  const std::pair<int, const char*> captions[] = {
+      {0, "HD náhradná Allflex TYP A"},
+      {1, "HD náhradná Allflex TYP B"},
+      {2, "Ovce a kozy náhradná - terčík Allflex"},
+      {3, "Ovce a kozy náhradná - hranatá Allflex"},
+      {4, "Ovce a kozy náhradná - hranatá Bentley"},
+      {5, "Ovce a kozy náhradná - hranatá Datamars"},
+      {6, "Ovce a kozy náhradná - elektronická"},
+      {-1, ""},
+      {7, ""},
+  };
+  EarTagOrder order;
+  order.FarmNumber = "123456";
+  order.AccountNumber = "SK31/0900";
+  order.Name = "J\xe1n";
+  order.Company = "Farma";
+  order.Street = "Hlavn\xe1 1";
+  order.Village = "\xc8" "adca";
+  order.Zipcode = "02201";
+  for (int i = 1; i <= 3; ++i) {
+    order.Line(i).SetCountry(i == 2 ? "CZ" : "SK");
+    order.Line(i).SetEarNumber("00000000000" + std::to_string(i));
+    order.Line(i).SetCount(i == 3 ? "" : std::to_string(i));
+  }
+  order.Line(50).SetCount("2");
+  order.LineCount = 3;
+  for (const auto& [type, caption] : captions) {
+    order.TagType = type;
+    const TSheetContent content = SheetContentOf(order);
+    EXPECT_EQ(WideToUtf8(AnsiToWide(content.TagTypeCaption)), caption) << type;
+  }
+  const TSheetContent content = SheetContentOf(order);
+  EXPECT_EQ(content.FarmNumber, "123456");
+  EXPECT_EQ(content.AccountNumber, "SK31/0900");
+  EXPECT_EQ(content.Name + "|" + content.Company + "|" + content.Street + "|" + content.Village + "|" + content.Zipcode,
+            "J\xe1n|Farma|Hlavn\xe1 1|\xc8" "adca|02201");
+  EXPECT_EQ(content.LineCount, 3);
+  ASSERT_EQ(content.Lines.size(), static_cast<std::size_t>(MaxLines));
+  std::string lines;
+  for (const TSheetLine& line : content.Lines)
+    if (!line.Country.empty() || !line.EarNumber.empty() || !line.Count.empty())
+      lines += line.Country + line.EarNumber + ":" + line.Count + " ";
+  // All 50 lines, beyond the line count too: the layout decides which of them it prints.
+  EXPECT_EQ(lines, "SK000000000001:1 CZ000000000002:2 SK000000000003: :2 ");
 }

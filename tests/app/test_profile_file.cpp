@@ -1,3 +1,4 @@
+#include "app/EarTagOrder.h"
 #include "app/ProfileFile.h"
 #include "app/Settings.h"
 
@@ -308,4 +309,24 @@ TEST_F(ProfileFileTest, FirstSaveMakesTheConfigFolder) {
   } catch (const EIniFileException& e) {
     EXPECT_EQ(std::string(e.what()), "Unable to write to " + blocked);
   }
+}
+
+// The address dialog and the settings at start-up move exactly these six values between the
+// order and the settings, each to its own field, and touch nothing else of the order.
+TEST(AddressOfTheOrder, SixValuesEachToItsOwnField) {
+  EarTagOrder order;
+  order.FarmNumber = "123456";
+  order.TagType = 3;
+  order.Line(1).SetEarNumber("000000000001");
+  const TAddressSettings values{"Meno", "Firma", "Ulica", "Obec", "01234", "SK12"};
+  SetAddress(order, values);
+  EXPECT_EQ(order.Name + "|" + order.Company + "|" + order.Street + "|" + order.Village + "|" + order.Zipcode +
+                "|" + order.AccountNumber,
+            "Meno|Firma|Ulica|Obec|01234|SK12");
+  EXPECT_EQ(AddressOf(order), values);
+  EXPECT_EQ(order.FarmNumber, "123456");
+  EXPECT_EQ(order.TagType, 3);
+  EXPECT_EQ(order.Line(1), (OrderLine{"1", "SK", "000000000001", ""}));
+  SetAddress(order, TAddressSettings{});
+  EXPECT_EQ(AddressOf(order), TAddressSettings{});
 }

@@ -78,7 +78,7 @@ protected:
     Dialogs.Shown.clear();
     Dialogs.FileAnswers = {answer};
     Form->Otvor1->trigger();
-    EXPECT_EQ(Form->DomImplementation1->documents()->getLength(), 0);
+    EXPECT_EQ(Form->Opener.Implementation().documents()->getLength(), 0);
   }
 
   // What the window shows: farm, type, the row/country/ear/count editors and the upper grid

@@ -19,6 +19,8 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -86,9 +88,20 @@ TEST_F(OrderForm, LayoutCaptionsAndStart) {
   EXPECT_EQ(Form->windowTitle(), QString::fromUtf8("Objednávka na náhradné ušné značky"));
   EXPECT_EQ(Focused(), Form->LabeledEdit1);
   EXPECT_EQ(Editors(), (QStringList{"1", "SK", "............", "."}));
-  EXPECT_EQ(Form->ComboBox3->count(), 7);
+  // The list in the order whose index the order file's codes and the sheet's caption follow.
+  const std::vector<std::string> captions = {
+      "HD náhradná Allflex TYP A",
+      "HD náhradná Allflex TYP B",
+      "Ovce a kozy náhradná - terčík Allflex",
+      "Ovce a kozy náhradná - hranatá Allflex",
+      "Ovce a kozy náhradná - hranatá Bentley",
+      "Ovce a kozy náhradná - hranatá Datamars",
+      "Ovce a kozy náhradná - elektronická",
+  };
+  ASSERT_EQ(Form->ComboBox3->count(), static_cast<int>(captions.size()));
+  for (int i = 0; i < Form->ComboBox3->count(); ++i)
+    EXPECT_EQ(Form->ComboBox3->itemText(i).toStdString(), captions[static_cast<std::size_t>(i)]) << i;
   EXPECT_EQ(Form->ComboBox3->currentIndex(), 0);
-  EXPECT_EQ(Form->ComboBox3->itemText(6), QString::fromUtf8("Ovce a kozy náhradná - elektronická"));
   EXPECT_FALSE(Form->CountryCheck->isChecked());
   // Geometry of the editors and grids inside their box, in pixels.
   EXPECT_EQ(Form->MaskEdit1->geometry(), QRect(89, 198, 36, 21));
