@@ -6,34 +6,10 @@ set -euo pipefail
 
 program=$1
 work=$2
-rm -rf "$work"
-mkdir -p "$work/bin" "$work/runtime"
-chmod 700 "$work/runtime"
-export XDG_RUNTIME_DIR="$work/runtime"
-# A copy of its own, so no settings file of another run sits beside the executable.
-cp "$program" "$work/bin/earmark"
+source "$(dirname "$0")/e2e-common.sh"
 target="$work/order.xml"
-# Under the sanitizer build the X11 keyboard library needs its own suppression.
-if [[ -n "${ASAN_OPTIONS:-}" ]]; then
-  export ASAN_OPTIONS="$ASAN_OPTIONS:suppressions=$(cd "$(dirname "$0")" && pwd)/asan.supp"
-fi
 
-fail() {
-  echo "e2e: $*" >&2
-  import -window root "$work/failure.png" 2>/dev/null || true
-  kill "$pid" 2>/dev/null || true
-  exit 1
-}
-
-"$work/bin/earmark" >"$work/earmark.log" 2>&1 &
-pid=$!
-
-form=$(timeout 20 xdotool search --sync --onlyvisible --name 'Objedn' | head -1) || fail "no window"
-xdotool windowfocus --sync "$form"
-sleep 0.5
-
-keys() { xdotool key --delay 60 "$@"; sleep 0.2; }
-typed() { xdotool type --delay 60 "$1"; sleep 0.2; }
+start_form
 
 # The focus starts in the farm field; Enter walks farm -> tag type -> country -> ear -> count.
 typed 123456

@@ -10,23 +10,9 @@ set -euo pipefail
 
 program=$1
 work=$2
-rm -rf "$work"
-mkdir -p "$work/bin" "$work/runtime"
-chmod 700 "$work/runtime"
-export XDG_RUNTIME_DIR="$work/runtime"
-cp "$program" "$work/bin/earmark"
-if [[ -n "${ASAN_OPTIONS:-}" ]]; then
-  export ASAN_OPTIONS="$ASAN_OPTIONS:suppressions=$(cd "$(dirname "$0")" && pwd)/asan.supp"
-fi
+source "$(dirname "$0")/e2e-common.sh"
 export QT_SCALE_FACTOR=2
 scale=2
-
-fail() {
-  echo "e2e: $*" >&2
-  import -window root "$work/failure.png" 2>/dev/null || true
-  kill "$pid" 2>/dev/null || true
-  exit 1
-}
 
 # The first and last row and column of a screenshot in which the layout draws anything, as
 # "left top right bottom", and its size as "width height" before them. Background is the
@@ -82,15 +68,7 @@ whole() {
     fail "$name: the layout's last widgets are missing near the edges (free right $freeRight, bottom $freeBottom)"
 }
 
-"$work/bin/earmark" >"$work/earmark.log" 2>&1 &
-pid=$!
-
-form=$(timeout 20 xdotool search --sync --onlyvisible --name 'Objedn' | head -1) || fail "no window"
-xdotool windowfocus --sync "$form"
-sleep 0.5
-
-keys() { xdotool key --delay 60 "$@"; sleep 0.2; }
-typed() { xdotool type --delay 60 "$1"; sleep 0.2; }
+start_form
 
 # One order line, so the grids above the editors hold text too.
 typed 123456

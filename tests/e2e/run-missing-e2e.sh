@@ -7,31 +7,10 @@ set -euo pipefail
 
 program=$1
 work=$2
-rm -rf "$work"
-mkdir -p "$work/bin" "$work/runtime"
-chmod 700 "$work/runtime"
-export XDG_RUNTIME_DIR="$work/runtime"
-cp "$program" "$work/bin/earmark"
-if [[ -n "${ASAN_OPTIONS:-}" ]]; then
-  export ASAN_OPTIONS="$ASAN_OPTIONS:suppressions=$(cd "$(dirname "$0")" && pwd)/asan.supp"
-fi
+E2E_TYPE_DELAY=30
+source "$(dirname "$0")/e2e-common.sh"
 
-fail() {
-  echo "e2e: $*" >&2
-  import -window root "$work/failure.png" 2>/dev/null || true
-  kill "$pid" 2>/dev/null || true
-  exit 1
-}
-
-"$work/bin/earmark" >"$work/earmark.log" 2>&1 &
-pid=$!
-
-form=$(timeout 20 xdotool search --sync --onlyvisible --name 'Objedn' | head -1) || fail "no window"
-xdotool windowfocus --sync "$form"
-sleep 0.5
-
-keys() { xdotool key --delay 60 "$@"; sleep 0.2; }
-typed() { xdotool type --delay 30 "$1"; sleep 0.2; }
+start_form
 
 # Súbor -> Otvoriť... (the first item)
 xdotool mousemove --window "$form" 20 10 click 1
