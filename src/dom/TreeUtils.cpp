@@ -2,7 +2,11 @@
 
 #include "platform/Format.h"
 
+#include "platform/SingleThread.h"
+
 #include <algorithm>
+#include <mutex>
+#include <unordered_map>
 
 namespace {
 
@@ -26,6 +30,32 @@ thread_local TChildPosition LastChildPosition;
 
 // ---------------------------------------------------------------- TCustomOwnedObject
 
+// The side blocks of every object that has one. The last block found is remembered: while
+// a document is built or torn down, nearly every look-up is for the document's own block.
+// Threads share the table.
+struct TCustomOwnedObject::TSideTable {
+  std::mutex Lock;
+  std::unordered_map<const TCustomOwnedObject*, std::unique_ptr<TCustomOwnedObject::TSide>> Map;
+  const TCustomOwnedObject* LastKey = nullptr;
+  TCustomOwnedObject::TSide* LastSide = nullptr;
+};
+
+TCustomOwnedObject::TSideTable& TCustomOwnedObject::SideTable() {
+  static TSideTable* table = new TSideTable();  // outlives every static destructor
+  return *table;
+}
+
+namespace {
+
+// The lock is skipped while the process runs one thread.
+std::unique_lock<std::mutex> LockSideTable(std::mutex& mutex) {
+  std::unique_lock<std::mutex> lock(mutex, std::defer_lock);
+  if (!ProcessIsSingleThreaded()) lock.lock();
+  return lock;
+}
+
+}  // namespace
+
 TCustomOwnedObject::TCustomOwnedObject(TCustomOwnedObject* owner) {
   if (owner != nullptr) owner->AddOwnedObject(this);
 }
@@ -34,6 +64,46 @@ TCustomOwnedObject::~TCustomOwnedObject() {
   State_ = TLifeState::Destroying;
   ClearOwnedObjects();
   if (Owner_ != nullptr) Owner_->RemoveOwnedObject(this);
+  if (HasKind(KindHasSide)) DropSide();
+}
+
+TCustomOwnedObject::TSide* TCustomOwnedObject::FindSide() const {
+  TSideTable& table = SideTable();
+  const auto lock = LockSideTable(table.Lock);
+  if (table.LastKey == this) return table.LastSide;
+  const auto found = table.Map.find(this);
+  if (found == table.Map.end()) return nullptr;
+  table.LastKey = this;
+  table.LastSide = found->second.get();
+  return table.LastSide;
+}
+
+void TCustomOwnedObject::ReplaceSide(std::unique_ptr<TSide> side) const {
+  TSideTable& table = SideTable();
+  const auto lock = LockSideTable(table.Lock);
+  TSide* block = side.get();
+  table.Map[this] = std::move(side);
+  table.LastKey = this;
+  table.LastSide = block;
+  const_cast<TCustomOwnedObject*>(this)->SetKind(KindHasSide, true);
+}
+
+void TCustomOwnedObject::DropSide() const {
+  TSideTable& table = SideTable();
+  std::unique_ptr<TSide> block;  // destroyed after the lock is released
+  {
+    const auto lock = LockSideTable(table.Lock);
+    const auto found = table.Map.find(this);
+    if (found != table.Map.end()) {
+      block = std::move(found->second);
+      table.Map.erase(found);
+    }
+    if (table.LastKey == this) {
+      table.LastKey = nullptr;
+      table.LastSide = nullptr;
+    }
+  }
+  const_cast<TCustomOwnedObject*>(this)->SetKind(KindHasSide, false);
 }
 
 void TCustomOwnedObject::Free(TCustomOwnedObject* object) {
@@ -79,9 +149,14 @@ void TCustomOwnedObject::AddOwnedObject(TCustomOwnedObject* object) {
   DoBeforeAddingOwned(object);
   // An object stands in one owned list only, or two owners would destroy it.
   if (object->Owner_ != nullptr) object->Owner_->RemoveOwnedObject(object);
-  if (!Side_) Side_ = std::make_unique<TSide>();
-  if (!Side_->Owned) Side_->Owned = std::make_unique<TOwnedList>();
-  TOwnedList& owned = *Side_->Owned;
+  TSide* side = SideIfAny();
+  if (side == nullptr) {
+    auto made = std::make_unique<TSide>();
+    side = made.get();
+    ReplaceSide(std::move(made));
+  }
+  if (!side->Owned) side->Owned = std::make_unique<TOwnedList>();
+  TOwnedList& owned = *side->Owned;
   object->OwnedSlot_ = static_cast<std::uint32_t>(owned.Items.size());
   owned.Items.push_back(object);
   ++owned.Live;
@@ -105,10 +180,11 @@ void TCustomOwnedObject::RemoveOwnedObject(TCustomOwnedObject* object) {
 }
 
 void TCustomOwnedObject::DropOwnedList() {
-  if (Side_->Extended)
-    Side_->Owned.reset();
+  TSide* side = SideIfAny();
+  if (side->Extended)
+    side->Owned.reset();
   else
-    Side_.reset();
+    DropSide();
 }
 
 void TCustomOwnedObject::CompactOwned() {

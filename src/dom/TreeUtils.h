@@ -78,6 +78,8 @@ protected:
   static constexpr std::uint8_t KindDocument = 2;
   // A node queued for destruction after leaving a document's list (see TDomNode).
   static constexpr std::uint8_t KindLeftDocument = 4;
+  // Set while the object has a side block (see TSide) in the table of blocks.
+  static constexpr std::uint8_t KindHasSide = 8;
 
   void SetKind(std::uint8_t kind, bool on) {
     Kind_ = static_cast<std::uint8_t>(on ? Kind_ | kind : Kind_ & ~kind);
@@ -101,25 +103,33 @@ protected:
     std::deque<TCustomOwnedObject*> Items;
     int Live = 0;
   };
-  // What few objects ever need, kept apart and made on first use so that an object costs one
-  // pointer for all of it: the list of what it owns and, in a layer above that extends the
-  // block (Extended set), fields of that layer's own.
+  // What few objects ever need, kept apart and made on first use: the list of what the object
+  // owns and, in a layer above that extends the block (Extended set), fields of that layer's
+  // own. The blocks stand in one table keyed by their object, so that an object costs no
+  // field for them at all (a document of a million nodes has a handful of blocks); the
+  // KindHasSide mark spares the objects without one the look-up.
   struct TSide {
     virtual ~TSide() = default;
     std::unique_ptr<TOwnedList> Owned;
     bool Extended = false;
   };
-  TSide* SideIfAny() const { return Side_.get(); }
+  TSide* SideIfAny() const { return HasKind(KindHasSide) ? FindSide() : nullptr; }
   // Puts `side` in place of the present block, whose owned list it must have taken over.
-  void ReplaceSide(std::unique_ptr<TSide> side) const { Side_ = std::move(side); }
+  void ReplaceSide(std::unique_ptr<TSide> side) const;
 
 private:
   void CompactOwned();
   // Drops the empty owned list, and the whole block when it holds nothing else.
   void DropOwnedList();
-  TOwnedList* OwnedList() const { return Side_ ? Side_->Owned.get() : nullptr; }
+  TOwnedList* OwnedList() const {
+    TSide* side = SideIfAny();
+    return side != nullptr ? side->Owned.get() : nullptr;
+  }
+  TSide* FindSide() const;
+  void DropSide() const;
+  struct TSideTable;
+  static TSideTable& SideTable();
 
-  mutable std::unique_ptr<TSide> Side_;
   TCustomOwnedObject* Owner_ = nullptr;
   std::uint32_t OwnedSlot_ = 0;  // position in the owner's list
   TLifeState State_ = TLifeState::Alive;

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -63,4 +65,33 @@ TEST(NodeDocument, AnsweredUntilTheNodeIsGone) {
     EXPECT_EQ(seen, document.get());
     EXPECT_EQ(document->OwnedObjectCount(), 0);
   }
+}
+
+// The blocks of owned lists and rarely used fields stand in one table shared by all threads;
+// documents built and torn down side by side must each keep exactly their own.
+TEST(NodeDocument, DocumentsOfTwoThreadsKeepTheirOwnBlocks) {
+  const auto work = [](int seed, std::string* failure) {
+    for (int round = 0; round < 20 && failure->empty(); ++round) {
+      DocumentPtr document = NewDocument();
+      std::vector<TDomNode*> nodes;
+      for (int i = 0; i < 2000; ++i) {
+        TDomNode* node = TDomElement::Create(document.get(), u"e");
+        if (i % 3 == 0) node->setUserData(u"k", &nodes, nullptr);
+        nodes.push_back(node);
+      }
+      for (std::size_t i = 0; i < nodes.size(); i += 2) TCustomOwnedObject::Free(nodes[i]);
+      int marked = 0;
+      for (std::size_t i = 1; i < nodes.size(); i += 2)
+        marked += nodes[i]->getUserData(u"k") == &nodes ? 1 : 0;
+      if (document->OwnedObjectCount() != 1000 || marked != 333)
+        *failure = "thread " + std::to_string(seed) + ": " + std::to_string(document->OwnedObjectCount()) +
+                   " owned, " + std::to_string(marked) + " marked";
+    }
+  };
+  std::string first, second;
+  std::thread other(work, 2, &second);
+  work(1, &first);
+  other.join();
+  EXPECT_EQ(first, "");
+  EXPECT_EQ(second, "");
 }
