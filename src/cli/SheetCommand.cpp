@@ -9,15 +9,11 @@
 #include "platform/Exceptions.h"
 #include "platform/ReplaceFile.h"
 #include "platform/Utf16.h"
-#include "sheet/SheetCanvas.h"
+#include "sheet/SheetPdf.h"
 
 #include <nlohmann/json.hpp>
 
-#include <QBuffer>
 #include <QGuiApplication>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 
 #include <cstdio>
 #include <string>
@@ -54,20 +50,7 @@ QByteArray PdfBytes(const std::vector<TSheetOp>& ops, int dpi) {
   char name[] = "earmark-cli";
   char* argv[] = {name, nullptr};
   QGuiApplication application(argc, argv);
-  QBuffer buffer;
-  buffer.open(QIODevice::WriteOnly);
-  {
-    QPdfWriter writer(&buffer);
-    writer.setResolution(dpi);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setTitle(QString::fromUtf8(Utf8Of(SheetDocumentName).c_str()));
-    QPainter painter;
-    if (!painter.begin(&writer)) return {};
-    DrawSheet(painter, ops);
-    if (!painter.end()) return {};
-  }
-  return buffer.data();
+  return SheetPdfBytes(ops, dpi);
 }
 
 int RunSheet(const std::vector<std::string>& args) {

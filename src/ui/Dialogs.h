@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QPrinter;
@@ -37,4 +38,8 @@ public:
 
   // The printer-setup dialog on the given printer; false when cancelled.
   virtual bool PrintSetup(QWidget* parent, QPrinter& printer) = 0;
+  // The print preview of the pages paint draws on printer, shown until the user closes it.
+  // It only shows them: printing and PDF files go through the program's own commands.
+  virtual void PrintPreview(QWidget* parent, QPrinter& printer,
+                            const std::function<void(QPrinter&)>& paint) = 0;
 };

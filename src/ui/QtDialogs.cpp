@@ -1,10 +1,12 @@
 #include "ui/QtDialogs.h"
 
 #include <QAbstractPrintDialog>
+#include <QAction>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 
@@ -86,4 +88,18 @@ bool TQtDialogs::PrintSetup(QWidget* parent, QPrinter& printer) {
   dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
   dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
   return dialog.exec() == QDialog::Accepted;
+}
+
+void TQtDialogs::PrintPreview(QWidget* parent, QPrinter& printer,
+                              const std::function<void(QPrinter&)>& paint) {
+  QPrintPreviewDialog dialog(&printer, parent);
+  // The preview's own buttons would print past the print-setup dialog's options and write PDF
+  // files in place; the menu's commands do both, so the preview only shows the sheet.
+  const QString hidden[] = {QCoreApplication::translate("QPrintPreviewDialog", "Print"),
+                            QCoreApplication::translate("QPrintPreviewDialog", "Page setup")};
+  for (QAction* action : dialog.findChildren<QAction*>())
+    if (action->text() == hidden[0] || action->text() == hidden[1]) action->setVisible(false);
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                   [&paint](QPrinter* target) { paint(*target); });
+  dialog.exec();
 }

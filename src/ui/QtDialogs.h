@@ -15,4 +15,6 @@ public:
   std::optional<QString> OpenFileName(QWidget* parent, const TFileDialogSetup& setup) override;
   std::optional<QString> SaveFileName(QWidget* parent, const TFileDialogSetup& setup) override;
   bool PrintSetup(QWidget* parent, QPrinter& printer) override;
+  void PrintPreview(QWidget* parent, QPrinter& printer,
+                    const std::function<void(QPrinter&)>& paint) override;
 };

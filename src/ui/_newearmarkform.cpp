@@ -178,6 +178,9 @@ void TNewEarMarkForm::CreateMenu() {
   Uloi1 = file->addAction(QStringLiteral("Uložiť..."));
   file->addSeparator();
   Vytlai1 = file->addAction(QStringLiteral("Vytlačiť..."));
+  // Neither needs a printer, so they stay enabled when "Vytlačiť..." is not.
+  Ukkapredtlaou1 = file->addAction(QStringLiteral("Ukážka pred tlačou..."));
+  UloiakoPDF1 = file->addAction(QStringLiteral("Uložiť ako PDF..."));
   file->addSeparator();
   Koniec1 = file->addAction(QStringLiteral("Koniec"));
   QMenu* settings = menuBar()->addMenu(QStringLiteral("Nastavenia"));
@@ -190,6 +193,8 @@ void TNewEarMarkForm::CreateMenu() {
   bind(Otvor1, &TNewEarMarkForm::Otvor1Click);
   bind(Uloi1, &TNewEarMarkForm::Uloi1Click);
   bind(Vytlai1, &TNewEarMarkForm::Vytlai1Click);
+  bind(Ukkapredtlaou1, &TNewEarMarkForm::Ukkapredtlaou1Click);
+  bind(UloiakoPDF1, &TNewEarMarkForm::UloiakoPDF1Click);
   bind(Koniec1, &TNewEarMarkForm::Koniec1Click);
   bind(Nastavenia1, &TNewEarMarkForm::Nastavenia1Click);
   bind(Oprograme1, &TNewEarMarkForm::Oprograme1Click);
@@ -567,6 +572,10 @@ void TNewEarMarkForm::Otvor1Click() {
 }
 
 void TNewEarMarkForm::Vytlai1Click() { PrintCommand(*this); }
+
+void TNewEarMarkForm::Ukkapredtlaou1Click() { PreviewCommand(*this); }
+
+void TNewEarMarkForm::UloiakoPDF1Click() { SavePdfCommand(*this); }
 
 void TNewEarMarkForm::Nastavenia1Click() {
   TAddressForm form(this, Order_, Dialogs_, ProgramSettingsPath());

@@ -84,6 +84,8 @@ public:
   QAction* Otvor1 = nullptr;
   QAction* Uloi1 = nullptr;
   QAction* Vytlai1 = nullptr;
+  QAction* Ukkapredtlaou1 = nullptr;  // print preview
+  QAction* UloiakoPDF1 = nullptr;     // save as PDF
   QAction* Koniec1 = nullptr;
   QAction* Nastavenia1 = nullptr;
   QAction* Oprograme1 = nullptr;
@@ -95,6 +97,8 @@ public slots:
   void Otvor1Click();
   void Uloi1Click();
   void Vytlai1Click();
+  void Ukkapredtlaou1Click();
+  void UloiakoPDF1Click();
   void Koniec1Click();
   void Nastavenia1Click();
   void Oprograme1Click();

@@ -1,14 +1,21 @@
 #include "ui/_printunit.h"
 
 #include "app/EarTagOrder.h"
+#include "app/OrderFileWriter.h"
 #include "app/Settings.h"
+#include "platform/Exceptions.h"
+#include "platform/ReplaceFile.h"
 #include "sheet/QtAnsi.h"
+#include "sheet/SheetPdf.h"
 #include "ui/Dialogs.h"
 #include "ui/_newearmarkform.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -100,6 +107,62 @@ void PrintCommand(TNewEarMarkForm& form, const TPrinterFactory& makePrinter) {
   if (!form.CheckFarmField()) return;
   const QString printerName = AskPrinter(&form, form.Dialogs());
   PrintOrder(SheetContentOf(form.Order()), printerName, 1, makePrinter);
+}
+
+std::unique_ptr<QPrinter> PreviewPrinter(const QString& printerName) {
+  if (!printerName.isEmpty())
+    if (std::unique_ptr<QPrinter> printer = OpenPrinter(printerName)) return printer;
+  auto page = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  page->setOutputFormat(QPrinter::PdfFormat);
+  page->setResolution(SheetPdfDpi);
+  page->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+  return page;
+}
+
+void PreviewCommand(TNewEarMarkForm& form) {
+  if (!form.CheckFarmField()) return;
+  const TSheetContent content = SheetContentOf(form.Order());
+  // A count that is not a number stops here, as it stops printing, before a page is drawn.
+  SheetTotal(content);
+  std::unique_ptr<QPrinter> printer = PreviewPrinter(QPrinterInfo::defaultPrinterName());
+  // The preview's caption names the document, as the print job does.
+  printer->setDocName(AnsiToQString(SheetDocumentName));
+  form.Dialogs().PrintPreview(&form, *printer, [&form, &content](QPrinter& target) {
+    form.Guarded([&] { PrintSheet(target, content); });
+  });
+}
+
+void SavePdfCommand(TNewEarMarkForm& form) {
+  if (!form.CheckFarmField()) return;
+  const QDate today = form.Today();
+  TFileDialogSetup setup = form.OrderFileDialogSetup();
+  setup.FileName = AnsiToQString(ProposedOrderFileName(form.Order().FarmNumber, today.year(),
+                                                       today.month(), today.day())) +
+                   QStringLiteral(".pdf");
+  setup.Filter = QString::fromUtf8(PdfFileFilter);
+  setup.DefaultExt = QStringLiteral("pdf");
+  TDialogs& dialogs = form.Dialogs();
+  const std::optional<QString> fileName = dialogs.SaveFileName(&form, setup);
+  if (!fileName) return;
+  if (QFileInfo::exists(*fileName) &&
+      !dialogs.Confirm(&form, QString::fromUtf8(TNewEarMarkForm::OverwriteQuestion)))
+    return;
+  // A count that is not a number raises here, as when printing, before anything is written.
+  const std::vector<TSheetOp> ops = LayoutSheet(SheetContentOf(form.Order()), SheetPdfDpi, SheetPdfDpi);
+  const QByteArray bytes = SheetPdfBytes(ops, SheetPdfDpi);
+  QString reason;
+  if (bytes.isEmpty()) {
+    reason = QStringLiteral("The sheet could not be drawn.");
+  } else {
+    try {
+      ReplaceFileContents(QFile::encodeName(*fileName).toStdString(),
+                          std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+      return;
+    } catch (const Exception& e) {
+      reason = QString::fromUtf8(e.Message.data(), static_cast<qsizetype>(e.Message.size()));
+    }
+  }
+  dialogs.ShowError(&form, QString::fromUtf8(PdfWriteFailedMessage), reason);
 }
 
 std::string ProgramSettingsPath() {

@@ -1,5 +1,6 @@
 // Printing the order: the printer set-up at start-up, the print-setup dialog, and the sheet of
-// OrderSheet drawn with QPainter on a QPrinter, one print job per copy.
+// OrderSheet drawn with QPainter on a QPrinter, one print job per copy; the same sheet in the
+// print preview and saved as a PDF file.
 #pragma once
 
 #include "app/OrderSheet.h"
@@ -52,6 +53,25 @@ QString AskPrinter(QWidget* owner, TDialogs& dialogs);
 // "Vytlačiť...": checks the farm number, asks for a printer and prints one copy of the sheet
 // of the order.
 void PrintCommand(TNewEarMarkForm& form, const TPrinterFactory& makePrinter = OpenPrinter);
+
+// The printer the preview draws on: the named printer (the default one, on which the
+// print-setup dialog starts) when it can be opened; otherwise the page "Uložiť ako PDF..."
+// writes, A4 without margins at SheetPdfDpi, so the preview works without any printer.
+std::unique_ptr<QPrinter> PreviewPrinter(const QString& printerName);
+
+// "Ukážka pred tlačou...": the checks of "Vytlačiť..." with their messages (farm number, then
+// the counts), then the sheet drawn by PrintSheet in the print preview on PreviewPrinter of
+// the default printer.
+void PreviewCommand(TNewEarMarkForm& form);
+
+// "Uložiť ako PDF...": the farm check, the save dialog (PdfFileFilter, the order file's
+// proposed name with ".pdf"), the overwrite question, then the counts as when printing, and
+// the sheet written as a one-page PDF the way order files are written. A file that cannot be
+// written shows PdfWriteFailedMessage in the error dialog with the reason as its detail; the
+// file that was there stays as it was.
+inline constexpr const char* PdfFileFilter = "Súbory PDF|*.pdf";
+inline constexpr const char* PdfWriteFailedMessage = "Súbor PDF sa nepodarilo uložiť!";
+void SavePdfCommand(TNewEarMarkForm& form);
 
 // The program's settings file: beside its executable, or in the user's configuration folder
 // ($XDG_CONFIG_HOME or ~/.config, then earmark/) when the executable's folder is not writable

@@ -32,4 +32,5 @@ public:
     printer.setPrinterName(*ChosenPrinter);
     return true;
   }
+  void PrintPreview(QWidget*, QPrinter&, const std::function<void(QPrinter&)>&) override {}
 };

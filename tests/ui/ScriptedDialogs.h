@@ -4,12 +4,13 @@
 #include "ui/Dialogs.h"
 
 #include <QApplication>
+#include <QPrinter>
 #include <QStringList>
 
 #include <deque>
 
 struct TShownBox {
-  QString Kind;  // "Chyba", "Error", "Confirm" or "Exception"
+  QString Kind;  // "Chyba", "Error", "Confirm", "Exception" or "Preview" (with the document name)
   QString Text;
   QString Detail = {};  // the detailed text of an "Error" box
   bool operator==(const TShownBox&) const = default;
@@ -21,6 +22,11 @@ public:
   std::deque<bool> ConfirmAnswers;
   std::deque<std::optional<QString>> FileAnswers;
   std::vector<TFileDialogSetup> FileSetups;
+  // Where the preview's pages are drawn, as a PDF file; empty: the preview draws nothing.
+  QString PreviewFile;
+  // The page layout and resolution the preview was shown with.
+  QPageLayout PreviewLayout;
+  int PreviewDpi = 0;
 
   void ShowFieldError(QWidget*, const QString& text) override { Shown.push_back({"Chyba", text}); }
   void ShowError(QWidget*, const QString& text, const QString& detail = {}) override {
@@ -43,6 +49,14 @@ public:
     return NextFile(setup);
   }
   bool PrintSetup(QWidget*, QPrinter&) override { return false; }
+  void PrintPreview(QWidget*, QPrinter& printer, const std::function<void(QPrinter&)>& paint) override {
+    Shown.push_back({"Preview", printer.docName()});
+    PreviewLayout = printer.pageLayout();
+    PreviewDpi = printer.resolution();
+    if (PreviewFile.isEmpty()) return;
+    printer.setOutputFileName(PreviewFile);
+    paint(printer);
+  }
 
 private:
   std::optional<QString> NextFile(const TFileDialogSetup& setup) {

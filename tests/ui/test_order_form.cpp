@@ -128,7 +128,8 @@ TEST_F(OrderForm, MenuItems) {
   EXPECT_EQ(titles, QStringList::fromVector({
                         QString::fromUtf8("Súbor"), QString::fromUtf8("  Otvoriť..."),
                         QString::fromUtf8("  Uložiť..."), "  -", QString::fromUtf8("  Vytlačiť..."),
-                        "  -", "  Koniec", "Nastavenia", "  Dodacia adresa...", "O programe"}));
+                        QString::fromUtf8("  Ukážka pred tlačou..."),
+                        QString::fromUtf8("  Uložiť ako PDF..."), "  -", "  Koniec", "Nastavenia", "  Dodacia adresa...", "O programe"}));
   EXPECT_EQ(Form->Oprograme1->menu(), nullptr);
 }
 

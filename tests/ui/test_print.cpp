@@ -260,6 +260,9 @@ TEST(LoadSettings, PrinterSetupAndAddress) {
     form.Order().AccountNumber = "old";
     LoadSettings(form, c.Path, c.Printers);
     EXPECT_EQ(form.Vytlai1->isEnabled(), c.PrintEnabled) << c.Path << " " << c.Printers.Names.join(",").toStdString();
+    // The preview and the PDF file need no printer.
+    EXPECT_TRUE(form.Ukkapredtlaou1->isEnabled());
+    EXPECT_TRUE(form.UloiakoPDF1->isEnabled());
     EXPECT_EQ(form.Order().Name, c.Name);
     EXPECT_EQ(form.Order().AccountNumber, c.Name.empty() ? "" : "A");
   }

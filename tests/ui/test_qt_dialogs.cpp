@@ -4,15 +4,20 @@
 
 #include "ui/QtDialogs.h"
 #include "ui/_newearmarkform.h"
+#include "ui/_printunit.h"
 
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -112,6 +117,40 @@ TEST_F(QtDialogs, ABrokenFileShowsWhereItIsBrokenAsTheDetail) {
   form.Otvor1->trigger();
   EXPECT_EQ(driver.Boxes, (std::vector<TSeenBox>{{QString::fromUtf8("Nesprávny fromát súboru!"),
                                                   QStringLiteral("EK_END_TAG_MISMATCH \"nam\" at line 3, column 10")}}));
+}
+
+TEST_F(QtDialogs, ThePreviewShowsThePagesButNeitherPrintsNorSetsUpPages) {
+  TQtDialogs dialogs;
+  const std::unique_ptr<QPrinter> printer = PreviewPrinter(QString());
+  printer->setDocName(QStringLiteral("Objednavka"));
+  QString title;
+  QStringList visible, hidden;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+    if (preview == nullptr) return;
+    poll.stop();
+    title = preview->windowTitle();
+    for (const QToolBar* bar : preview->findChildren<QToolBar*>())
+      for (const QAction* action : bar->actions())
+        if (!action->isSeparator() && !action->text().isEmpty())
+          (action->isVisible() ? visible : hidden) << action->text();
+    QMetaObject::invokeMethod(preview, &QDialog::reject, Qt::QueuedConnection);
+  });
+  poll.start(20);
+  int paints = 0;
+  dialogs.PrintPreview(nullptr, *printer, [&paints](QPrinter& target) {
+    ++paints;
+    QPainter painter(&target);
+    painter.drawText(100, 100, QStringLiteral("sheet"));
+  });
+  EXPECT_GE(paints, 1);
+  EXPECT_TRUE(title.contains(QStringLiteral("Objednavka"))) << title.toStdString();
+  const QString print = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+  const QString pageSetup = QCoreApplication::translate("QPrintPreviewDialog", "Page setup");
+  EXPECT_EQ(hidden, (QStringList{pageSetup, print}));
+  EXPECT_TRUE(visible.contains(QCoreApplication::translate("QPrintPreviewDialog", "Fit width")))
+      << visible.join(", ").toStdString();
 }
 
 }  // namespace
