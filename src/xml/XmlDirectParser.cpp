@@ -26,12 +26,9 @@ constexpr std::uint32_t kNoUnit = 0x110000;
 bool IsWhite(std::uint32_t c) { return c == 0x20 || c == 0x09 || c == 0x0A || c == 0x0D; }
 
 // A character taken as it is: allowed in XML and none of those the ordinary path treats
-// apart. C1 controls are left to it, U+009C (its end mark) among them; CR goes through the
-// line-end rule, which the caller applies.
+// apart. CR goes through the line-end rule, which the caller applies.
 bool IsPlain(std::uint32_t c) {
   if (c < 0x20) return c == 0x09 || c == 0x0A;
-  if (c < 0x80) return true;
-  if (c < 0xA0) return false;
   if (c < 0xD800) return true;
   if (c < 0xE000) return false;
   if (c <= 0xFFFD) return true;
