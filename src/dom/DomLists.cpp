@@ -4,7 +4,10 @@
 #include "platform/Format.h"
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
+#include <string_view>
+#include <unordered_map>
 
 // ---------------------------------------------------------------------------------------------
 // TDomNodeList
@@ -117,15 +120,130 @@ void TDomSearchListCache::Clear() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TDomNamedNodeMap::TNameIndex
+
+// The entries of a long map by the key its look-ups use: the node name on a plain map, the
+// namespace URI and local name on a namespace-aware one. For each key it keeps the earliest
+// entry and how many entries carry that key, so that the first match in list order is found
+// at once, as the search finds it. An attribute whose node name may change while it is in
+// the map (a namespace-aware one, renamed through setPrefix) cannot be filed under it; while
+// a plain map holds such an entry, or any entry that is no attribute, the map searches.
+class TDomNamedNodeMap::TNameIndex {
+public:
+  explicit TNameIndex(bool namespaceForm) : NamespaceForm_(namespaceForm) {}
+
+  bool Usable() const { return Loose_ == 0; }
+
+  // `node` has been appended to the list.
+  void Add(TDomNode* node) {
+    if (!Indexable(node)) {
+      ++Loose_;
+      return;
+    }
+    const std::size_t hash = KeyHash(node);
+    if (TEntry* entry = EntryOf(node, hash)) {
+      ++entry->Count;
+      return;
+    }
+    Entries_.emplace(hash, TEntry{node, 1});
+  }
+
+  // `node` has been taken out of `items`.
+  void Remove(const TDomNode* node, const std::vector<TDomNode*>& items) {
+    if (!Indexable(node)) {
+      --Loose_;
+      return;
+    }
+    const std::size_t hash = KeyHash(node);
+    auto range = Entries_.equal_range(hash);
+    for (auto it = range.first; it != range.second; ++it) {
+      TEntry& entry = it->second;
+      if (!SameKey(entry.First, node)) continue;
+      if (--entry.Count == 0) {
+        Entries_.erase(it);
+      } else if (entry.First == node) {
+        // Only entries sharing a key (duplicates made without the checks) come here.
+        for (TDomNode* item : items) {
+          if (Indexable(item) && SameKey(item, node)) {
+            entry.First = item;
+            break;
+          }
+        }
+      }
+      return;
+    }
+  }
+
+  TDomNode* FindName(std::u16string_view name) const {
+    auto range = Entries_.equal_range(Hash(name));
+    for (auto it = range.first; it != range.second; ++it)
+      if (NameOf(it->second.First) == name) return it->second.First;
+    return nullptr;
+  }
+
+  TDomNode* FindNamespace(const WideString& namespaceURI, const WideString& localName) const {
+    auto range = Entries_.equal_range(Combine(Hash(namespaceURI), Hash(localName)));
+    for (auto it = range.first; it != range.second; ++it) {
+      TDomNode* node = it->second.First;
+      if (node->namespaceURI() == namespaceURI && node->localName() == localName) return node;
+    }
+    return nullptr;
+  }
+
+private:
+  struct TEntry {
+    TDomNode* First;
+    std::size_t Count;
+  };
+
+  static std::size_t Hash(std::u16string_view text) { return std::hash<std::u16string_view>{}(text); }
+  static std::size_t Combine(std::size_t a, std::size_t b) { return a ^ (b + 0x9E3779B97F4A7C15ULL + (a << 6) + (a >> 2)); }
+  static std::u16string_view NameOf(const TDomNode* attr) { return static_cast<const TDomAttr*>(attr)->QualifiedName(); }
+
+  // Namespace URI and local name of an attribute never change; its node name stays put only
+  // when it is not namespace-aware.
+  bool Indexable(const TDomNode* node) const {
+    return node->nodeType() == ntAttributeNode && (NamespaceForm_ || !node->NamespaceAware());
+  }
+  std::size_t KeyHash(const TDomNode* node) const {
+    return NamespaceForm_ ? Combine(Hash(node->namespaceURI()), Hash(node->localName())) : Hash(NameOf(node));
+  }
+  bool SameKey(const TDomNode* a, const TDomNode* b) const {
+    return NamespaceForm_ ? a->namespaceURI() == b->namespaceURI() && a->localName() == b->localName()
+                          : NameOf(a) == NameOf(b);
+  }
+  TEntry* EntryOf(const TDomNode* node, std::size_t hash) {
+    auto range = Entries_.equal_range(hash);
+    for (auto it = range.first; it != range.second; ++it)
+      if (SameKey(it->second.First, node)) return &it->second;
+    return nullptr;
+  }
+
+  bool NamespaceForm_;
+  std::size_t Loose_ = 0;  // entries not filed
+  std::unordered_multimap<std::size_t, TEntry> Entries_;
+};
+
+// ---------------------------------------------------------------------------------------------
 // TDomNamedNodeMap
 
 TDomNamedNodeMap::TDomNamedNodeMap(TDomNode* ownerNode, std::vector<TDomNode*>* list,
                                    std::uint16_t allowedTypes, bool defaultNamespaceAware)
     : TDomNodeList(list),
-      Items_(list),
       AllowedTypes_(allowedTypes),
       DefaultNamespaceAware_(defaultNamespaceAware),
       OwnerNode_(ownerNode) {}
+
+TDomNamedNodeMap::~TDomNamedNodeMap() = default;
+
+TDomNamedNodeMap::TNameIndex* TDomNamedNodeMap::UsableIndex() const {
+  if (!Index_) {
+    if (Items().size() < IndexedFrom) return nullptr;
+    Index_ = std::make_unique<TNameIndex>(IsNamespaceAware());
+    for (TDomNode* node : Items()) Index_->Add(node);
+  }
+  return Index_->Usable() ? Index_.get() : nullptr;
+}
 
 bool TDomNamedNodeMap::IsNamespaceAware() const {
   return OwnerNode_ != nullptr ? OwnerNode_->NamespaceAware() : DefaultNamespaceAware_;
@@ -141,7 +259,8 @@ void TDomNamedNodeMap::CheckWritable() const {
 }
 
 TDomNode* TDomNamedNodeMap::FindByName(const WideString& name) const {
-  for (TDomNode* node : *Items_) {
+  if (const TNameIndex* index = UsableIndex()) return index->FindName(name);
+  for (TDomNode* node : Items()) {
     // Attributes answer without copying their name; this runs once per attribute a parse sets.
     if (node->nodeType() == ntAttributeNode ? static_cast<const TDomAttr*>(node)->QualifiedName() == name
                                             : node->nodeName() == name)
@@ -151,7 +270,8 @@ TDomNode* TDomNamedNodeMap::FindByName(const WideString& name) const {
 }
 
 TDomNode* TDomNamedNodeMap::FindByNamespace(const WideString& namespaceURI, const WideString& localName) const {
-  for (TDomNode* node : *Items_)
+  if (const TNameIndex* index = UsableIndex()) return index->FindNamespace(namespaceURI, localName);
+  for (TDomNode* node : Items())
     if (node->namespaceURI() == namespaceURI && node->localName() == localName) return node;
   return nullptr;
 }
@@ -159,22 +279,28 @@ TDomNode* TDomNamedNodeMap::FindByNamespace(const WideString& namespaceURI, cons
 void TDomNamedNodeMap::AddItem(TDomNode* node) {
   // Room for two from the start costs no more heap than room for one and saves a move for
   // the many elements with more than one attribute.
-  if (Items_->capacity() == 0) Items_->reserve(2);
-  Items_->push_back(node);
+  std::vector<TDomNode*>& items = Items();
+  if (items.capacity() == 0) items.reserve(2);
+  items.push_back(node);
+  if (Index_) Index_->Add(node);
   if (node->nodeType() == ntAttributeNode) static_cast<TDomAttr*>(node)->SetOwnerMap(this);
 }
 
 void TDomNamedNodeMap::DropItem(TDomNode* node) {
   // Searched from the end: a document that dies takes its attributes down last first, so
   // each one is found at once and nothing behind it moves.
-  auto it = std::find(Items_->rbegin(), Items_->rend(), node);
-  if (it != Items_->rend()) Items_->erase(std::next(it).base());
+  std::vector<TDomNode*>& items = Items();
+  auto it = std::find(items.rbegin(), items.rend(), node);
+  if (it != items.rend()) {
+    items.erase(std::next(it).base());
+    if (Index_) Index_->Remove(node, items);
+  }
   if (node->nodeType() == ntAttributeNode) static_cast<TDomAttr*>(node)->SetOwnerMap(nullptr);
 }
 
 TDomNode* TDomNamedNodeMap::removeItem(TDomNode* node) {
   CheckWritable();
-  if (node == nullptr || std::find(Items_->rbegin(), Items_->rend(), node) == Items_->rend())
+  if (node == nullptr || std::find(Items().rbegin(), Items().rend(), node) == Items().rend())
     throw ENot_Found_Err(DomMessages::NodeNotFound);
   DropItem(node);
   return node;
