@@ -7,7 +7,6 @@
 #include <functional>
 #include <iterator>
 #include <string_view>
-#include <unordered_map>
 
 // ---------------------------------------------------------------------------------------------
 // TDomNodeList
@@ -128,6 +127,8 @@ void TDomSearchListCache::Clear() {
 // at once, as the search finds it. An attribute whose node name may change while it is in
 // the map (a namespace-aware one, renamed through setPrefix) cannot be filed under it; while
 // a plain map holds such an entry, or any entry that is no attribute, the map searches.
+// The slots are one array, open-addressed with linear probing and never more than half full,
+// so a look-up among a million names costs about one memory access.
 class TDomNamedNodeMap::TNameIndex {
 public:
   explicit TNameIndex(bool namespaceForm) : NamespaceForm_(namespaceForm) {}
@@ -141,11 +142,13 @@ public:
       return;
     }
     const std::size_t hash = KeyHash(node);
-    if (TEntry* entry = EntryOf(node, hash)) {
-      ++entry->Count;
+    if (TSlot* slot = Find(hash, [&](const TDomNode* first) { return SameKey(first, node); })) {
+      ++slot->Count;
       return;
     }
-    Entries_.emplace(hash, TEntry{node, 1});
+    if (2 * (Used_ + 1) > Slots_.size()) Grow();
+    Slots_[FreeSlot(hash)] = TSlot{hash, node, 1};
+    ++Used_;
   }
 
   // `node` has been taken out of `items`.
@@ -154,45 +157,37 @@ public:
       --Loose_;
       return;
     }
-    const std::size_t hash = KeyHash(node);
-    auto range = Entries_.equal_range(hash);
-    for (auto it = range.first; it != range.second; ++it) {
-      TEntry& entry = it->second;
-      if (!SameKey(entry.First, node)) continue;
-      if (--entry.Count == 0) {
-        Entries_.erase(it);
-      } else if (entry.First == node) {
-        // Only entries sharing a key (duplicates made without the checks) come here.
-        for (TDomNode* item : items) {
-          if (Indexable(item) && SameKey(item, node)) {
-            entry.First = item;
-            break;
-          }
+    TSlot* slot = Find(KeyHash(node), [&](const TDomNode* first) { return SameKey(first, node); });
+    if (slot == nullptr) return;
+    if (--slot->Count == 0) {
+      Erase(static_cast<std::size_t>(slot - Slots_.data()));
+    } else if (slot->First == node) {
+      // Only entries sharing a key (duplicates made without the checks) come here.
+      for (TDomNode* item : items) {
+        if (Indexable(item) && SameKey(item, node)) {
+          slot->First = item;
+          break;
         }
       }
-      return;
     }
   }
 
   TDomNode* FindName(std::u16string_view name) const {
-    auto range = Entries_.equal_range(Hash(name));
-    for (auto it = range.first; it != range.second; ++it)
-      if (NameOf(it->second.First) == name) return it->second.First;
-    return nullptr;
+    const TSlot* slot = Find(Hash(name), [&](const TDomNode* first) { return NameOf(first) == name; });
+    return slot != nullptr ? slot->First : nullptr;
   }
 
   TDomNode* FindNamespace(const WideString& namespaceURI, const WideString& localName) const {
-    auto range = Entries_.equal_range(Combine(Hash(namespaceURI), Hash(localName)));
-    for (auto it = range.first; it != range.second; ++it) {
-      TDomNode* node = it->second.First;
-      if (node->namespaceURI() == namespaceURI && node->localName() == localName) return node;
-    }
-    return nullptr;
+    const TSlot* slot = Find(Combine(Hash(namespaceURI), Hash(localName)), [&](const TDomNode* first) {
+      return first->namespaceURI() == namespaceURI && first->localName() == localName;
+    });
+    return slot != nullptr ? slot->First : nullptr;
   }
 
 private:
-  struct TEntry {
-    TDomNode* First;
+  struct TSlot {
+    std::size_t Hash;
+    TDomNode* First;  // none: the slot is free
     std::size_t Count;
   };
 
@@ -212,16 +207,48 @@ private:
     return NamespaceForm_ ? a->namespaceURI() == b->namespaceURI() && a->localName() == b->localName()
                           : NameOf(a) == NameOf(b);
   }
-  TEntry* EntryOf(const TDomNode* node, std::size_t hash) {
-    auto range = Entries_.equal_range(hash);
-    for (auto it = range.first; it != range.second; ++it)
-      if (SameKey(it->second.First, node)) return &it->second;
-    return nullptr;
+
+  template <class TSame>
+  TSlot* Find(std::size_t hash, TSame same) const {
+    if (Slots_.empty()) return nullptr;
+    const std::size_t mask = Slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      const TSlot& slot = Slots_[i];
+      if (slot.First == nullptr) return nullptr;
+      if (slot.Hash == hash && same(slot.First)) return const_cast<TSlot*>(&slot);
+    }
+  }
+  std::size_t FreeSlot(std::size_t hash) const {
+    const std::size_t mask = Slots_.size() - 1;
+    std::size_t i = hash & mask;
+    while (Slots_[i].First != nullptr) i = (i + 1) & mask;
+    return i;
+  }
+  void Grow() {
+    std::vector<TSlot> old(std::max<std::size_t>(64, 2 * Slots_.size()), TSlot{0, nullptr, 0});
+    old.swap(Slots_);
+    for (const TSlot& slot : old)
+      if (slot.First != nullptr) Slots_[FreeSlot(slot.Hash)] = slot;
+  }
+  // Frees slot i and moves up the later slots of its run that would no longer be found.
+  void Erase(std::size_t i) {
+    const std::size_t mask = Slots_.size() - 1;
+    for (std::size_t j = (i + 1) & mask; Slots_[j].First != nullptr; j = (j + 1) & mask) {
+      const std::size_t home = Slots_[j].Hash & mask;
+      const bool reachable = i < j ? home > i && home <= j : home > i || home <= j;
+      if (!reachable) {
+        Slots_[i] = Slots_[j];
+        i = j;
+      }
+    }
+    Slots_[i] = TSlot{0, nullptr, 0};
+    --Used_;
   }
 
   bool NamespaceForm_;
   std::size_t Loose_ = 0;  // entries not filed
-  std::unordered_multimap<std::size_t, TEntry> Entries_;
+  std::size_t Used_ = 0;
+  std::vector<TSlot> Slots_;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -148,5 +149,43 @@ TEST(DomLongMaps, NamespaceLookUpsFindWhatASearchFinds) {
         EXPECT_EQ(e->hasAttributeNS(uri, local), SearchByNamespace(map, uri, local) != nullptr);
       }
     }
+  }
+}
+
+// Many entries taken out in a scattered order and put back: every look-up still finds
+// exactly what a search finds, whatever the index had to move to close its gaps.
+TEST(DomLongMaps, RemovalsInAnyOrder) {
+  const struct {
+    const char* Name;
+    std::size_t Count;
+    std::size_t Stride;  // entries are taken out in steps of this size around the list
+  } rows[] = {{"every one in turn", 40, 1}, {"scattered", 500, 7}, {"scattered widely", 1000, 389}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Name);
+    DocumentPtr doc = NewDocument();
+    TDomElement* e = AddElement(doc.get(), u"e");
+    TDomNamedNodeMap& map = *e->attributes();
+    std::vector<WideString> names;
+    for (std::size_t i = 0; i < row.Count; ++i) {
+      names.push_back(u"n" + Utf8ToWide(std::to_string(i * 7919 % 100003)));
+      e->setAttribute(names.back(), u"v");
+    }
+    // The first entry of each name, from one pass over the list.
+    auto allAgree = [&] {
+      std::map<WideString, TDomNode*> first;
+      for (int i = 0; i < map.getLength(); ++i) first.emplace(map.item(i)->nodeName(), map.item(i));
+      for (const WideString& name : names) {
+        const auto it = first.find(name);
+        if (map.getNamedItem(name) != (it == first.end() ? nullptr : it->second)) return false;
+      }
+      return true;
+    };
+    ASSERT_TRUE(allAgree());
+    for (std::size_t k = 0, i = 0; k < row.Count / 2; ++k, i = (i + row.Stride) % row.Count) {
+      if (e->hasAttribute(names[i])) e->removeAttribute(names[i]);
+      ASSERT_TRUE(allAgree()) << "after taking out " << Ascii(names[i]);
+    }
+    for (std::size_t i = 0; i < row.Count; i += 3) e->setAttribute(names[i], u"w");
+    EXPECT_TRUE(allAgree());
   }
 }
