@@ -2,6 +2,7 @@
 
 #include "dom/DomNodes.h"
 #include "dom/WideStringUtils.h"
+#include "dtd/DtdValidationAgent.h"
 #include "xml/ResourceResolver.h"
 #include "xml/XmlInputSource.h"
 
@@ -169,7 +170,7 @@ void TDomImplementation::ResolveExternalText(const WideString& baseURI, const Wi
 // TDomDocument
 
 TDomDocument::TDomDocument(TDomImplementation* implementation)
-    : TDomCustomDocument(implementation), ValidationAgent_(std::make_unique<TDomValidationAgent>()) {}
+    : TDomCustomDocument(implementation), ValidationAgent_(std::make_unique<TDtdValidationAgent>(this)) {}
 
 TDomDocument::~TDomDocument() {
   SearchLists_.reset();

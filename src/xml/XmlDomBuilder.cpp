@@ -3,6 +3,7 @@
 #include "dom/DomExceptions.h"
 #include "dom/DomImplementation.h"
 #include "dom/DomNodes.h"
+#include "dtd/DtdValidationAgent.h"
 #include "xml/XmlRulesUtils.h"
 
 #include <typeinfo>
@@ -129,10 +130,30 @@ void TXmlDomBuilder::Doctype(const TXmlDoctypeSignal& signal) {
   node->IntSubsetStartChar = signal.IntSubsetStartChar;
   node->IntSubsetStartColumn = signal.IntSubsetStartColumn;
   node->IntSubsetStartLine = signal.IntSubsetStartLine;
+  node->IntSubsetOriginByte = signal.IntSubsetOrigin.ByteCount;
+  node->IntSubsetOriginChar = signal.IntSubsetOrigin.CharCount;
+  node->IntSubsetOriginColumn = signal.IntSubsetOrigin.Column;
+  node->IntSubsetOriginLine = signal.IntSubsetOrigin.Line;
+  node->IntSubsetOriginTabs = signal.IntSubsetOrigin.TabsInLine;
   ReferenceNode_->appendChild(node);
   if (auto* target = dynamic_cast<TDomDocument*>(ReferenceNode_)) {
     TDomValidationAgent* agent = target->ValidationAgent();
-    if (agent != nullptr && !agent->PrepareDtd(node)) {
+    bool prepared = true;
+    if (auto* dtdAgent = dynamic_cast<TDtdValidationAgent*>(agent)) {
+      // Problems of the subset are reported through the reader like those of the document;
+      // a report that stops the parse ends the preparation as aborted.
+      try {
+        prepared = dtdAgent->PrepareDtd(node, [&](TXmlErrorType kind, const IXmlLocator& locator,
+                                                  const WideString& offendingText, const WideString& clue) {
+          ReportError(signal.Reader(), kind, &locator, offendingText, clue);
+        });
+      } catch (const EParserException&) {
+        prepared = false;
+      }
+    } else if (agent != nullptr) {
+      prepared = agent->PrepareDtd(node);
+    }
+    if (!prepared) {
       throw EParserException(DocTypeDeclTreatment == dtCheckValidity ? "Non-wellformed or invalid DTD."
                                                                       : "Non-wellformed DTD.");
     }
