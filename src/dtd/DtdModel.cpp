@@ -1,5 +1,7 @@
 #include "dtd/DtdModel.h"
 
+#include "xml/XmlRulesUtils.h"
+
 namespace {
 
 template <typename T>
@@ -19,6 +21,7 @@ const T* FindIn(const std::map<WideString, std::unique_ptr<T>>& map, const WideS
 }  // namespace
 
 void TDtdModel::Clear() {
+  AttributeChecked_.clear();
   ElementTypes_.clear();
   AttributeLists_.clear();
   GeneralEntities_.clear();
@@ -78,3 +81,57 @@ const TDtdEntity* TDtdModel::FindParameterEntity(const WideString& name) const {
 }
 
 const TDtdNotation* TDtdModel::FindNotation(const WideString& name) const { return FindIn(Notations_, name); }
+
+TXmlErrorType TDtdModel::CheckAttributeValueReferences(WideStringView value, int depthLimit,
+                                                       WideString& offending) const {
+  return CheckReferencesIn(value, 0, depthLimit, offending);
+}
+
+TXmlErrorType TDtdModel::CheckReferencesIn(WideStringView value, int depth, int depthLimit,
+                                           WideString& offending) const {
+  for (std::size_t at = value.find(u'&'); at != WideStringView::npos; at = value.find(u'&', at + 1)) {
+    // The value as written is checked for its syntax by the attribute's own check; a
+    // replacement text is checked here, since it is read again as part of the value.
+    const std::size_t end = value.find(u';', at);
+    if (end == WideStringView::npos) {
+      if (depth == 0) return EK_NONE;
+      offending = WideString(value.substr(at));
+      return EK_UNTERMINATED_ENTITY_REFERENCE;
+    }
+    if (at + 1 < value.size() && value[at + 1] == u'#') {
+      if (depth > 0 && !XmlRules::CharRef(value.substr(at, end - at + 1))) {
+        offending = WideString(value.substr(at, end - at + 1));
+        return EK_INVALID_CHARACTER_REFERENCE;
+      }
+      continue;
+    }
+    const WideString name(value.substr(at + 1, end - at - 1));
+    if (name == u"lt" || name == u"gt" || name == u"amp" || name == u"apos" || name == u"quot") continue;
+    offending = u"&" + name + u";";
+    const TDtdEntity* entity = FindGeneralEntity(name);
+    if (entity == nullptr) {
+      if (AllDeclarationsRead()) return EK_UNDECLARED_ENTITY;
+      continue;
+    }
+    if (!entity->IsParsed()) return EK_UNPARSED_ENTITY_REFERENCE;
+    if (!entity->IsInternal) return EK_EXTERNAL_ENTITY_IN_ATTRIBUTE_VALUE;
+    auto known = AttributeChecked_.find(entity);
+    if (known != AttributeChecked_.end()) {
+      if (!known->second) return EK_RECURSIVE_ENTITY_REFERENCE;
+      continue;
+    }
+    if (depth + 1 > depthLimit) return EK_ENTITY_EXPANSION_TOO_DEEP;
+    if (entity->ReplacementText.find(u'<') != WideString::npos) return EK_LT_IN_ATTRIBUTE_VALUE;
+    AttributeChecked_[entity] = false;
+    WideString inner;
+    const TXmlErrorType kind = CheckReferencesIn(entity->ReplacementText, depth + 1, depthLimit, inner);
+    if (kind != EK_NONE) {
+      AttributeChecked_.erase(entity);
+      // The innermost reference names the entity at fault.
+      offending = inner;
+      return kind;
+    }
+    AttributeChecked_[entity] = true;
+  }
+  return EK_NONE;
+}

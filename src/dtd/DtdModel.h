@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/WideString.h"
+#include "xml/DomError.h"
 
 #include <cstdint>
 #include <map>
@@ -112,6 +113,20 @@ public:
   // Whether a reference to an undeclared entity breaks well-formedness: only when every
   // declaration was seen, or the document says it stands alone.
   bool AllDeclarationsRead() const { return Standalone || (!HasExternalSubset && !HasPEReferences); }
+
+  // Checks the entity references of an attribute value as written (character references
+  // aside): every entity declared where that is required, none unparsed or external, none
+  // whose replacement text holds "<" or refers to itself, nesting at most `depthLimit`
+  // deep. The error kind, or EK_NONE; `offending` then holds the reference at fault.
+  TXmlErrorType CheckAttributeValueReferences(WideStringView value, int depthLimit, WideString& offending) const;
+
+private:
+  TXmlErrorType CheckReferencesIn(WideStringView value, int depth, int depthLimit, WideString& offending) const;
+  // Entities already found fit for attribute values, and those being checked, so that every
+  // replacement text is read once however often it is referred to.
+  mutable std::map<const TDtdEntity*, bool> AttributeChecked_;
+
+public:
 
 private:
   std::map<WideString, std::unique_ptr<TDtdElementType>> ElementTypes_;

@@ -523,6 +523,9 @@ void TDtdSubsetReader::DefaultValue(TScanner& in, WideString& value) {
     in.Advance();
   }
   value = in.Slice(from);
+  WideString offending;
+  const TXmlErrorType kind = Model_.CheckAttributeValueReferences(value, kMaxNesting, offending);
+  if (kind != EK_NONE) in.Fail(kind, offending, WideString());
   in.Advance();
 }
 

@@ -4,7 +4,9 @@
 #include "dom/DomImplementation.h"
 #include "dom/DomNodes.h"
 #include "dtd/DtdValidationAgent.h"
+#include "xml/XmlInputSource.h"
 #include "xml/XmlRulesUtils.h"
+#include "xml/XmlWFTestHandler.h"
 
 #include <typeinfo>
 
@@ -161,6 +163,103 @@ void TXmlDomBuilder::Doctype(const TXmlDoctypeSignal& signal) {
   guard.Release();
 }
 
+const TDtdModel* TXmlDomBuilder::Model() {
+  auto* document = dynamic_cast<TDomDocument*>(ReferenceNode_->ReferenceDocument());
+  if (document == nullptr) return nullptr;
+  auto* agent = dynamic_cast<TDtdValidationAgent*>(document->ValidationAgent());
+  return agent == nullptr ? nullptr : &agent->Model();
+}
+
+void TXmlDomBuilder::EntityReference(const TXmlEntityRefSignal& signal) {
+  const WideString name = signal.EntityName.Str();
+  const bool predefined = XmlRules::PredefinedEntityName(name);
+  const TDtdModel* model = predefined ? nullptr : Model();
+  const TDtdEntity* entity = model != nullptr ? model->FindGeneralEntity(name) : nullptr;
+  auto refuse = [&](TXmlErrorType kind) { ReportError(signal.Reader(), kind, &signal, u"&" + name + u";", WideString()); };
+  if (model != nullptr) {
+    if (entity == nullptr && model->AllDeclarationsRead()) return refuse(EK_UNDECLARED_ENTITY);
+    if (entity != nullptr && !entity->IsParsed()) return refuse(EK_UNPARSED_ENTITY_REFERENCE);
+    if (entity != nullptr && entity->IsInternal) {
+      for (const WideString& open : Expanding_)
+        if (open == name) return refuse(EK_RECURSIVE_ENTITY_REFERENCE);
+      if (static_cast<int>(Expanding_.size()) >= EntityExpansionDepthLimit)
+        return refuse(EK_ENTITY_EXPANSION_TOO_DEEP);
+      // The document read so far is measured at the outermost reference; references inside
+      // a replacement text count from their own small origin.
+      if (Expanding_.empty()) InputChars_ = std::max<std::int64_t>(InputChars_, signal.EndChar());
+      ExpandedChars_ += static_cast<std::int64_t>(entity->ReplacementText.size());
+      if (ExpandedChars_ > EntityExpansionAllowance + EntityExpansionRatioLimit * InputChars_)
+        return refuse(EK_ENTITY_EXPANSION_TOO_LARGE);
+    }
+  }
+  if (entity == nullptr || !entity->IsInternal) {
+    // A predefined entity, or one that is not read: an empty reference, or the character.
+    if (KeepEntityRefs || !predefined)
+      AppendNew(TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), name));
+    else
+      AddText(false, PredefinedReplacement(name));
+    return;
+  }
+  if (!KeepEntityRefs) return ExpandEntity(signal, entity->ReplacementText);
+  TDomEntityReference* node = TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), name);
+  AppendNew(node);
+  TDomNode* outer = ReferenceNode_;
+  node->SetReadOnly(false);
+  ReferenceNode_ = node;
+  try {
+    ExpandEntity(signal, entity->ReplacementText);
+  } catch (...) {
+    ReferenceNode_ = outer;
+    throw;
+  }
+  ReferenceNode_ = outer;
+  // The reference and everything under it are read-only, as the tree of an entity is.
+  for (TDomNode* n = node; n != nullptr;) {
+    n->SetReadOnly(true);
+    if (n->firstChild() != nullptr) {
+      n = n->firstChild();
+      continue;
+    }
+    while (n != node && n->nextSibling() == nullptr) n = n->parentNode();
+    n = n == node ? nullptr : n->nextSibling();
+  }
+}
+
+void TXmlDomBuilder::ExpandEntity(const TXmlSignal& reference, const WideString& replacementText) {
+  auto* outerReader = dynamic_cast<TXmlStandardDocReader*>(reference.Reader());
+  if (outerReader == nullptr) throw EParserException(kInternalError);
+  // A reader of its own with a well-formedness handler in fragment mode checks that the
+  // replacement text is content with balanced tags; its signals come back to this builder.
+  TXmlStandardDocReader reader(nullptr);
+  TXmlWFTestHandler checker(nullptr);
+  reader.SetDOMImpl(outerReader->DOMImpl());
+  reader.OnError = outerReader->OnError;
+  reader.SetNextHandler(&checker);
+  checker.SetNextHandler(this);
+  TUtilsWideStringStream stream(replacementText);
+  TXmlSimpleInputSource source(&stream, WideString(), reference.SourceUri(), &TUTF16LECodec::ClassInfo, 4096,
+                               reference.StartByte(), reference.StartChar(), reference.StartColumn(),
+                               reference.StartTabs(), reference.StartLine());
+  Expanding_.push_back(static_cast<const TXmlEntityRefSignal&>(reference).EntityName.Str());
+  const bool parsed = reader.ParseFragment(&source);
+  Expanding_.pop_back();
+  checker.SetNextHandler(nullptr);
+  // What stopped the inner parse has been reported; the document's parse stops with it.
+  if (!parsed) throw EParserException("Signal Processing Exception");
+}
+
+bool TXmlDomBuilder::CheckAttributeReferences(const TXmlAttributeSignal& signal) {
+  const WideStringView value = signal.Value.View();
+  if (value.find(u'&') == WideStringView::npos) return true;
+  const TDtdModel* model = Model();
+  if (model == nullptr) return true;
+  WideString offending;
+  const TXmlErrorType kind = model->CheckAttributeValueReferences(value, EntityExpansionDepthLimit, offending);
+  if (kind == EK_NONE) return true;
+  ReportError(signal.Reader(), kind, &signal, offending, WideString());
+  return false;
+}
+
 void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
   if ((signal->Scope() & ssDoc) == 0) throw EParserException(kInternalError);
   if (ReferenceNode_ == nullptr) return;
@@ -170,6 +269,7 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       const auto& start = SignalAs<TXmlStartDocumentSignal>(signal);
       ForgetDocument();
       ResetNamespaces();
+      if (Expanding_.empty()) ExpandedChars_ = InputChars_ = 0;
       if (auto* document = dynamic_cast<TDomCustomDocument*>(ReferenceNode_)) {
         document->setInputEncoding(start.InputEncoding);
         document->setXmlEncoding(start.EncodingName);
@@ -189,7 +289,8 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       break;
     case K::Attribute: {
       const auto& attribute = SignalAs<TXmlAttributeSignal>(signal);
-      Attribute(attribute.Name.Str(), attribute.Value.Str(), attribute.DataType);
+      if (CheckAttributeReferences(attribute))
+        Attribute(attribute.Name.Str(), attribute.Value.Str(), attribute.DataType);
       break;
     }
     case K::EndElement:
@@ -214,14 +315,9 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       }
       break;
     }
-    case K::EntityRef: {
-      const auto& reference = SignalAs<TXmlEntityRefSignal>(signal);
-      if (KeepEntityRefs || !XmlRules::PredefinedEntityName(reference.EntityName))
-        AppendNew(TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), reference.EntityName.Str()));
-      else
-        AddText(false, PredefinedReplacement(reference.EntityName));
+    case K::EntityRef:
+      EntityReference(SignalAs<TXmlEntityRefSignal>(signal));
       break;
-    }
     case K::Comment:
       if (KeepComments) {
         TDomComment* node = TDomComment::Create(ReferenceNode_->ReferenceDocument());

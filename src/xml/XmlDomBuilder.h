@@ -8,6 +8,7 @@
 #include "xml/XmlReader.h"
 
 #include <memory>
+#include <vector>
 
 class TDomNode;
 class TDomCustomDocument;
@@ -41,11 +42,25 @@ public:
   bool KeepCDATASections = true;
   bool KeepComments = true;
   bool KeepEntityRefs = true;
+  // Limits on the expansion of internal entities, against documents built to exhaust memory
+  // or time: how deeply references may nest, and how many characters of replacement text
+  // may be expanded per character of the document read so far, beyond an allowance that
+  // every document has.
+  int EntityExpansionDepthLimit = 16;
+  std::int64_t EntityExpansionRatioLimit = 10;
+  std::int64_t EntityExpansionAllowance = 100000;
 
 private:
   void StartElement(const WideString& tagName);
   void Attribute(const WideString& name, const WideString& value, std::uint8_t dataType);
   void Doctype(const class TXmlDoctypeSignal& signal);
+  void EntityReference(const class TXmlEntityRefSignal& signal);
+  // False (after the report) when the value refers to an entity it may not use.
+  bool CheckAttributeReferences(const class TXmlAttributeSignal& signal);
+  // Parses an internal entity's replacement text as content under the reference node.
+  void ExpandEntity(const TXmlSignal& reference, const WideString& replacementText);
+  // The DTD model of the document at hand, or none when the document has no DTD agent.
+  const class TDtdModel* Model();
   // Appends a node made for this parse; a node that cannot be appended is freed.
   void AppendNew(TDomNode* node);
   // `document` as a namespace-aware document, or null; remembered for the document at hand
@@ -60,4 +75,8 @@ private:
   TDomCustomDocument* KnownDocument_ = nullptr;
   TDomDocumentNS* KnownDocumentNS_ = nullptr;
   std::unique_ptr<TUtilsNameValueList> PrefixList_;
+  // Names of the entities being expanded, innermost last.
+  std::vector<WideString> Expanding_;
+  std::int64_t ExpandedChars_ = 0;
+  std::int64_t InputChars_ = 0;
 };
