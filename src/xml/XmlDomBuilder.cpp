@@ -175,7 +175,9 @@ void TXmlDomBuilder::EntityReference(const TXmlEntityRefSignal& signal) {
   const bool predefined = XmlRules::PredefinedEntityName(name);
   const TDtdModel* model = predefined ? nullptr : Model();
   const TDtdEntity* entity = model != nullptr ? model->FindGeneralEntity(name) : nullptr;
-  auto refuse = [&](TXmlErrorType kind) { ReportError(signal.Reader(), kind, &signal, u"&" + name + u";", WideString()); };
+  // A reference inside a replacement text is placed at the document's own reference.
+  const IXmlLocator* at = Expanding_.empty() ? &signal : OuterReference_;
+  auto refuse = [&](TXmlErrorType kind) { ReportError(signal.Reader(), kind, at, u"&" + name + u";", WideString()); };
   if (model != nullptr) {
     if (entity == nullptr && model->AllDeclarationsRead()) return refuse(EK_UNDECLARED_ENTITY);
     if (entity != nullptr && !entity->IsParsed()) return refuse(EK_UNPARSED_ENTITY_REFERENCE);
@@ -240,6 +242,7 @@ void TXmlDomBuilder::ExpandEntity(const TXmlSignal& reference, const WideString&
   TXmlSimpleInputSource source(&stream, WideString(), reference.SourceUri(), &TUTF16LECodec::ClassInfo, 4096,
                                reference.StartByte(), reference.StartChar(), reference.StartColumn(),
                                reference.StartTabs(), reference.StartLine());
+  if (Expanding_.empty()) OuterReference_ = &reference;
   Expanding_.push_back(static_cast<const TXmlEntityRefSignal&>(reference).EntityName.Str());
   const bool parsed = reader.ParseFragment(&source);
   Expanding_.pop_back();

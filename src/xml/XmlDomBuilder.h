@@ -79,4 +79,6 @@ private:
   std::vector<WideString> Expanding_;
   std::int64_t ExpandedChars_ = 0;
   std::int64_t InputChars_ = 0;
+  // The document's reference whose expansion is under way, while there is one.
+  const TXmlSignal* OuterReference_ = nullptr;
 };

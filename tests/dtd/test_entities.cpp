@@ -122,11 +122,23 @@ TEST_F(DtdParseFixture, UndeclaredEntitiesPassWhereDeclarationsMayBeUnread) {
   }
 }
 
-TEST_F(DtdParseFixture, UndeclaredEntityIsReportedAtItsReference) {
-  EXPECT_FALSE(Parse("<r>\n  x&foo;</r>"));
-  ASSERT_FALSE(Reported.empty());
-  EXPECT_EQ(Reported.front().StartLine, 2);
-  EXPECT_EQ(Reported.front().StartColumn, 5);
+TEST_F(DtdParseFixture, EntityErrorsArePlacedAtTheDocumentsReference) {
+  // The range starts at the name after "&", as for every reference of the document.
+  struct Row {
+    const char* Text;
+    std::int64_t Line;
+  };
+  const Row rows[] = {
+      {"<r>\n  x&foo;</r>", 2},
+      {"<!DOCTYPE r [<!ENTITY a '\n\n&b;'><!ENTITY b '\n&foo;'>]>\n<r>\n  x&a;</r>", 6},
+      {"<!DOCTYPE r [<!ENTITY a '\n\n&b;'><!ENTITY b '\n&a;'>]>\n<r>\n  x&a;</r>", 6},
+  };
+  for (const Row& row : rows) {
+    EXPECT_FALSE(Parse(row.Text)) << row.Text;
+    ASSERT_FALSE(Reported.empty()) << row.Text;
+    EXPECT_EQ(Reported.front().StartLine, row.Line) << row.Text;
+    EXPECT_EQ(Reported.front().StartColumn, 5) << row.Text;
+  }
 }
 
 std::string Laughs(int levels) {
