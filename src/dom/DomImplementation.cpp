@@ -192,6 +192,10 @@ std::uint8_t TDomDocument::GetAttributeType(const WideString& elementName, const
   return ValidationAgent_->GetAttributeType(elementName, attributeName);
 }
 
+bool TDomDocument::HasElementContent(const TDomElement* element) const {
+  return ValidationAgent_->HasElementContent(element);
+}
+
 TDomNode* TDomDocument::CopyNode(TDomNode* node, bool deep) {
   TDomNode* copy = TDomCustomDocument::CopyNode(node, deep);
   if (copy != nullptr && copy->nodeType() == ntEntityReferenceNode)

@@ -7,11 +7,27 @@
 #include "dtd/DtdModel.h"
 #include "dtd/DtdSubsetReader.h"
 
+#include <vector>
+
 class TDtdValidationAgent : public TDomValidationAgent {
 public:
   explicit TDtdValidationAgent(TDomCustomDocument* document) : Document_(document) {}
 
+  bool IsWhitespaceInElementContent(const TDomText* text) const override;
+  bool HasElementContent(const TDomElement* element) const override;
   std::uint8_t GetAttributeType(const WideString& elementName, const WideString& attributeName) const override;
+  // The first element of the tree, in document order, whose attribute declared as ID has
+  // that value. The tree is searched rather than a table kept, so that an element removed
+  // or freed since the parse is never answered.
+  TDomElement* FindElementById(const WideString& elementId) const override;
+  // References replaced (internal entities by their normalised replacement text), white
+  // space characters turned into spaces, and for a declared type other than CDATA leading
+  // and trailing spaces dropped and runs of spaces made one.
+  bool NormalizeAttributeValue(const WideString& value, std::uint8_t attributeType, TXmlErrorType& errorKind,
+                               WideString& result) override;
+  // Gives `element` an attribute, marked not specified, for every attribute its list
+  // declares with a default value that the start tag did not specify.
+  void AddDefaultAttributes(TDomElement* element) const;
   bool PrepareDtd(TDomDocumentTypeDecl* declaration) override { return PrepareDtd(declaration, nullptr); }
   // Reads the declaration's internal subset afresh; problems go to `report`. False when the
   // subset is not well formed.
@@ -21,6 +37,10 @@ public:
   TDtdModel& Model() { return Model_; }
 
 private:
+  // Appends the value with references replaced; false (kind set) at the first problem.
+  bool ExpandAttributeText(WideStringView value, int depth, std::vector<const TDtdEntity*>& open,
+                           TXmlErrorType& errorKind, WideString& result) const;
+
   TDomCustomDocument* Document_;
   TDtdModel Model_;
 };

@@ -9,6 +9,7 @@
 #include "xml/XmlWFTestHandler.h"
 
 #include <typeinfo>
+#include <utility>
 
 namespace {
 
@@ -93,6 +94,8 @@ void TXmlDomBuilder::StartElement(const WideString& tagName) {
   }
   AppendNew(element);
   ReferenceNode_ = element;
+  if (const TDtdModel* model = Model(); model != nullptr && model->AttributeDefinitions(tagName) != nullptr)
+    PendingDefaults_ = element;
 }
 
 void TXmlDomBuilder::Attribute(const WideString& name, const WideString& value, std::uint8_t dataType) {
@@ -163,10 +166,13 @@ void TXmlDomBuilder::Doctype(const TXmlDoctypeSignal& signal) {
   guard.Release();
 }
 
-const TDtdModel* TXmlDomBuilder::Model() {
+TDtdValidationAgent* TXmlDomBuilder::Agent() {
   auto* document = dynamic_cast<TDomDocument*>(ReferenceNode_->ReferenceDocument());
-  if (document == nullptr) return nullptr;
-  auto* agent = dynamic_cast<TDtdValidationAgent*>(document->ValidationAgent());
+  return document == nullptr ? nullptr : dynamic_cast<TDtdValidationAgent*>(document->ValidationAgent());
+}
+
+const TDtdModel* TXmlDomBuilder::Model() {
+  TDtdValidationAgent* agent = Agent();
   return agent == nullptr ? nullptr : &agent->Model();
 }
 
@@ -266,6 +272,10 @@ bool TXmlDomBuilder::CheckAttributeReferences(const TXmlAttributeSignal& signal)
 void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
   if ((signal->Scope() & ssDoc) == 0) throw EParserException(kInternalError);
   if (ReferenceNode_ == nullptr) return;
+  if (PendingDefaults_ != nullptr && signal->Kind() != K::Attribute) {
+    TDomElement* element = std::exchange(PendingDefaults_, nullptr);
+    if (signal->Kind() != K::Aborted) Agent()->AddDefaultAttributes(element);
+  }
 
   switch (signal->Kind()) {
     case K::StartDocument: {

@@ -34,6 +34,7 @@ public:
   TDomNode* ReferenceNode() const { return ReferenceNode_; }
   void SetReferenceNode(TDomNode* node) {
     ReferenceNode_ = node;
+    PendingDefaults_ = nullptr;
     ForgetDocument();
   }
 
@@ -59,7 +60,8 @@ private:
   bool CheckAttributeReferences(const class TXmlAttributeSignal& signal);
   // Parses an internal entity's replacement text as content under the reference node.
   void ExpandEntity(const TXmlSignal& reference, const WideString& replacementText);
-  // The DTD model of the document at hand, or none when the document has no DTD agent.
+  // The DTD agent of the document at hand, and its model; none when the document has none.
+  class TDtdValidationAgent* Agent();
   const class TDtdModel* Model();
   // Appends a node made for this parse; a node that cannot be appended is freed.
   void AppendNew(TDomNode* node);
@@ -81,4 +83,6 @@ private:
   std::int64_t InputChars_ = 0;
   // The document's reference whose expansion is under way, while there is one.
   const TXmlSignal* OuterReference_ = nullptr;
+  // The element just started whose declared defaults are added once its attributes are in.
+  class TDomElement* PendingDefaults_ = nullptr;
 };
