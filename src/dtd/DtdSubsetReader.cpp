@@ -321,35 +321,28 @@ void TDtdSubsetReader::ProcessingInstruction(TScanner& in) {
   }
 }
 
-namespace {
-
 // White space inside a declaration; a parameter-entity reference there is refused in the
 // internal subset and left unread inside an entity's text.
-template <typename Scanner, typename Abandon>
-bool SkipInside(Scanner& in, Abandon abandon) {
+bool TDtdSubsetReader::SkipInDeclaration(TScanner& in) {
   const bool any = in.SkipWhite();
   if (in.Peek() == u'%' && !in.AtEnd()) {
-    if (!in.Tracking()) abandon();
+    if (!in.Tracking()) throw TAbandonEntity{};
     in.Fail(EK_PE_REFERENCE_IN_MARKUP, u"%", WideString());
   }
   return any;
 }
 
-}  // namespace
-
-#define SKIP(in) SkipInside(in, [] { throw TAbandonEntity{}; })
-#define REQUIRE_WHITE(in) \
-  do {                    \
-    if (!SKIP(in)) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" "); \
-  } while (false)
+void TDtdSubsetReader::RequireWhiteInDeclaration(TScanner& in) {
+  if (!SkipInDeclaration(in)) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
+}
 
 void TDtdSubsetReader::ElementDeclaration(TScanner& in) {
-  REQUIRE_WHITE(in);
+  RequireWhiteInDeclaration(in);
   auto element = std::make_unique<TDtdElementType>();
   element->Name = in.Name(EK_INVALID_ELEMENT_DECL_NAME);
-  REQUIRE_WHITE(in);
+  RequireWhiteInDeclaration(in);
   ContentSpec(in, *element);
-  SKIP(in);
+  SkipInDeclaration(in);
   in.Expect(u'>', EK_DTD_SUBSET_SYNTAX_101);
   Model_.AddElementType(std::move(element));
 }
@@ -362,12 +355,12 @@ void TDtdSubsetReader::ContentSpec(TScanner& in, TDtdElementType& element) {
     element.ContentKind = TDtdContentKind::Any;
   } else if (in.Peek() == u'(') {
     in.Advance();
-    SKIP(in);
+    SkipInDeclaration(in);
     if (in.Match(u"#PCDATA")) {
       element.ContentKind = TDtdContentKind::Mixed;
       bool names = false;
       for (;;) {
-        SKIP(in);
+        SkipInDeclaration(in);
         if (in.Peek() == u')') {
           in.Advance();
           if (in.Peek() == u'*') in.Advance();
@@ -376,7 +369,7 @@ void TDtdSubsetReader::ContentSpec(TScanner& in, TDtdElementType& element) {
         }
         if (in.Peek() != u'|') in.Fail(EK_MALFORMED_CONTENT_MODEL, WideString(), u"|");
         in.Advance();
-        SKIP(in);
+        SkipInDeclaration(in);
         in.Name(EK_MALFORMED_CONTENT_MODEL);
         names = true;
       }
@@ -397,7 +390,7 @@ void TDtdSubsetReader::ChildrenGroup(TScanner& in, int nesting) {
   char16_t separator = 0;
   for (;;) {
     ContentParticle(in, nesting);
-    SKIP(in);
+    SkipInDeclaration(in);
     const char16_t c = in.Peek();
     if (c == u')' && !in.AtEnd()) {
       in.Advance();
@@ -407,7 +400,7 @@ void TDtdSubsetReader::ChildrenGroup(TScanner& in, int nesting) {
       in.Fail(EK_MALFORMED_CONTENT_MODEL, WideString(), separator != 0 ? WideString(1, separator) : u")");
     separator = c;
     in.Advance();
-    SKIP(in);
+    SkipInDeclaration(in);
   }
   const char16_t mark = in.Peek();
   if (mark == u'?' || mark == u'*' || mark == u'+') in.Advance();
@@ -416,7 +409,7 @@ void TDtdSubsetReader::ChildrenGroup(TScanner& in, int nesting) {
 void TDtdSubsetReader::ContentParticle(TScanner& in, int nesting) {
   if (in.Peek() == u'(' && !in.AtEnd()) {
     in.Advance();
-    SKIP(in);
+    SkipInDeclaration(in);
     ChildrenGroup(in, nesting + 1);
     return;
   }
@@ -426,10 +419,10 @@ void TDtdSubsetReader::ContentParticle(TScanner& in, int nesting) {
 }
 
 void TDtdSubsetReader::AttributeListDeclaration(TScanner& in) {
-  REQUIRE_WHITE(in);
+  RequireWhiteInDeclaration(in);
   const WideString elementName = in.Name(EK_INVALID_ATTLIST_ELEMENT_NAME);
   for (;;) {
-    const bool white = SKIP(in);
+    const bool white = SkipInDeclaration(in);
     if (in.Peek() == u'>' && !in.AtEnd()) {
       in.Advance();
       return;
@@ -438,7 +431,7 @@ void TDtdSubsetReader::AttributeListDeclaration(TScanner& in) {
     auto definition = std::make_unique<TDtdAttributeDefinition>();
     definition->ElementName = elementName;
     definition->Name = in.Name(EK_INVALID_ATTRIBUTE_DEFINITION_NAME);
-    REQUIRE_WHITE(in);
+    RequireWhiteInDeclaration(in);
     static const std::pair<const char16_t*, TDtdAttributeType> kTypes[] = {
         {u"CDATA", AT_CDATA},     {u"IDREFS", AT_IDREFS},     {u"IDREF", AT_IDREF},
         {u"ID", AT_ID},           {u"ENTITIES", AT_ENTITIES}, {u"ENTITY", AT_ENTITY},
@@ -456,16 +449,16 @@ void TDtdSubsetReader::AttributeListDeclaration(TScanner& in) {
           known = true;
         }
       if (!known) in.Fail(EK_DTD_SUBSET_SYNTAX_105, keyword, WideString());
-      if (definition->AttributeType == AT_NOTATION) REQUIRE_WHITE(in);
+      if (definition->AttributeType == AT_NOTATION) RequireWhiteInDeclaration(in);
     }
     if (definition->AttributeType == AT_ENUMERATION || definition->AttributeType == AT_NOTATION) {
       const bool notation = definition->AttributeType == AT_NOTATION;
       in.Expect(u'(', notation ? EK_INVALID_NAME_IN_NOTATION_TYPE : EK_INVALID_NMTOKEN_IN_ENUMERATION);
       for (;;) {
-        SKIP(in);
+        SkipInDeclaration(in);
         definition->Enumeration.push_back(notation ? in.Name(EK_INVALID_NAME_IN_NOTATION_TYPE)
                                                    : in.Nmtoken(EK_INVALID_NMTOKEN_IN_ENUMERATION));
-        SKIP(in);
+        SkipInDeclaration(in);
         if (in.Peek() == u')' && !in.AtEnd()) {
           in.Advance();
           break;
@@ -473,7 +466,7 @@ void TDtdSubsetReader::AttributeListDeclaration(TScanner& in) {
         in.Expect(u'|', notation ? EK_INVALID_NAME_IN_NOTATION_TYPE : EK_INVALID_NMTOKEN_IN_ENUMERATION);
       }
     }
-    REQUIRE_WHITE(in);
+    RequireWhiteInDeclaration(in);
     if (in.Match(u"#REQUIRED")) {
       definition->DefaultKind = TDtdDefaultKind::Required;
     } else if (in.Match(u"#IMPLIED")) {
@@ -482,7 +475,7 @@ void TDtdSubsetReader::AttributeListDeclaration(TScanner& in) {
       definition->DefaultKind = TDtdDefaultKind::Default;
       if (in.Match(u"#FIXED")) {
         definition->DefaultKind = TDtdDefaultKind::Fixed;
-        REQUIRE_WHITE(in);
+        RequireWhiteInDeclaration(in);
       }
       DefaultValue(in, definition->DefaultValue);
     }
@@ -547,15 +540,15 @@ WideString TDtdSubsetReader::Literal(TScanner& in) {
 // after a public one may be left out.
 void TDtdSubsetReader::ExternalId(TScanner& in, WideString& publicId, WideString& systemId, bool systemOptional) {
   if (in.Match(u"SYSTEM")) {
-    REQUIRE_WHITE(in);
+    RequireWhiteInDeclaration(in);
     systemId = Literal(in);
     return;
   }
   if (!in.Match(u"PUBLIC")) in.Fail(EK_SYSTEM_KEYWORD_EXPECTED, WideString(), u"SYSTEM");
-  REQUIRE_WHITE(in);
+  RequireWhiteInDeclaration(in);
   publicId = Literal(in);
   if (!XmlRules::PubidChars(publicId)) in.Fail(EK_INVALID_PUBLIC_ID, publicId, WideString());
-  const bool white = SKIP(in);
+  const bool white = SkipInDeclaration(in);
   const char16_t c = in.Peek();
   if (systemOptional && (c != u'"' && c != u'\'')) return;
   if (!white) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
@@ -614,7 +607,7 @@ void TDtdSubsetReader::EntityDeclaration(TScanner& in) {
     if (!in.SkipWhite()) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
   }
   entity->Name = in.Name(entity->IsParameter ? EK_INVALID_PE_DECL_NAME : EK_INVALID_ENTITY_DECL_NAME);
-  REQUIRE_WHITE(in);
+  RequireWhiteInDeclaration(in);
   const char16_t c = in.Peek();
   if ((c == u'"' || c == u'\'') && !in.AtEnd()) {
     entity->ReplacementText = EntityValue(in, entity->IsParameter);
@@ -622,15 +615,15 @@ void TDtdSubsetReader::EntityDeclaration(TScanner& in) {
     entity->IsInternal = false;
     ExternalId(in, entity->PublicId, entity->SystemId, false);
     if (!entity->IsParameter) {
-      const bool white = SKIP(in);
+      const bool white = SkipInDeclaration(in);
       if (in.Match(u"NDATA")) {
         if (!white) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
-        REQUIRE_WHITE(in);
+        RequireWhiteInDeclaration(in);
         entity->NotationName = in.Name(EK_INVALID_NDATA_NAME);
       }
     }
   }
-  SKIP(in);
+  SkipInDeclaration(in);
   if (in.Peek() == u'N' && !entity->IsInternal) in.Fail(EK_DTD_SUBSET_SYNTAX_120, u"NDATA", WideString());
   if (in.Peek() == u'N' || in.Peek() == u'S' || in.Peek() == u'P')
     in.Fail(EK_ENTITY_VALUE_WITH_EXTERNAL_ID, WideString(), u">");
@@ -640,12 +633,12 @@ void TDtdSubsetReader::EntityDeclaration(TScanner& in) {
 }
 
 void TDtdSubsetReader::NotationDeclaration(TScanner& in) {
-  REQUIRE_WHITE(in);
+  RequireWhiteInDeclaration(in);
   auto notation = std::make_unique<TDtdNotation>();
   notation->Name = in.Name(EK_INVALID_NOTATION_NAME);
-  REQUIRE_WHITE(in);
+  RequireWhiteInDeclaration(in);
   ExternalId(in, notation->PublicId, notation->SystemId, true);
-  SKIP(in);
+  SkipInDeclaration(in);
   in.Expect(u'>', EK_DTD_SUBSET_SYNTAX_101);
   Model_.AddNotation(std::move(notation));
 }

@@ -40,6 +40,8 @@ private:
   struct TAbandonEntity {};
 
   void ReadDeclarations(TScanner& in, int depth);
+  bool SkipInDeclaration(TScanner& in);
+  void RequireWhiteInDeclaration(TScanner& in);
   void ParameterEntityReference(TScanner& in, int depth);
   void Comment(TScanner& in);
   void ProcessingInstruction(TScanner& in);
