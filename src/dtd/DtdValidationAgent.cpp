@@ -3,7 +3,10 @@
 #include "dom/DomNodes.h"
 #include "platform/Exceptions.h"
 #include "xml/XmlInputSource.h"
+#include "xml/XmlDomBuilder.h"
+#include "xml/XmlReader.h"
 #include "xml/XmlRulesUtils.h"
+#include "xml/XmlWFTestHandler.h"
 
 namespace {
 
@@ -162,5 +165,38 @@ void TDtdValidationAgent::AddDefaultAttributes(TDomElement* element) const {
       TCustomOwnedObject::Free(attribute);
       throw;
     }
+  }
+}
+
+void TDtdValidationAgent::FillEntityReference(TDomEntityReference* reference) {
+  if (reference == nullptr || reference->firstChild() != nullptr) return;
+  const TDtdEntity* entity = Model_.FindGeneralEntity(reference->nodeName());
+  if (entity == nullptr || !entity->IsInternal) return;
+  TXmlStandardDocReader reader(nullptr);
+  TXmlWFTestHandler checker(nullptr);
+  TXmlDomBuilder builder(nullptr);
+  reader.SetNextHandler(&checker);
+  checker.SetNextHandler(&builder);
+  TUtilsWideStringStream stream(entity->ReplacementText);
+  TXmlSimpleInputSource source(&stream, WideString(), Document_ != nullptr ? Document_->documentURI() : WideString(),
+                               &TUTF16LECodec::ClassInfo, 4096, 0, 0, 0, 0, 1);
+  reference->SetReadOnly(false);
+  builder.SetReferenceNode(reference);
+  const bool parsed = reader.ParseFragment(&source);
+  builder.SetReferenceNode(nullptr);
+  if (!parsed)
+    while (TDomNode* child = reference->lastChild()) TCustomOwnedObject::Free(reference->removeChild(child));
+  MarkEntityTreeReadOnly(reference);
+}
+
+void MarkEntityTreeReadOnly(TDomNode* reference) {
+  for (TDomNode* n = reference; n != nullptr;) {
+    n->SetReadOnly(true);
+    if (n->firstChild() != nullptr) {
+      n = n->firstChild();
+      continue;
+    }
+    while (n != reference && n->nextSibling() == nullptr) n = n->parentNode();
+    n = n == reference ? nullptr : n->nextSibling();
   }
 }

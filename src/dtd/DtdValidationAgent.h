@@ -9,6 +9,9 @@
 
 #include <vector>
 
+// Makes an entity reference and everything under it read-only, as the tree of an entity is.
+void MarkEntityTreeReadOnly(TDomNode* reference);
+
 class TDtdValidationAgent : public TDomValidationAgent {
 public:
   explicit TDtdValidationAgent(TDomCustomDocument* document) : Document_(document) {}
@@ -28,6 +31,9 @@ public:
   // Gives `element` an attribute, marked not specified, for every attribute its list
   // declares with a default value that the start tag did not specify.
   void AddDefaultAttributes(TDomElement* element) const;
+  // Gives a copied reference to an internal entity the parsed replacement text as its
+  // read-only children; a text that cannot be parsed leaves the reference empty.
+  void FillEntityReference(TDomEntityReference* reference) override;
   bool PrepareDtd(TDomDocumentTypeDecl* declaration) override { return PrepareDtd(declaration, nullptr); }
   // Reads the declaration's internal subset afresh; problems go to `report`. False when the
   // subset is not well formed.

@@ -221,16 +221,7 @@ void TXmlDomBuilder::EntityReference(const TXmlEntityRefSignal& signal) {
     throw;
   }
   ReferenceNode_ = outer;
-  // The reference and everything under it are read-only, as the tree of an entity is.
-  for (TDomNode* n = node; n != nullptr;) {
-    n->SetReadOnly(true);
-    if (n->firstChild() != nullptr) {
-      n = n->firstChild();
-      continue;
-    }
-    while (n != node && n->nextSibling() == nullptr) n = n->parentNode();
-    n = n == node ? nullptr : n->nextSibling();
-  }
+  MarkEntityTreeReadOnly(node);
 }
 
 void TXmlDomBuilder::ExpandEntity(const TXmlSignal& reference, const WideString& replacementText) {

@@ -65,6 +65,24 @@ TEST_F(DtdParseFixture, ExpandedEntitiesAreReadOnly) {
   EXPECT_THROW(inner->appendChild(TDomText::Create(Document.get())), ENo_Modification_Allowed_Err);
 }
 
+TEST_F(DtdParseFixture, CopiedEntityReferencesAreFilled) {
+  ASSERT_TRUE(Parse(std::string(kDecls) + "<r>&m;&x;</r>"));
+  struct Row {
+    TDomNode* Source;
+    std::string Shape;
+  };
+  const Row rows[] = {
+      {Document->documentElement()->firstChild(), "&m;[\"a\",b[&t;[\"text\"]],\"c\"]"},
+      {Document->documentElement()->lastChild(), "&x;"},
+  };
+  for (const Row& row : rows) {
+    TDomNode* copy = Document->CopyNode(row.Source, false);
+    EXPECT_EQ(Shape(copy), row.Shape);
+    EXPECT_TRUE(copy->IsReadOnly());
+    if (copy->firstChild() != nullptr) EXPECT_TRUE(copy->firstChild()->IsReadOnly());
+  }
+}
+
 TEST_F(DtdParseFixture, EntityReferencesThatBreakWellFormednessAreRefused) {
   struct Row {
     std::string Text;
