@@ -32,6 +32,24 @@ private:
   TDomNode* Node_;
 };
 
+// Reads an entity's replacement text for the tree builder. What it finds wrong is reported
+// through the document's reader, at the document's reference whose expansion is under way,
+// so that listeners of that reader hear of it and the place lies in the document.
+class TEntityTextReader : public TXmlStandardDocReader {
+public:
+  TEntityTextReader(TXmlCustomReader* documentReader, const IXmlLocator* reference)
+      : TXmlStandardDocReader(nullptr), DocumentReader_(documentReader), Reference_(reference) {}
+  void ReportError(TXmlErrorType errorKind, const IXmlLocator*, const WideString& offendingText,
+                   const WideString& clue) override {
+    DocumentReader_->ReportError(errorKind, Reference_, offendingText, clue);
+  }
+  TXmlCustomReader* DocumentReader() const { return DocumentReader_; }
+
+private:
+  TXmlCustomReader* DocumentReader_;
+  const IXmlLocator* Reference_;
+};
+
 WideString PredefinedReplacement(WideStringView name) {
   if (name == u"lt") return u"<";
   if (name == u"gt") return u">";
@@ -225,21 +243,22 @@ void TXmlDomBuilder::EntityReference(const TXmlEntityRefSignal& signal) {
 }
 
 void TXmlDomBuilder::ExpandEntity(const TXmlSignal& reference, const WideString& replacementText) {
-  auto* outerReader = dynamic_cast<TXmlStandardDocReader*>(reference.Reader());
-  if (outerReader == nullptr) throw EParserException(kInternalError);
+  if (Expanding_.empty()) OuterReference_ = &reference;
   // A reader of its own with a well-formedness handler in fragment mode checks that the
   // replacement text is content with balanced tags; its signals come back to this builder.
-  TXmlStandardDocReader reader(nullptr);
+  // Inside a replacement text the signals name that reader, which reports through the
+  // document's own.
+  auto* inner = dynamic_cast<TEntityTextReader*>(reference.Reader());
+  TXmlCustomReader* documentReader = inner != nullptr ? inner->DocumentReader() : reference.Reader();
+  if (documentReader == nullptr) throw EParserException(kInternalError);
+  TEntityTextReader reader(documentReader, OuterReference_);
   TXmlWFTestHandler checker(nullptr);
-  reader.SetDOMImpl(outerReader->DOMImpl());
-  reader.OnError = outerReader->OnError;
   reader.SetNextHandler(&checker);
   checker.SetNextHandler(this);
   TUtilsWideStringStream stream(replacementText);
   TXmlSimpleInputSource source(&stream, WideString(), reference.SourceUri(), &TUTF16LECodec::ClassInfo, 4096,
                                reference.StartByte(), reference.StartChar(), reference.StartColumn(),
                                reference.StartTabs(), reference.StartLine());
-  if (Expanding_.empty()) OuterReference_ = &reference;
   Expanding_.push_back(static_cast<const TXmlEntityRefSignal&>(reference).EntityName.Str());
   const bool parsed = reader.ParseFragment(&source);
   Expanding_.pop_back();

@@ -150,6 +150,8 @@ TEST_F(DtdParseFixture, EntityErrorsArePlacedAtTheDocumentsReference) {
       {"<r>\n  x&foo;</r>", 2},
       {"<!DOCTYPE r [<!ENTITY a '\n\n&b;'><!ENTITY b '\n&foo;'>]>\n<r>\n  x&a;</r>", 6},
       {"<!DOCTYPE r [<!ENTITY a '\n\n&b;'><!ENTITY b '\n&a;'>]>\n<r>\n  x&a;</r>", 6},
+      {"<!DOCTYPE r [<!ENTITY a '\n\n&b;'><!ENTITY b '\n<c>'>]>\n<r>\n  x&a;</r>", 6},
+      {"<!DOCTYPE r [<!ENTITY a '\n\n&b;'><!ENTITY b '\n<c><d></c>'>]>\n<r>\n  x&a;</r>", 6},
   };
   for (const Row& row : rows) {
     EXPECT_FALSE(Parse(row.Text)) << row.Text;
