@@ -185,8 +185,13 @@ void TXmlDomBuilder::Doctype(const TXmlDoctypeSignal& signal) {
 }
 
 TDtdValidationAgent* TXmlDomBuilder::Agent() {
-  auto* document = dynamic_cast<TDomDocument*>(ReferenceNode_->ReferenceDocument());
-  return document == nullptr ? nullptr : dynamic_cast<TDtdValidationAgent*>(document->ValidationAgent());
+  TDomCustomDocument* document = ReferenceNode_->ReferenceDocument();
+  if (document != AgentDocument_ || document == nullptr) {
+    AgentDocument_ = document;
+    auto* withAgent = dynamic_cast<TDomDocument*>(document);
+    KnownAgent_ = withAgent == nullptr ? nullptr : dynamic_cast<TDtdValidationAgent*>(withAgent->ValidationAgent());
+  }
+  return KnownAgent_;
 }
 
 const TDtdModel* TXmlDomBuilder::Model() {

@@ -71,11 +71,16 @@ private:
   void ForgetDocument() {
     KnownDocument_ = nullptr;
     KnownDocumentNS_ = nullptr;
+    AgentDocument_ = nullptr;
+    KnownAgent_ = nullptr;
   }
 
   TDomNode* ReferenceNode_ = nullptr;
   TDomCustomDocument* KnownDocument_ = nullptr;
   TDomDocumentNS* KnownDocumentNS_ = nullptr;
+  // The DTD agent of the document at hand, remembered like the namespace-aware document.
+  TDomCustomDocument* AgentDocument_ = nullptr;
+  class TDtdValidationAgent* KnownAgent_ = nullptr;
   std::unique_ptr<TUtilsNameValueList> PrefixList_;
   // Names of the entities being expanded, innermost last.
   std::vector<WideString> Expanding_;
