@@ -2,6 +2,7 @@
 
 #include "dom/DomNodes.h"
 #include "dom/WideStringUtils.h"
+#include "dtd/DtdValidationAgent.h"
 #include "xml/ResourceResolver.h"
 #include "xml/XmlInputSource.h"
 
@@ -169,7 +170,7 @@ void TDomImplementation::ResolveExternalText(const WideString& baseURI, const Wi
 // TDomDocument
 
 TDomDocument::TDomDocument(TDomImplementation* implementation)
-    : TDomCustomDocument(implementation), ValidationAgent_(std::make_unique<TDomValidationAgent>()) {}
+    : TDomCustomDocument(implementation), ValidationAgent_(std::make_unique<TDtdValidationAgent>(this)) {}
 
 TDomDocument::~TDomDocument() {
   SearchLists_.reset();
@@ -189,6 +190,10 @@ void TDomDocument::NormalizeAttributeValue(const WideString& value, std::uint8_t
 
 std::uint8_t TDomDocument::GetAttributeType(const WideString& elementName, const WideString& attributeName) const {
   return ValidationAgent_->GetAttributeType(elementName, attributeName);
+}
+
+bool TDomDocument::HasElementContent(const TDomElement* element) const {
+  return ValidationAgent_->HasElementContent(element);
 }
 
 TDomNode* TDomDocument::CopyNode(TDomNode* node, bool deep) {

@@ -97,6 +97,8 @@ class TDomValidationAgent {
 public:
   virtual ~TDomValidationAgent() = default;
   virtual bool IsWhitespaceInElementContent(const TDomText*) const { return false; }
+  // Whether the element's declared content is element content (child elements only).
+  virtual bool HasElementContent(const TDomElement*) const { return false; }
   virtual std::uint8_t GetAttributeType(const WideString&, const WideString&) const { return 0; }
   virtual TDomElement* FindElementById(const WideString&) const { return nullptr; }
   // Answers false to leave the normalisation to the document.
@@ -116,6 +118,7 @@ public:
   void NormalizeAttributeValue(const WideString& value, std::uint8_t attributeType, TXmlErrorType& errorKind,
                                WideString& result) override;
   std::uint8_t GetAttributeType(const WideString& elementName, const WideString& attributeName) const override;
+  bool HasElementContent(const TDomElement* element) const override;
   TDomNode* CopyNode(TDomNode* node, bool deep) override;
   TDomElement* getElementById(const WideString& elementId) const override;
 

@@ -290,6 +290,13 @@ public:
   std::int64_t IntSubsetStartChar = 0;
   std::int64_t IntSubsetStartColumn = 0;
   std::int64_t IntSubsetStartLine = 1;
+  // The "[" that opens the subset: bytes and characters up to and including it, its column,
+  // line and tabs in line; the DTD reader places its errors from there.
+  std::int64_t IntSubsetOriginByte = 0;
+  std::int64_t IntSubsetOriginChar = 0;
+  std::int64_t IntSubsetOriginColumn = 0;
+  std::int64_t IntSubsetOriginLine = 1;
+  std::int64_t IntSubsetOriginTabs = 0;
 
 protected:
   TDomDocumentTypeDecl(TDomCustomDocument* document, const WideString& name, const WideString& publicId,

@@ -529,8 +529,10 @@ bool TDirectParser<E>::Reference(TBytes& p) {
   }
   if (AtEnd(q)) return false;
   const TSharedText* name = Name(p + W, q);
-  if (name == nullptr) return false;
-  if (Options_.KeepEntityRefs || !XmlRules::PredefinedEntityName(name->View())) {
+  // Without a DOCTYPE only the predefined entities are declared; the ordinary path reports
+  // any other.
+  if (name == nullptr || !XmlRules::PredefinedEntityName(name->View())) return false;
+  if (Options_.KeepEntityRefs) {
     Flush();
     Append(TDomParsedNodes::EntityReference(Document_, *name));
   } else {
@@ -828,7 +830,7 @@ bool TDirectParser<E>::AttributeReference(TBytes& p, std::u16string& value) {
     } catch (const EConvertError&) {
       return false;
     }
-  } else if (!XmlRules::Name(reference.substr(1, reference.size() - 2))) {
+  } else if (!XmlRules::PredefinedEntityName(reference.substr(1, reference.size() - 2))) {
     return false;
   }
   p = q + W;

@@ -135,6 +135,7 @@ void TXmlDoctypeDeclTokenizer::ReadSubsetStart() {
   const std::int64_t c = Source_->NextPosition().Character;
   if (c == '[') {
     Source_->Next();
+    SubsetOpen_ = Source_->CurrentPosition();
     TokenType_ = dtIntSubset;
     ReadSubset();
   } else if (c == kEndOfText) {

@@ -29,6 +29,8 @@ public:
 
   void NextToken() override;
   TXmlDoctypeDeclTokenType TokenType() const { return TokenType_; }
+  // The record of the "[" that opened the internal subset, in this tokenizer's counting.
+  const TPositionRecord& SubsetOpenPosition() const { return SubsetOpen_; }
 
 private:
   void Scan();
@@ -46,4 +48,5 @@ private:
   std::unique_ptr<TUtilsWideStringStream> Stream_;
   std::unique_ptr<TXmlSimpleInputSource> Source_;
   TXmlDoctypeDeclTokenType TokenType_ = dtStart;
+  TPositionRecord SubsetOpen_;
 };

@@ -3,9 +3,13 @@
 #include "dom/DomExceptions.h"
 #include "dom/DomImplementation.h"
 #include "dom/DomNodes.h"
+#include "dtd/DtdValidationAgent.h"
+#include "xml/XmlInputSource.h"
 #include "xml/XmlRulesUtils.h"
+#include "xml/XmlWFTestHandler.h"
 
 #include <typeinfo>
+#include <utility>
 
 namespace {
 
@@ -26,6 +30,24 @@ public:
 
 private:
   TDomNode* Node_;
+};
+
+// Reads an entity's replacement text for the tree builder. What it finds wrong is reported
+// through the document's reader, at the document's reference whose expansion is under way,
+// so that listeners of that reader hear of it and the place lies in the document.
+class TEntityTextReader : public TXmlStandardDocReader {
+public:
+  TEntityTextReader(TXmlCustomReader* documentReader, const IXmlLocator* reference)
+      : TXmlStandardDocReader(nullptr), DocumentReader_(documentReader), Reference_(reference) {}
+  void ReportError(TXmlErrorType errorKind, const IXmlLocator*, const WideString& offendingText,
+                   const WideString& clue) override {
+    DocumentReader_->ReportError(errorKind, Reference_, offendingText, clue);
+  }
+  TXmlCustomReader* DocumentReader() const { return DocumentReader_; }
+
+private:
+  TXmlCustomReader* DocumentReader_;
+  const IXmlLocator* Reference_;
 };
 
 WideString PredefinedReplacement(WideStringView name) {
@@ -90,6 +112,8 @@ void TXmlDomBuilder::StartElement(const WideString& tagName) {
   }
   AppendNew(element);
   ReferenceNode_ = element;
+  if (const TDtdModel* model = Model(); model != nullptr && model->AttributeDefinitions(tagName) != nullptr)
+    PendingDefaults_ = element;
 }
 
 void TXmlDomBuilder::Attribute(const WideString& name, const WideString& value, std::uint8_t dataType) {
@@ -129,10 +153,30 @@ void TXmlDomBuilder::Doctype(const TXmlDoctypeSignal& signal) {
   node->IntSubsetStartChar = signal.IntSubsetStartChar;
   node->IntSubsetStartColumn = signal.IntSubsetStartColumn;
   node->IntSubsetStartLine = signal.IntSubsetStartLine;
+  node->IntSubsetOriginByte = signal.IntSubsetOrigin.ByteCount;
+  node->IntSubsetOriginChar = signal.IntSubsetOrigin.CharCount;
+  node->IntSubsetOriginColumn = signal.IntSubsetOrigin.Column;
+  node->IntSubsetOriginLine = signal.IntSubsetOrigin.Line;
+  node->IntSubsetOriginTabs = signal.IntSubsetOrigin.TabsInLine;
   ReferenceNode_->appendChild(node);
   if (auto* target = dynamic_cast<TDomDocument*>(ReferenceNode_)) {
     TDomValidationAgent* agent = target->ValidationAgent();
-    if (agent != nullptr && !agent->PrepareDtd(node)) {
+    bool prepared = true;
+    if (auto* dtdAgent = dynamic_cast<TDtdValidationAgent*>(agent)) {
+      // Problems of the subset are reported through the reader like those of the document;
+      // a report that stops the parse ends the preparation as aborted.
+      try {
+        prepared = dtdAgent->PrepareDtd(node, [&](TXmlErrorType kind, const IXmlLocator& locator,
+                                                  const WideString& offendingText, const WideString& clue) {
+          ReportError(signal.Reader(), kind, &locator, offendingText, clue);
+        });
+      } catch (const EParserException&) {
+        prepared = false;
+      }
+    } else if (agent != nullptr) {
+      prepared = agent->PrepareDtd(node);
+    }
+    if (!prepared) {
       throw EParserException(DocTypeDeclTreatment == dtCheckValidity ? "Non-wellformed or invalid DTD."
                                                                       : "Non-wellformed DTD.");
     }
@@ -140,15 +184,120 @@ void TXmlDomBuilder::Doctype(const TXmlDoctypeSignal& signal) {
   guard.Release();
 }
 
+TDtdValidationAgent* TXmlDomBuilder::Agent() {
+  TDomCustomDocument* document = ReferenceNode_->ReferenceDocument();
+  if (document != AgentDocument_ || document == nullptr) {
+    AgentDocument_ = document;
+    auto* withAgent = dynamic_cast<TDomDocument*>(document);
+    KnownAgent_ = withAgent == nullptr ? nullptr : dynamic_cast<TDtdValidationAgent*>(withAgent->ValidationAgent());
+  }
+  return KnownAgent_;
+}
+
+const TDtdModel* TXmlDomBuilder::Model() {
+  TDtdValidationAgent* agent = Agent();
+  return agent == nullptr ? nullptr : &agent->Model();
+}
+
+void TXmlDomBuilder::EntityReference(const TXmlEntityRefSignal& signal) {
+  const WideString name = signal.EntityName.Str();
+  const bool predefined = XmlRules::PredefinedEntityName(name);
+  const TDtdModel* model = predefined ? nullptr : Model();
+  const TDtdEntity* entity = model != nullptr ? model->FindGeneralEntity(name) : nullptr;
+  // A reference inside a replacement text is placed at the document's own reference.
+  const IXmlLocator* at = Expanding_.empty() ? &signal : OuterReference_;
+  auto refuse = [&](TXmlErrorType kind) { ReportError(signal.Reader(), kind, at, u"&" + name + u";", WideString()); };
+  if (model != nullptr) {
+    if (entity == nullptr && model->AllDeclarationsRead()) return refuse(EK_UNDECLARED_ENTITY);
+    if (entity != nullptr && !entity->IsParsed()) return refuse(EK_UNPARSED_ENTITY_REFERENCE);
+    if (entity != nullptr && entity->IsInternal) {
+      for (const WideString& open : Expanding_)
+        if (open == name) return refuse(EK_RECURSIVE_ENTITY_REFERENCE);
+      if (static_cast<int>(Expanding_.size()) >= EntityExpansionDepthLimit)
+        return refuse(EK_ENTITY_EXPANSION_TOO_DEEP);
+      // The document read so far is measured at the outermost reference; references inside
+      // a replacement text count from their own small origin.
+      if (Expanding_.empty()) InputChars_ = std::max<std::int64_t>(InputChars_, signal.EndChar());
+      ExpandedChars_ += static_cast<std::int64_t>(entity->ReplacementText.size());
+      if (ExpandedChars_ > EntityExpansionAllowance + EntityExpansionRatioLimit * InputChars_)
+        return refuse(EK_ENTITY_EXPANSION_TOO_LARGE);
+    }
+  }
+  if (entity == nullptr || !entity->IsInternal) {
+    // A predefined entity, or one that is not read: an empty reference, or the character.
+    if (KeepEntityRefs || !predefined)
+      AppendNew(TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), name));
+    else
+      AddText(false, PredefinedReplacement(name));
+    return;
+  }
+  if (!KeepEntityRefs) return ExpandEntity(signal, entity->ReplacementText);
+  TDomEntityReference* node = TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), name);
+  AppendNew(node);
+  TDomNode* outer = ReferenceNode_;
+  node->SetReadOnly(false);
+  ReferenceNode_ = node;
+  try {
+    ExpandEntity(signal, entity->ReplacementText);
+  } catch (...) {
+    ReferenceNode_ = outer;
+    throw;
+  }
+  ReferenceNode_ = outer;
+  MarkEntityTreeReadOnly(node);
+}
+
+void TXmlDomBuilder::ExpandEntity(const TXmlSignal& reference, const WideString& replacementText) {
+  if (Expanding_.empty()) OuterReference_ = &reference;
+  // A reader of its own with a well-formedness handler in fragment mode checks that the
+  // replacement text is content with balanced tags; its signals come back to this builder.
+  // Inside a replacement text the signals name that reader, which reports through the
+  // document's own.
+  auto* inner = dynamic_cast<TEntityTextReader*>(reference.Reader());
+  TXmlCustomReader* documentReader = inner != nullptr ? inner->DocumentReader() : reference.Reader();
+  if (documentReader == nullptr) throw EParserException(kInternalError);
+  TEntityTextReader reader(documentReader, OuterReference_);
+  TXmlWFTestHandler checker(nullptr);
+  reader.SetNextHandler(&checker);
+  checker.SetNextHandler(this);
+  TUtilsWideStringStream stream(replacementText);
+  TXmlSimpleInputSource source(&stream, WideString(), reference.SourceUri(), &TUTF16LECodec::ClassInfo, 4096,
+                               reference.StartByte(), reference.StartChar(), reference.StartColumn(),
+                               reference.StartTabs(), reference.StartLine());
+  Expanding_.push_back(static_cast<const TXmlEntityRefSignal&>(reference).EntityName.Str());
+  const bool parsed = reader.ParseFragment(&source);
+  Expanding_.pop_back();
+  checker.SetNextHandler(nullptr);
+  // What stopped the inner parse has been reported; the document's parse stops with it.
+  if (!parsed) throw EParserException("Signal Processing Exception");
+}
+
+bool TXmlDomBuilder::CheckAttributeReferences(const TXmlAttributeSignal& signal) {
+  const WideStringView value = signal.Value.View();
+  if (value.find(u'&') == WideStringView::npos) return true;
+  const TDtdModel* model = Model();
+  if (model == nullptr) return true;
+  WideString offending;
+  const TXmlErrorType kind = model->CheckAttributeValueReferences(value, EntityExpansionDepthLimit, offending);
+  if (kind == EK_NONE) return true;
+  ReportError(signal.Reader(), kind, &signal, offending, WideString());
+  return false;
+}
+
 void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
   if ((signal->Scope() & ssDoc) == 0) throw EParserException(kInternalError);
   if (ReferenceNode_ == nullptr) return;
+  if (PendingDefaults_ != nullptr && signal->Kind() != K::Attribute) {
+    TDomElement* element = std::exchange(PendingDefaults_, nullptr);
+    if (signal->Kind() != K::Aborted) Agent()->AddDefaultAttributes(element);
+  }
 
   switch (signal->Kind()) {
     case K::StartDocument: {
       const auto& start = SignalAs<TXmlStartDocumentSignal>(signal);
       ForgetDocument();
       ResetNamespaces();
+      if (Expanding_.empty()) ExpandedChars_ = InputChars_ = 0;
       if (auto* document = dynamic_cast<TDomCustomDocument*>(ReferenceNode_)) {
         document->setInputEncoding(start.InputEncoding);
         document->setXmlEncoding(start.EncodingName);
@@ -168,7 +317,8 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       break;
     case K::Attribute: {
       const auto& attribute = SignalAs<TXmlAttributeSignal>(signal);
-      Attribute(attribute.Name.Str(), attribute.Value.Str(), attribute.DataType);
+      if (CheckAttributeReferences(attribute))
+        Attribute(attribute.Name.Str(), attribute.Value.Str(), attribute.DataType);
       break;
     }
     case K::EndElement:
@@ -193,14 +343,9 @@ void TXmlDomBuilder::ProcessSignal(TXmlSignal* signal) {
       }
       break;
     }
-    case K::EntityRef: {
-      const auto& reference = SignalAs<TXmlEntityRefSignal>(signal);
-      if (KeepEntityRefs || !XmlRules::PredefinedEntityName(reference.EntityName))
-        AppendNew(TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), reference.EntityName.Str()));
-      else
-        AddText(false, PredefinedReplacement(reference.EntityName));
+    case K::EntityRef:
+      EntityReference(SignalAs<TXmlEntityRefSignal>(signal));
       break;
-    }
     case K::Comment:
       if (KeepComments) {
         TDomComment* node = TDomComment::Create(ReferenceNode_->ReferenceDocument());

@@ -8,6 +8,7 @@
 #include "xml/XmlReader.h"
 
 #include <memory>
+#include <vector>
 
 class TDomNode;
 class TDomCustomDocument;
@@ -33,6 +34,7 @@ public:
   TDomNode* ReferenceNode() const { return ReferenceNode_; }
   void SetReferenceNode(TDomNode* node) {
     ReferenceNode_ = node;
+    PendingDefaults_ = nullptr;
     ForgetDocument();
   }
 
@@ -41,11 +43,26 @@ public:
   bool KeepCDATASections = true;
   bool KeepComments = true;
   bool KeepEntityRefs = true;
+  // Limits on the expansion of internal entities, against documents built to exhaust memory
+  // or time: how deeply references may nest, and how many characters of replacement text
+  // may be expanded per character of the document read so far, beyond an allowance that
+  // every document has.
+  int EntityExpansionDepthLimit = 16;
+  std::int64_t EntityExpansionRatioLimit = 10;
+  std::int64_t EntityExpansionAllowance = 100000;
 
 private:
   void StartElement(const WideString& tagName);
   void Attribute(const WideString& name, const WideString& value, std::uint8_t dataType);
   void Doctype(const class TXmlDoctypeSignal& signal);
+  void EntityReference(const class TXmlEntityRefSignal& signal);
+  // False (after the report) when the value refers to an entity it may not use.
+  bool CheckAttributeReferences(const class TXmlAttributeSignal& signal);
+  // Parses an internal entity's replacement text as content under the reference node.
+  void ExpandEntity(const TXmlSignal& reference, const WideString& replacementText);
+  // The DTD agent of the document at hand, and its model; none when the document has none.
+  class TDtdValidationAgent* Agent();
+  const class TDtdModel* Model();
   // Appends a node made for this parse; a node that cannot be appended is freed.
   void AppendNew(TDomNode* node);
   // `document` as a namespace-aware document, or null; remembered for the document at hand
@@ -54,10 +71,23 @@ private:
   void ForgetDocument() {
     KnownDocument_ = nullptr;
     KnownDocumentNS_ = nullptr;
+    AgentDocument_ = nullptr;
+    KnownAgent_ = nullptr;
   }
 
   TDomNode* ReferenceNode_ = nullptr;
   TDomCustomDocument* KnownDocument_ = nullptr;
   TDomDocumentNS* KnownDocumentNS_ = nullptr;
+  // The DTD agent of the document at hand, remembered like the namespace-aware document.
+  TDomCustomDocument* AgentDocument_ = nullptr;
+  class TDtdValidationAgent* KnownAgent_ = nullptr;
   std::unique_ptr<TUtilsNameValueList> PrefixList_;
+  // Names of the entities being expanded, innermost last.
+  std::vector<WideString> Expanding_;
+  std::int64_t ExpandedChars_ = 0;
+  std::int64_t InputChars_ = 0;
+  // The document's reference whose expansion is under way, while there is one.
+  const TXmlSignal* OuterReference_ = nullptr;
+  // The element just started whose declared defaults are added once its attributes are in.
+  class TDomElement* PendingDefaults_ = nullptr;
 };

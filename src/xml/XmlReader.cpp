@@ -490,6 +490,11 @@ void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideSt
         signal.IntSubsetStartColumn = tokenizer.StartColumn() - 1;
         signal.IntSubsetStartLine = tokenizer.StartLine();
         if (signal.IntSubsetStartColumn == -1) signal.IntSubsetStartLine -= 1;
+        // The doctype tokenizer counts from the record before its text, so its character
+        // count runs one ahead of the document's, and so does its column on the first line.
+        signal.IntSubsetOrigin = tokenizer.SubsetOpenPosition();
+        signal.IntSubsetOrigin.CharCount -= 1;
+        if (signal.IntSubsetOrigin.Line == locator->StartLine()) signal.IntSubsetOrigin.Column -= 1;
         break;
       }
       case dtStart:

@@ -311,9 +311,13 @@ class TXmlDoctypeSignal : public TXmlSignal {
   std::int64_t IntSubsetStartLine = 0;
   WideString PublicId;
   WideString SystemId;
+  // The place of the "[" that opens the internal subset, as the character reader counts it
+  // for the whole document; the reader of the subset counts on from there.
+  TPositionRecord IntSubsetOrigin;
 
 private:
   void CopyFields(const TXmlDoctypeSignal& s) {
+    IntSubsetOrigin = s.IntSubsetOrigin;
     Data = s.Data;
     DoctypeName = s.DoctypeName;
     IntSubsetStartByte = s.IntSubsetStartByte;

@@ -77,6 +77,13 @@ public:
   void SetKeepComments(bool value) { Builder_->KeepComments = value; }
   bool KeepEntityRefs() const { return Builder_->KeepEntityRefs; }
   void SetKeepEntityRefs(bool value) { Builder_->KeepEntityRefs = value; }
+  // How deeply entity references may nest, and how many characters of replacement text may
+  // be expanded per character of the document, beyond `allowance` characters.
+  void SetEntityExpansionLimits(int depth, std::int64_t ratio, std::int64_t allowance) {
+    Builder_->EntityExpansionDepthLimit = depth;
+    Builder_->EntityExpansionRatioLimit = ratio;
+    Builder_->EntityExpansionAllowance = allowance;
+  }
 
   // The sub-components, owned by the parser.
   TXmlDomBuilder* Builder() const { return Builder_; }

@@ -114,7 +114,14 @@ TOutcome Parse(const fs::path& file) {
 
 struct TCounts {
   int Passed = 0, Listed = 0, Total = 0, Failures = 0, ErrorTests = 0, ErrorTestsParsed = 0;
+  // Tests of the fifth edition (those without an edition, or naming 5 among theirs): not-wf
+  // documents rejected, and well-formed (valid or invalid) documents accepted.
+  int NotWf = 0, NotWfRejected = 0, WellFormed = 0, WellFormedAccepted = 0;
 };
+
+bool InFifthEdition(const TSuiteTest& test) {
+  return test.Edition.empty() || test.Edition.find('5') != std::string::npos;
+}
 
 }  // namespace
 
@@ -159,6 +166,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> failures;
   std::set<std::string> seen;
   TCounts all;
+  std::vector<std::pair<std::string, TCounts>> fifth;
   // Every document also goes through both paths of the front end, which must agree.
   int direct = 0, compared = 0;
   std::printf("%-22s %7s %7s %7s\n", "catalogue", "passed", "listed", "total");
@@ -186,6 +194,15 @@ int main(int argc, char** argv) {
       }
       ++counts.Total;
       const bool wanted = test.Type != "not-wf";
+      if (InFifthEdition(test) && !outcome.Crashed) {
+        if (wanted) {
+          ++counts.WellFormed;
+          if (outcome.Parsed) ++counts.WellFormedAccepted;
+        } else {
+          ++counts.NotWf;
+          if (!outcome.Parsed) ++counts.NotWfRejected;
+        }
+      }
       const std::string got = outcome.Parsed ? "parsed" : "failed (" + outcome.FirstError + "; " + outcome.Exception + ")";
       if (outcome.Crashed) {
         failures.push_back(key + ": crashed: " + outcome.Exception);
@@ -209,8 +226,18 @@ int main(int argc, char** argv) {
     all.Listed += counts.Listed;
     all.Total += counts.Total;
     all.Failures += counts.Failures;
+    all.NotWf += counts.NotWf;
+    all.NotWfRejected += counts.NotWfRejected;
+    all.WellFormed += counts.WellFormed;
+    all.WellFormedAccepted += counts.WellFormedAccepted;
+    fifth.emplace_back(name, counts);
   }
   std::printf("%-22s %7d %7d %7d\n", "all", all.Passed, all.Listed, all.Total);
+  fifth.emplace_back("all", all);
+  std::printf("fifth edition          not-wf rejected   well-formed accepted\n");
+  for (const auto& [name, counts] : fifth)
+    std::printf("%-22s %7d of %4d   %7d of %4d\n", name.c_str(), counts.NotWfRejected, counts.NotWf,
+                counts.WellFormedAccepted, counts.WellFormed);
   std::printf("direct path: took %d of %d documents; every outcome compared with the ordinary path\n", direct,
               compared);
   for (const auto& [key, reason] : listed)

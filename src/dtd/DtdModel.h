@@ -1,0 +1,137 @@
+// The model of a document type declaration: the element types, attribute-list definitions,
+// general and parameter entities and notations it declares. A document's validation agent
+// keeps one; the subset reader fills it. As XML requires, the first declaration of an entity
+// or of an attribute of an element binds, later ones are kept out.
+#pragma once
+
+#include "platform/WideString.h"
+#include "xml/DomError.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+// Base of every declared item, so that an error can name the declaration it concerns.
+class TDtdObject {
+public:
+  virtual ~TDtdObject() = default;
+  WideString Name;
+};
+
+enum class TDtdContentKind : std::uint8_t { Empty, Any, Mixed, Children };
+
+class TDtdElementType : public TDtdObject {
+public:
+  TDtdContentKind ContentKind = TDtdContentKind::Any;
+  // The content specification as written ("(a|b)*"), for element and mixed content.
+  WideString ContentModel;
+};
+
+// Attribute types; 1 is the ID type the tree builder already knows.
+enum TDtdAttributeType : std::uint8_t {
+  AT_UNDECLARED = 0,
+  AT_ID = 1,
+  AT_CDATA = 2,
+  AT_IDREF = 3,
+  AT_IDREFS = 4,
+  AT_ENTITY = 5,
+  AT_ENTITIES = 6,
+  AT_NMTOKEN = 7,
+  AT_NMTOKENS = 8,
+  AT_NOTATION = 9,
+  AT_ENUMERATION = 10,
+};
+
+enum class TDtdDefaultKind : std::uint8_t { Required, Implied, Fixed, Default };
+
+class TDtdAttributeDefinition : public TDtdObject {
+public:
+  WideString ElementName;
+  TDtdAttributeType AttributeType = AT_CDATA;
+  // The names of a NOTATION type or the tokens of an enumeration, in declared order.
+  std::vector<WideString> Enumeration;
+  TDtdDefaultKind DefaultKind = TDtdDefaultKind::Implied;
+  // The default as written between the quotes, references not replaced.
+  WideString DefaultValue;
+};
+
+class TDtdEntity : public TDtdObject {
+public:
+  bool IsParameter = false;
+  // An internal entity has a replacement text; an external one identifiers instead.
+  bool IsInternal = true;
+  WideString ReplacementText;
+  WideString PublicId;
+  WideString SystemId;
+  // Set for an unparsed entity (NDATA).
+  WideString NotationName;
+  bool IsParsed() const { return NotationName.empty(); }
+};
+
+class TDtdNotation : public TDtdObject {
+public:
+  WideString PublicId;
+  WideString SystemId;
+};
+
+class TDtdModel {
+public:
+  void Clear();
+
+  // Each Add returns the item, or none when one of that name was declared before (the
+  // first declaration binds; the item given is then dropped).
+  TDtdElementType* AddElementType(std::unique_ptr<TDtdElementType> item);
+  TDtdAttributeDefinition* AddAttributeDefinition(std::unique_ptr<TDtdAttributeDefinition> item);
+  TDtdEntity* AddEntity(std::unique_ptr<TDtdEntity> item);
+  TDtdNotation* AddNotation(std::unique_ptr<TDtdNotation> item);
+
+  const TDtdElementType* FindElementType(const WideString& name) const;
+  const TDtdAttributeDefinition* FindAttributeDefinition(const WideString& elementName,
+                                                         const WideString& attributeName) const;
+  // The definitions for one element, in declared order (none when it has no list).
+  const std::vector<std::unique_ptr<TDtdAttributeDefinition>>* AttributeDefinitions(
+      const WideString& elementName) const;
+  const TDtdEntity* FindGeneralEntity(const WideString& name) const;
+  const TDtdEntity* FindParameterEntity(const WideString& name) const;
+  const TDtdNotation* FindNotation(const WideString& name) const;
+
+  std::size_t GeneralEntityCount() const { return GeneralEntities_.size(); }
+  std::size_t ParameterEntityCount() const { return ParameterEntities_.size(); }
+  std::size_t ElementTypeCount() const { return ElementTypes_.size(); }
+  std::size_t NotationCount() const { return Notations_.size(); }
+
+  // The declaration names an external subset (which is not read).
+  bool HasExternalSubset = false;
+  // A parameter-entity reference occurred in the subset.
+  bool HasPEReferences = false;
+  // Entity and attribute-list declarations were left out after a parameter entity that was
+  // not read.
+  bool SkippedDeclarations = false;
+  bool Standalone = false;
+
+  // Whether a reference to an undeclared entity breaks well-formedness: only when every
+  // declaration was seen, or the document says it stands alone.
+  bool AllDeclarationsRead() const { return Standalone || (!HasExternalSubset && !HasPEReferences); }
+
+  // Checks the entity references of an attribute value as written (character references
+  // aside): every entity declared where that is required, none unparsed or external, none
+  // whose replacement text holds "<" or refers to itself, nesting at most `depthLimit`
+  // deep. The error kind, or EK_NONE; `offending` then holds the reference at fault.
+  TXmlErrorType CheckAttributeValueReferences(WideStringView value, int depthLimit, WideString& offending) const;
+
+private:
+  TXmlErrorType CheckReferencesIn(WideStringView value, int depth, int depthLimit, WideString& offending) const;
+  // Entities already found fit for attribute values, and those being checked, so that every
+  // replacement text is read once however often it is referred to.
+  mutable std::map<const TDtdEntity*, bool> AttributeChecked_;
+
+public:
+
+private:
+  std::map<WideString, std::unique_ptr<TDtdElementType>> ElementTypes_;
+  std::map<WideString, std::vector<std::unique_ptr<TDtdAttributeDefinition>>> AttributeLists_;
+  std::map<WideString, std::unique_ptr<TDtdEntity>> GeneralEntities_;
+  std::map<WideString, std::unique_ptr<TDtdEntity>> ParameterEntities_;
+  std::map<WideString, std::unique_ptr<TDtdNotation>> Notations_;
+};

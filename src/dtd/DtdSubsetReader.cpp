@@ -1,0 +1,644 @@
+#include "dtd/DtdSubsetReader.h"
+
+#include "platform/Exceptions.h"
+#include "xml/XmlRulesUtils.h"
+
+#include <utility>
+
+namespace {
+
+bool IsWhite(char16_t c) { return c == 0x20 || c == 0x09 || c == 0x0A || c == 0x0D; }
+
+// A name runs up to white space or a delimiter of declaration syntax and is then checked as
+// a whole, as the document path checks tag names.
+bool IsNameUnit(char16_t c) {
+  if (IsWhite(c) || c == 0) return false;
+  for (const char16_t* d = u"<>()|,;%\"'?*+[]=&/#"; *d != 0; ++d)
+    if (c == *d) return false;
+  return true;
+}
+
+// The text range of one problem, for the error object.
+class TDtdLocation : public IXmlLocator {
+public:
+  TDtdLocation(const WideString& uri, const TPositionRecord& start, const TPositionRecord& end)
+      : Uri_(uri), Start_(start), End_(end) {}
+  std::int64_t EndByte() const override { return End_.ByteCount; }
+  std::int64_t EndChar() const override { return End_.CharCount; }
+  std::int64_t EndColumn() const override { return End_.Column; }
+  std::int64_t EndLine() const override { return End_.Line; }
+  std::int64_t EndTabs() const override { return End_.TabsInLine; }
+  TDtdObject* RelatedDtdItem() const override { return nullptr; }
+  TDomNode* RelatedNode() const override { return nullptr; }
+  std::int64_t StartByte() const override { return Start_.ByteCount - Start_.ByteLength; }
+  std::int64_t StartChar() const override { return Start_.CharCount; }
+  std::int64_t StartColumn() const override { return Start_.Column; }
+  std::int64_t StartLine() const override { return Start_.Line; }
+  std::int64_t StartTabs() const override { return Start_.TabsInLine; }
+  WideString SourceUri() const override { return Uri_; }
+
+private:
+  WideString Uri_;
+  TPositionRecord Start_;
+  TPositionRecord End_;
+};
+
+// The name classes of the fifth edition of XML 1.0, by code point.
+bool FifthEditionNameStart(char32_t c) {
+  return c == ':' || (c >= 'A' && c <= 'Z') || c == '_' || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c <= 0xD6) ||
+         (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+         (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+         (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
+         (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool FifthEditionNameChar(char32_t c) {
+  return FifthEditionNameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
+         (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+bool FifthEditionName(WideStringView s, bool token) {
+  if (s.empty()) return false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    char32_t c = s[i];
+    if (XmlChars::HighSurrogate(s[i]) && i + 1 < s.size() && XmlChars::LowSurrogate(s[i + 1])) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (!(i == 0 && !token ? FifthEditionNameStart(c) : FifthEditionNameChar(c))) return false;
+  }
+  return true;
+}
+
+// Names in declarations follow either edition's classes, so that no declaration refuses a
+// name that the fifth edition allows.
+bool DtdName(WideStringView s) { return XmlRules::Name(s) || FifthEditionName(s, false); }
+bool DtdNmtoken(WideStringView s) { return XmlRules::Nmtoken(s) || FifthEditionName(s, true); }
+
+}  // namespace
+
+struct TDtdSubsetReader::TSyntaxError {
+  TXmlErrorType Kind;
+  WideString OffendingText;
+  WideString Clue;
+  TPositionRecord Start;
+  TPositionRecord End;
+};
+
+// A cursor over the subset or over a parameter entity's replacement text. Over the subset
+// it keeps the position record of the last character consumed, counted as the character
+// reader counts (a line feed starts a new line at column 0); over a replacement text every
+// position is that of the reference.
+class TDtdSubsetReader::TScanner {
+public:
+  TScanner(const WideString& text, const TPositionRecord& origin, bool track)
+      : Text_(text), Last_(origin), Track_(track) {}
+  // Over a replacement text: every range is that of the reference.
+  TScanner(const WideString& text, const TPositionRecord& start, const TPositionRecord& end)
+      : Text_(text), Last_(end), Start_(start), Track_(false) {}
+
+  bool AtEnd() const { return Index_ >= Text_.size(); }
+  char16_t Peek(std::size_t ahead = 0) const {
+    return Index_ + ahead < Text_.size() ? Text_[Index_ + ahead] : char16_t(0);
+  }
+  void Advance() {
+    if (AtEnd()) return;
+    std::size_t units = 1;
+    if (XmlChars::HighSurrogate(Text_[Index_]) && Index_ + 1 < Text_.size() &&
+        XmlChars::LowSurrogate(Text_[Index_ + 1]))
+      units = 2;
+    if (Track_) {
+      const char16_t c = Text_[Index_];
+      Last_.ByteLength = static_cast<std::int64_t>(units * 2);
+      Last_.ByteCount += Last_.ByteLength;
+      Last_.CharCount += 1;
+      Last_.Character = c;
+      if (c == 0x0A) {
+        Last_.Line += 1;
+        Last_.Column = 0;
+        Last_.TabsInLine = 0;
+      } else {
+        Last_.Column += 1;
+        if (c == 0x09) Last_.TabsInLine += 1;
+      }
+    }
+    Index_ += units;
+  }
+  bool Match(const char16_t* keyword) {
+    std::size_t n = 0;
+    for (; keyword[n] != 0; ++n)
+      if (Peek(n) != keyword[n]) return false;
+    for (std::size_t i = 0; i < n; ++i) Advance();
+    return true;
+  }
+  bool SkipWhite() {
+    bool any = false;
+    while (!AtEnd() && IsWhite(Peek())) {
+      Advance();
+      any = true;
+    }
+    return any;
+  }
+  // The record the next character will have.
+  TPositionRecord NextRecord() const {
+    if (!Track_ || AtEnd()) return Last_;
+    TScanner copy(*this);
+    copy.Advance();
+    return copy.Last_;
+  }
+  void MarkStart() {
+    if (Track_) Start_ = NextRecord();
+  }
+  [[noreturn]] void Fail(TXmlErrorType kind, const WideString& offending, const WideString& clue) const {
+    throw TSyntaxError{kind, offending, clue, Start_, NextRecord()};
+  }
+  std::size_t Index() const { return Index_; }
+  WideString Slice(std::size_t from) const { return Text_.substr(from, Index_ - from); }
+  bool Tracking() const { return Track_; }
+  const TPositionRecord& Last() const { return Last_; }
+  const TPositionRecord& Start() const { return Start_; }
+
+  // A name as written: the run of name characters, which must form an XML name.
+  WideString Name(TXmlErrorType kind) {
+    const std::size_t from = Index_;
+    while (!AtEnd() && IsNameUnit(Peek())) Advance();
+    WideString name = Slice(from);
+    if (!DtdName(name)) Fail(kind, name, WideString());
+    return name;
+  }
+  WideString Nmtoken(TXmlErrorType kind) {
+    const std::size_t from = Index_;
+    while (!AtEnd() && IsNameUnit(Peek())) Advance();
+    WideString token = Slice(from);
+    if (!DtdNmtoken(token)) Fail(kind, token, WideString());
+    return token;
+  }
+  void RequireWhite() {
+    if (!SkipWhite()) Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
+  }
+  void Expect(char16_t c, TXmlErrorType kind) {
+    if (Peek() != c || AtEnd()) Fail(kind, WideString(), WideString(1, c));
+    Advance();
+  }
+
+private:
+  const WideString& Text_;
+  std::size_t Index_ = 0;
+  TPositionRecord Last_;
+  TPositionRecord Start_;
+  bool Track_;
+};
+
+TDtdSubsetReader::TDtdSubsetReader(TDtdModel& model, TDtdErrorReport report)
+    : Model_(model), Report_(std::move(report)) {}
+
+bool TDtdSubsetReader::ReadInternalSubset(const WideString& text, const TDtdSubsetOrigin& origin) {
+  TScanner in(text, origin, true);
+  try {
+    // Every character of the subset must be an XML character; the declarations below then
+    // need no check of their own for it.
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const char16_t c = text[i];
+      bool ok = XmlChars::CharUnit(c);
+      if (XmlChars::HighSurrogate(c)) ok = i + 1 < text.size() && XmlChars::LowSurrogate(text[i + 1]);
+      if (XmlChars::LowSurrogate(c)) ok = i > 0 && XmlChars::HighSurrogate(text[i - 1]);
+      if (!ok) {
+        while (in.Index() < i) in.Advance();
+        in.MarkStart();
+        in.Fail(EK_INVALID_CHARACTER, WideString(1, c), WideString());
+      }
+    }
+    ReadDeclarations(in, 0);
+  } catch (const TSyntaxError& error) {
+    if (Report_) Report_(error.Kind, TDtdLocation(origin.Uri, error.Start, error.End), error.OffendingText, error.Clue);
+    return false;
+  }
+  return true;
+}
+
+// DeclSep and markupdecl, up to the end of the text: at depth 0 the subset itself, deeper
+// the replacement text of a parameter entity referenced between declarations.
+void TDtdSubsetReader::ReadDeclarations(TScanner& in, int depth) {
+  for (;;) {
+    in.SkipWhite();
+    if (in.AtEnd()) return;
+    in.MarkStart();
+    if (in.Peek() == u'%') {
+      ParameterEntityReference(in, depth);
+    } else if (in.Match(u"<!--")) {
+      Comment(in);
+    } else if (in.Match(u"<?")) {
+      ProcessingInstruction(in);
+    } else if (in.Match(u"<!ELEMENT")) {
+      ElementDeclaration(in);
+    } else if (in.Match(u"<!ATTLIST")) {
+      AttributeListDeclaration(in);
+    } else if (in.Match(u"<!ENTITY")) {
+      EntityDeclaration(in);
+    } else if (in.Match(u"<!NOTATION")) {
+      NotationDeclaration(in);
+    } else if (in.Peek() == u'<' && in.Peek(1) == u'!') {
+      const char16_t c = in.Peek(2);
+      // Conditional sections belong to external subsets; in an entity's text they are left
+      // unread like the entity itself.
+      if (c == u'[' && !in.Tracking()) throw TAbandonEntity{};
+      const TXmlErrorType kind = c == u'E' && in.Peek(3) == u'L'   ? EK_ELEMENT_DECL_START_EXPECTED
+                                 : c == u'E' && in.Peek(3) == u'N' ? EK_ENTITY_DECL_START_EXPECTED
+                                 : c == u'A'                       ? EK_ATTLIST_START_EXPECTED
+                                 : c == u'N'                       ? EK_NOTATION_DECL_START_EXPECTED
+                                                                   : EK_UNKNOWN_MARKUP_DECL;
+      in.Fail(kind, WideString(), WideString());
+    } else {
+      in.Fail(EK_UNKNOWN_MARKUP_DECL, WideString(1, in.Peek()), WideString());
+    }
+  }
+}
+
+void TDtdSubsetReader::ParameterEntityReference(TScanner& in, int depth) {
+  in.Advance();
+  const WideString name = in.Name(EK_INVALID_PARAMETER_ENTITY_NAME);
+  in.Expect(u';', EK_INVALID_PARAMETER_ENTITY_NAME);
+  Model_.HasPEReferences = true;
+  const TDtdEntity* entity = Model_.FindParameterEntity(name);
+  if (entity == nullptr) {
+    if (Model_.Standalone) in.Fail(EK_UNDECLARED_ENTITY, u"%" + name + u";", WideString());
+    if (!Model_.Standalone) Ignoring_ = true;
+    return;
+  }
+  if (!entity->IsInternal) {
+    if (!Model_.Standalone) Ignoring_ = true;
+    return;
+  }
+  for (const WideString& open : Expanding_)
+    if (open == name) in.Fail(EK_RECURSIVE_ENTITY_REFERENCE, u"%" + name + u";", WideString());
+  if (depth + 1 > kMaxNesting) in.Fail(EK_ENTITY_EXPANSION_TOO_DEEP, u"%" + name + u";", WideString());
+  // Errors inside the replacement text are placed at the reference.
+  TScanner inner(entity->ReplacementText, in.Start(), in.Last());
+  Expanding_.push_back(name);
+  try {
+    ReadDeclarations(inner, depth + 1);
+  } catch (const TAbandonEntity&) {
+    // A construct this reader does not expand inside an entity's text: what follows is
+    // treated as after a parameter entity that is not read.
+    if (!Model_.Standalone) Ignoring_ = true;
+    if (depth > 0) {
+      Expanding_.pop_back();
+      throw;
+    }
+  } catch (...) {
+    Expanding_.pop_back();
+    throw;
+  }
+  Expanding_.pop_back();
+}
+
+// After "<!--": up to "-->", without "--" inside.
+void TDtdSubsetReader::Comment(TScanner& in) {
+  for (;;) {
+    if (in.AtEnd()) in.Fail(EK_UNCLOSED_COMMENT, WideString(), u"-->");
+    if (in.Peek() == u'-' && in.Peek(1) == u'-') {
+      if (in.Peek(2) != u'>') in.Fail(EK_DOUBLE_HYPHEN_IN_COMMENT, u"--", u">");
+      in.Match(u"-->");
+      return;
+    }
+    in.Advance();
+  }
+}
+
+// After "<?": target, then white space and data up to "?>".
+void TDtdSubsetReader::ProcessingInstruction(TScanner& in) {
+  const std::size_t from = in.Index();
+  while (!in.AtEnd() && IsNameUnit(in.Peek())) in.Advance();
+  const WideString target = in.Slice(from);
+  const bool xmlTarget = target.size() == 3 && (target[0] | 0x20) == u'x' && (target[1] | 0x20) == u'm' &&
+                         (target[2] | 0x20) == u'l';
+  if (xmlTarget || !DtdName(target)) in.Fail(EK_INVALID_PROCESSING_INSTRUCTION, target, WideString());
+  if (in.Match(u"?>")) return;
+  in.RequireWhite();
+  while (!in.Match(u"?>")) {
+    if (in.AtEnd()) in.Fail(EK_UNCLOSED_PROCESSING_INSTRUCTION, WideString(), u"?>");
+    in.Advance();
+  }
+}
+
+// White space inside a declaration; a parameter-entity reference there is refused in the
+// internal subset and left unread inside an entity's text.
+bool TDtdSubsetReader::SkipInDeclaration(TScanner& in) {
+  const bool any = in.SkipWhite();
+  if (in.Peek() == u'%' && !in.AtEnd()) {
+    if (!in.Tracking()) throw TAbandonEntity{};
+    in.Fail(EK_PE_REFERENCE_IN_MARKUP, u"%", WideString());
+  }
+  return any;
+}
+
+void TDtdSubsetReader::RequireWhiteInDeclaration(TScanner& in) {
+  if (!SkipInDeclaration(in)) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
+}
+
+void TDtdSubsetReader::ElementDeclaration(TScanner& in) {
+  RequireWhiteInDeclaration(in);
+  auto element = std::make_unique<TDtdElementType>();
+  element->Name = in.Name(EK_INVALID_ELEMENT_DECL_NAME);
+  RequireWhiteInDeclaration(in);
+  ContentSpec(in, *element);
+  SkipInDeclaration(in);
+  in.Expect(u'>', EK_DTD_SUBSET_SYNTAX_101);
+  Model_.AddElementType(std::move(element));
+}
+
+void TDtdSubsetReader::ContentSpec(TScanner& in, TDtdElementType& element) {
+  const std::size_t from = in.Index();
+  if (in.Match(u"EMPTY")) {
+    element.ContentKind = TDtdContentKind::Empty;
+  } else if (in.Match(u"ANY")) {
+    element.ContentKind = TDtdContentKind::Any;
+  } else if (in.Peek() == u'(') {
+    in.Advance();
+    SkipInDeclaration(in);
+    if (in.Match(u"#PCDATA")) {
+      element.ContentKind = TDtdContentKind::Mixed;
+      bool names = false;
+      for (;;) {
+        SkipInDeclaration(in);
+        if (in.Peek() == u')') {
+          in.Advance();
+          if (in.Peek() == u'*') in.Advance();
+          else if (names) in.Fail(EK_MALFORMED_CONTENT_MODEL, WideString(), u")*");
+          break;
+        }
+        if (in.Peek() != u'|') in.Fail(EK_MALFORMED_CONTENT_MODEL, WideString(), u"|");
+        in.Advance();
+        SkipInDeclaration(in);
+        in.Name(EK_MALFORMED_CONTENT_MODEL);
+        names = true;
+      }
+    } else {
+      element.ContentKind = TDtdContentKind::Children;
+      ChildrenGroup(in, 1);
+    }
+  } else {
+    in.Fail(EK_MALFORMED_CONTENT_MODEL, WideString(), u"(");
+  }
+  element.ContentModel = in.Slice(from);
+}
+
+// After "(" and white space: content particles joined all by "|" or all by ",", then ")"
+// and an optional occurrence mark.
+void TDtdSubsetReader::ChildrenGroup(TScanner& in, int nesting) {
+  if (nesting > kMaxGroupNesting) in.Fail(EK_MALFORMED_CONTENT_MODEL, WideString(), WideString());
+  char16_t separator = 0;
+  for (;;) {
+    ContentParticle(in, nesting);
+    SkipInDeclaration(in);
+    const char16_t c = in.Peek();
+    if (c == u')' && !in.AtEnd()) {
+      in.Advance();
+      break;
+    }
+    if ((c != u'|' && c != u',') || in.AtEnd() || (separator != 0 && c != separator))
+      in.Fail(EK_MALFORMED_CONTENT_MODEL, WideString(), separator != 0 ? WideString(1, separator) : u")");
+    separator = c;
+    in.Advance();
+    SkipInDeclaration(in);
+  }
+  const char16_t mark = in.Peek();
+  if (mark == u'?' || mark == u'*' || mark == u'+') in.Advance();
+}
+
+void TDtdSubsetReader::ContentParticle(TScanner& in, int nesting) {
+  if (in.Peek() == u'(' && !in.AtEnd()) {
+    in.Advance();
+    SkipInDeclaration(in);
+    ChildrenGroup(in, nesting + 1);
+    return;
+  }
+  in.Name(EK_MALFORMED_CONTENT_MODEL);
+  const char16_t mark = in.Peek();
+  if (mark == u'?' || mark == u'*' || mark == u'+') in.Advance();
+}
+
+void TDtdSubsetReader::AttributeListDeclaration(TScanner& in) {
+  RequireWhiteInDeclaration(in);
+  const WideString elementName = in.Name(EK_INVALID_ATTLIST_ELEMENT_NAME);
+  for (;;) {
+    const bool white = SkipInDeclaration(in);
+    if (in.Peek() == u'>' && !in.AtEnd()) {
+      in.Advance();
+      return;
+    }
+    if (!white) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
+    auto definition = std::make_unique<TDtdAttributeDefinition>();
+    definition->ElementName = elementName;
+    definition->Name = in.Name(EK_INVALID_ATTRIBUTE_DEFINITION_NAME);
+    RequireWhiteInDeclaration(in);
+    static const std::pair<const char16_t*, TDtdAttributeType> kTypes[] = {
+        {u"CDATA", AT_CDATA},     {u"IDREFS", AT_IDREFS},     {u"IDREF", AT_IDREF},
+        {u"ID", AT_ID},           {u"ENTITIES", AT_ENTITIES}, {u"ENTITY", AT_ENTITY},
+        {u"NMTOKENS", AT_NMTOKENS}, {u"NMTOKEN", AT_NMTOKEN}, {u"NOTATION", AT_NOTATION}};
+    if (in.Peek() == u'(') {
+      definition->AttributeType = AT_ENUMERATION;
+    } else {
+      const std::size_t from = in.Index();
+      while (!in.AtEnd() && IsNameUnit(in.Peek())) in.Advance();
+      const WideString keyword = in.Slice(from);
+      bool known = false;
+      for (const auto& [text, type] : kTypes)
+        if (keyword == text) {
+          definition->AttributeType = type;
+          known = true;
+        }
+      if (!known) in.Fail(EK_DTD_SUBSET_SYNTAX_105, keyword, WideString());
+      if (definition->AttributeType == AT_NOTATION) RequireWhiteInDeclaration(in);
+    }
+    if (definition->AttributeType == AT_ENUMERATION || definition->AttributeType == AT_NOTATION) {
+      const bool notation = definition->AttributeType == AT_NOTATION;
+      in.Expect(u'(', notation ? EK_INVALID_NAME_IN_NOTATION_TYPE : EK_INVALID_NMTOKEN_IN_ENUMERATION);
+      for (;;) {
+        SkipInDeclaration(in);
+        definition->Enumeration.push_back(notation ? in.Name(EK_INVALID_NAME_IN_NOTATION_TYPE)
+                                                   : in.Nmtoken(EK_INVALID_NMTOKEN_IN_ENUMERATION));
+        SkipInDeclaration(in);
+        if (in.Peek() == u')' && !in.AtEnd()) {
+          in.Advance();
+          break;
+        }
+        in.Expect(u'|', notation ? EK_INVALID_NAME_IN_NOTATION_TYPE : EK_INVALID_NMTOKEN_IN_ENUMERATION);
+      }
+    }
+    RequireWhiteInDeclaration(in);
+    if (in.Match(u"#REQUIRED")) {
+      definition->DefaultKind = TDtdDefaultKind::Required;
+    } else if (in.Match(u"#IMPLIED")) {
+      definition->DefaultKind = TDtdDefaultKind::Implied;
+    } else {
+      definition->DefaultKind = TDtdDefaultKind::Default;
+      if (in.Match(u"#FIXED")) {
+        definition->DefaultKind = TDtdDefaultKind::Fixed;
+        RequireWhiteInDeclaration(in);
+      }
+      DefaultValue(in, definition->DefaultValue);
+    }
+    if (Ignoring_) Model_.SkippedDeclarations = true;
+    else Model_.AddAttributeDefinition(std::move(definition));
+  }
+}
+
+// A quoted default value: no "<", and every "&" starts a well-formed reference.
+void TDtdSubsetReader::DefaultValue(TScanner& in, WideString& value) {
+  const char16_t quote = in.Peek();
+  if ((quote != u'"' && quote != u'\'') || in.AtEnd()) in.Fail(EK_DTD_SUBSET_SYNTAX_106, WideString(), u"\"");
+  in.Advance();
+  const std::size_t from = in.Index();
+  for (;;) {
+    if (in.AtEnd()) in.Fail(EK_LITERAL_QUOTE_EXPECTED, WideString(), WideString(1, quote));
+    const char16_t c = in.Peek();
+    if (c == quote) break;
+    if (c == u'<') in.Fail(EK_LT_IN_ATTRIBUTE_VALUE, u"<", WideString());
+    if (c == u'&') {
+      const std::size_t at = in.Index();
+      in.Advance();
+      while (!in.AtEnd() && in.Peek() != u';' && in.Peek() != quote && !IsWhite(in.Peek())) in.Advance();
+      if (in.Peek() != u';' || in.AtEnd()) in.Fail(EK_UNTERMINATED_ENTITY_REFERENCE, in.Slice(at), u";");
+      in.Advance();
+      const WideString reference = in.Slice(at);
+      if (reference.size() > 1 && reference[1] == u'#') {
+        try {
+          XmlText::CharRefText(reference);
+        } catch (const EConvertError&) {
+          in.Fail(EK_INVALID_CHARACTER_REFERENCE, reference, WideString());
+        }
+      } else if (!DtdName(WideStringView(reference).substr(1, reference.size() - 2))) {
+        in.Fail(EK_INVALID_ENTITY_NAME, reference, WideString());
+      }
+      continue;
+    }
+    in.Advance();
+  }
+  value = in.Slice(from);
+  WideString offending;
+  const TXmlErrorType kind = Model_.CheckAttributeValueReferences(value, kMaxNesting, offending);
+  if (kind != EK_NONE) in.Fail(kind, offending, WideString());
+  in.Advance();
+}
+
+WideString TDtdSubsetReader::Literal(TScanner& in) {
+  const char16_t quote = in.Peek();
+  if ((quote != u'"' && quote != u'\'') || in.AtEnd()) in.Fail(EK_LITERAL_QUOTE_EXPECTED, WideString(), u"\"");
+  in.Advance();
+  const std::size_t from = in.Index();
+  while (in.Peek() != quote || in.AtEnd()) {
+    if (in.AtEnd()) in.Fail(EK_LITERAL_QUOTE_EXPECTED, WideString(), WideString(1, quote));
+    in.Advance();
+  }
+  WideString text = in.Slice(from);
+  in.Advance();
+  return text;
+}
+
+// "SYSTEM" literal, or "PUBLIC" literal and literal; for a notation the system literal
+// after a public one may be left out.
+void TDtdSubsetReader::ExternalId(TScanner& in, WideString& publicId, WideString& systemId, bool systemOptional) {
+  if (in.Match(u"SYSTEM")) {
+    RequireWhiteInDeclaration(in);
+    systemId = Literal(in);
+    return;
+  }
+  if (!in.Match(u"PUBLIC")) in.Fail(EK_SYSTEM_KEYWORD_EXPECTED, WideString(), u"SYSTEM");
+  RequireWhiteInDeclaration(in);
+  publicId = Literal(in);
+  if (!XmlRules::PubidChars(publicId)) in.Fail(EK_INVALID_PUBLIC_ID, publicId, WideString());
+  const bool white = SkipInDeclaration(in);
+  const char16_t c = in.Peek();
+  if (systemOptional && (c != u'"' && c != u'\'')) return;
+  if (!white) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
+  systemId = Literal(in);
+}
+
+// The literal value of an entity, turned into its replacement text: character references
+// are replaced, references to general entities stay as written.
+WideString TDtdSubsetReader::EntityValue(TScanner& in, bool parameter) {
+  const TXmlErrorType invalid = parameter ? EK_INVALID_PE_VALUE : EK_INVALID_ENTITY_VALUE;
+  const char16_t quote = in.Peek();
+  in.Advance();
+  WideString text;
+  for (;;) {
+    if (in.AtEnd()) in.Fail(EK_LITERAL_QUOTE_EXPECTED, WideString(), WideString(1, quote));
+    const char16_t c = in.Peek();
+    if (c == quote) break;
+    if (c == u'%') {
+      if (!in.Tracking()) throw TAbandonEntity{};
+      in.Fail(EK_PE_REFERENCE_IN_MARKUP, u"%", WideString());
+    }
+    if (c == u'&') {
+      const std::size_t at = in.Index();
+      in.Advance();
+      while (!in.AtEnd() && in.Peek() != u';' && in.Peek() != quote && !IsWhite(in.Peek()) && in.Peek() != u'&')
+        in.Advance();
+      if (in.Peek() != u';' || in.AtEnd()) in.Fail(invalid, in.Slice(at), u";");
+      in.Advance();
+      const WideString reference = in.Slice(at);
+      if (reference.size() > 1 && reference[1] == u'#') {
+        try {
+          text += XmlText::CharRefText(reference);
+        } catch (const EConvertError&) {
+          in.Fail(EK_INVALID_CHARACTER_REFERENCE, reference, WideString());
+        }
+      } else {
+        if (!DtdName(WideStringView(reference).substr(1, reference.size() - 2))) in.Fail(invalid, reference, WideString());
+        text += reference;
+      }
+      continue;
+    }
+    text += c;
+    in.Advance();
+  }
+  in.Advance();
+  return text;
+}
+
+void TDtdSubsetReader::EntityDeclaration(TScanner& in) {
+  // The "%" of a parameter entity's declaration may follow at once.
+  in.RequireWhite();
+  auto entity = std::make_unique<TDtdEntity>();
+  if (in.Peek() == u'%' && !in.AtEnd()) {
+    in.Advance();
+    entity->IsParameter = true;
+    if (!in.SkipWhite()) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
+  }
+  entity->Name = in.Name(entity->IsParameter ? EK_INVALID_PE_DECL_NAME : EK_INVALID_ENTITY_DECL_NAME);
+  RequireWhiteInDeclaration(in);
+  const char16_t c = in.Peek();
+  if ((c == u'"' || c == u'\'') && !in.AtEnd()) {
+    entity->ReplacementText = EntityValue(in, entity->IsParameter);
+  } else {
+    entity->IsInternal = false;
+    ExternalId(in, entity->PublicId, entity->SystemId, false);
+    if (!entity->IsParameter) {
+      const bool white = SkipInDeclaration(in);
+      if (in.Match(u"NDATA")) {
+        if (!white) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
+        RequireWhiteInDeclaration(in);
+        entity->NotationName = in.Name(EK_INVALID_NDATA_NAME);
+      }
+    }
+  }
+  SkipInDeclaration(in);
+  if (in.Peek() == u'N' && !entity->IsInternal) in.Fail(EK_DTD_SUBSET_SYNTAX_120, u"NDATA", WideString());
+  if (in.Peek() == u'N' || in.Peek() == u'S' || in.Peek() == u'P')
+    in.Fail(EK_ENTITY_VALUE_WITH_EXTERNAL_ID, WideString(), u">");
+  in.Expect(u'>', EK_DTD_SUBSET_SYNTAX_101);
+  if (Ignoring_) Model_.SkippedDeclarations = true;
+  else Model_.AddEntity(std::move(entity));
+}
+
+void TDtdSubsetReader::NotationDeclaration(TScanner& in) {
+  RequireWhiteInDeclaration(in);
+  auto notation = std::make_unique<TDtdNotation>();
+  notation->Name = in.Name(EK_INVALID_NOTATION_NAME);
+  RequireWhiteInDeclaration(in);
+  ExternalId(in, notation->PublicId, notation->SystemId, true);
+  SkipInDeclaration(in);
+  in.Expect(u'>', EK_DTD_SUBSET_SYNTAX_101);
+  Model_.AddNotation(std::move(notation));
+}
