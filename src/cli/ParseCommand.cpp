@@ -1,6 +1,7 @@
 // earmark-cli parse [--tree] FILE...: parses each file with the program's parser front end
 // and prints one JSON line per file: whether it parsed, the exception that ended the parse,
-// every error delivered to the DOM implementation, and with --tree the document itself.
+// every error delivered to the DOM implementation, and with --tree the document itself (entity
+// references with the nodes of their text as children, default attributes marked as such).
 #include "cli/CliCommands.h"
 
 #include "dom/DomImplementation.h"
@@ -62,7 +63,11 @@ void OpenNode(std::string& out, const TDomNode& node) {
     for (int i = 0; i < attributes->getLength(); ++i) {
       const TDomNode* attribute = attributes->item(i);
       if (i > 0) out += ",";
-      out += "{\"name\":" + Quoted(attribute->nodeName()) + ",\"value\":" + Quoted(attribute->nodeValue()) + "}";
+      out += "{\"name\":" + Quoted(attribute->nodeName()) + ",\"value\":" + Quoted(attribute->nodeValue());
+      // A default from the document type declaration, not written in the tag.
+      if (const auto* attr = dynamic_cast<const TDomAttr*>(attribute); attr != nullptr && !attr->specified())
+        out += ",\"specified\":false";
+      out += "}";
     }
   }
   out += "],\"children\":[";

@@ -166,6 +166,18 @@ TEST_F(CliOrder, ParseReportsEveryFile) {
   EXPECT_EQ(error["start"]["line"], 1);
   EXPECT_FALSE(badJson.contains("tree"));
 
+  // What the document type declaration adds: an entity reference holding the nodes of its
+  // text, and a default attribute marked as not written in the tag.
+  const fs::path declared = Write("declared.xml",
+                                  "<!DOCTYPE a [<!ENTITY e 'x<b/>'><!ATTLIST a d CDATA 'dv'>]><a>&e;</a>");
+  const nlohmann::json declaredJson = nlohmann::json::parse(Cli("parse --tree " + Quote(declared)).Out);
+  ASSERT_EQ(declaredJson["ok"], true) << declaredJson.dump();
+  const nlohmann::json& root = declaredJson["tree"]["children"][1];
+  EXPECT_EQ(root["attributes"], nlohmann::json::parse(R"([{"name":"d","value":"dv","specified":false}])"));
+  EXPECT_EQ(root["children"], nlohmann::json::parse(R"([{"type":5,"name":"e","value":"","attributes":[],"children":[
+      {"type":3,"name":"#text","value":"x","attributes":[],"children":[]},
+      {"type":1,"name":"b","value":"","attributes":[],"children":[]}]}])"));
+
   EXPECT_EQ(Cli("parse " + Quote(good)).Exit, 0);
   EXPECT_EQ(nlohmann::json::parse(Cli("parse " + Quote(good)).Out).contains("tree"), false);
   const std::pair<std::string, int> usage[] = {{"parse", 2}, {"parse --tree", 2}, {"parse --frob " + Quote(good), 2}};
