@@ -170,7 +170,8 @@ std::string FirstDifference(const std::string& expected, const std::string& got)
   }
   auto excerpt = [at](const std::string& text) {
     std::string shown;
-    for (std::size_t i = at; i < text.size() && i < at + 40; ++i) shown += text[i] == '\n' ? std::string("\\n") : std::string(1, text[i]);
+    for (std::size_t i = at; i < text.size() && i < at + 40; ++i)
+      shown += text[i] == '\n' ? std::string("\\n") : std::string(1, text[i]);
     return at >= text.size() ? std::string("(end)") : "\"" + shown + "\"";
   };
   return "byte " + std::to_string(at) + " (line " + std::to_string(line) + ", column " + std::to_string(column) +
