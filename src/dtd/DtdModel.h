@@ -100,6 +100,9 @@ public:
   std::size_t ParameterEntityCount() const { return ParameterEntities_.size(); }
   std::size_t ElementTypeCount() const { return ElementTypes_.size(); }
   std::size_t NotationCount() const { return Notations_.size(); }
+  // Every declared notation by name, for an application that lists them (XML requires a
+  // processor to report the notations it was given).
+  const std::map<WideString, std::unique_ptr<TDtdNotation>>& Notations() const { return Notations_; }
 
   // The declaration names an external subset (which is not read).
   bool HasExternalSubset = false;

@@ -4,9 +4,19 @@
 // rules stand in expected-deviations.txt with their reason; any other difference, and any
 // exception outside the program's own hierarchy, fails the run.
 //
-//   conformance_runner                 run and compare with the list
-//   conformance_runner --deviations    also print every deviation (key, type, file, edition,
-//                                      outcome) on the error stream, for tools/conformance_deviations.py
+// A test with an output file is parsed once more with entity references replaced by their
+// text, and the tree written in the suite's canonical form (CanonicalForm.h) must equal that
+// file byte for byte. Differences with a known reason stand in
+// expected-canonical-differences.txt; any other one fails the run. Tests that name external
+// entities in the catalogue are counted apart: this parser does not read external entities,
+// so their output cannot be reached yet.
+//
+//   conformance_runner                    run and compare with the lists
+//   conformance_runner --deviations       also print every deviation (key, type, file, edition,
+//                                         outcome) on the error stream, for tools/conformance_deviations.py
+//   conformance_runner --canonical-diffs  also print every canonical difference with the first
+//                                         position where the texts part
+#include "conformance/CanonicalForm.h"
 #include "dom/DomImplementation.h"
 #include "xml/ParseDifferential.h"
 #include "platform/Exceptions.h"
@@ -14,6 +24,7 @@
 #include "xml/ResourceResolver.h"
 #include "xml/XmlToDomParser.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -21,6 +32,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -36,7 +48,7 @@ const std::set<std::string> kLeftOut = {"ibm-xml1.1-invalid", "ibm-xml1.1-not-wf
                                         "eduni-xml11", "eduni-ns11"};
 
 struct TSuiteTest {
-  std::string Id, Type, Uri, Recommendation, Version, Edition;
+  std::string Id, Type, Uri, Recommendation, Version, Edition, Output, Entities;
 };
 
 struct TOutcome {
@@ -79,6 +91,8 @@ std::vector<TSuiteTest> ReadCatalogue(const fs::path& path) {
       else if (name == "RECOMMENDATION") test.Recommendation = value;
       else if (name == "VERSION") test.Version = value;
       else if (name == "EDITION") test.Edition = value;
+      else if (name == "OUTPUT") test.Output = value;
+      else if (name == "ENTITIES") test.Entities = value;
     }
     tests.push_back(test);
   }
@@ -112,6 +126,88 @@ TOutcome Parse(const fs::path& file) {
   return outcome;
 }
 
+// The document parsed as the canonical form needs it, entity references replaced by their
+// text, and written in `form`; none when it is refused. `crash` receives what was raised
+// outside the program's own exception hierarchy.
+std::optional<std::string> CanonicalOf(const fs::path& file, TCanonicalForm form, std::string& crash) {
+  TStandardResourceResolver resolver;
+  TDomImplementation implementation;
+  implementation.SetResourceResolver(&resolver);
+  TXmlToDomParser parser;
+  parser.SetDOMImpl(&implementation);
+  parser.SetKeepEntityRefs(false);
+  try {
+    const std::unique_ptr<TDomDocument> document(parser.ParseFile(file.string()));
+    if (document == nullptr) return std::nullopt;
+    try {
+      return WriteCanonical(*document, form);
+    } catch (const Exception& e) {
+      // What the tree cannot answer (an attribute value that cannot be normalised) shows
+      // as a difference of its own.
+      return std::string("(not written: ") + e.ClassName() + " " + e.what() + ")";
+    }
+  } catch (const Exception&) {
+    return std::nullopt;
+  } catch (const std::exception& e) {
+    crash = std::string("std::exception ") + e.what();
+    return std::nullopt;
+  }
+}
+
+// Where two texts part: the byte offset, line and column in `expected`, and a few bytes of
+// each from there, with line ends shown as \n.
+std::string FirstDifference(const std::string& expected, const std::string& got) {
+  const auto [e, g] = std::mismatch(expected.begin(), expected.end(), got.begin(), got.end());
+  const std::size_t at = static_cast<std::size_t>(e - expected.begin());
+  std::size_t line = 1, column = 1;
+  for (std::size_t i = 0; i < at; ++i) {
+    if (expected[i] == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+  auto excerpt = [at](const std::string& text) {
+    std::string shown;
+    for (std::size_t i = at; i < text.size() && i < at + 40; ++i)
+      shown += text[i] == '\n' ? std::string("\\n") : std::string(1, text[i]);
+    return at >= text.size() ? std::string("(end)") : "\"" + shown + "\"";
+  };
+  return "byte " + std::to_string(at) + " (line " + std::to_string(line) + ", column " + std::to_string(column) +
+         "): expected " + excerpt(expected) + ", written " + excerpt(got);
+}
+
+struct TCanonicalCounts {
+  int WithOutput = 0, NeedsExternal = 0, NeedsExternalEqual = 0, OtherForm = 0, Compared = 0, Equal = 0,
+      Different = 0, Listed = 0, NotParsed = 0;
+  void Add(const TCanonicalCounts& other) {
+    WithOutput += other.WithOutput;
+    NeedsExternal += other.NeedsExternal;
+    NeedsExternalEqual += other.NeedsExternalEqual;
+    OtherForm += other.OtherForm;
+    Compared += other.Compared;
+    Equal += other.Equal;
+    Different += other.Different;
+    Listed += other.Listed;
+    NotParsed += other.NotParsed;
+  }
+};
+
+// Reads a list of "catalogue ID reason" lines; '#' starts a comment.
+std::map<std::string, std::string> ReadList(const fs::path& path) {
+  std::map<std::string, std::string> listed;
+  std::istringstream lines(Slurp(path));
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string catalogue, id, reason;
+    if (!(fields >> catalogue >> id) || catalogue[0] == '#') continue;
+    std::getline(fields >> std::ws, reason);
+    listed[catalogue + " " + id] = reason;
+  }
+  return listed;
+}
+
 struct TCounts {
   int Passed = 0, Listed = 0, Total = 0, Failures = 0, ErrorTests = 0, ErrorTestsParsed = 0;
   // Tests of the fifth edition (those without an edition, or naming 5 among theirs): not-wf
@@ -126,7 +222,18 @@ bool InFifthEdition(const TSuiteTest& test) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool printDeviations = argc > 1 && std::string(argv[1]) == "--deviations";
+  bool printDeviations = false, printCanonicalDiffs = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--deviations") {
+      printDeviations = true;
+    } else if (option == "--canonical-diffs") {
+      printCanonicalDiffs = true;
+    } else {
+      std::printf("conformance: unknown option %s\n", option.c_str());
+      return 2;
+    }
+  }
   const fs::path zip = EARMARK_SUITE_ZIP;
   const fs::path suite = EARMARK_SUITE_DIR;
   if (!fs::exists(zip)) {
@@ -144,18 +251,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  // The list of expected deviations: "catalogue ID reason", one a line; '#' starts a comment.
-  std::map<std::string, std::string> listed;
-  {
-    std::istringstream lines(Slurp(EARMARK_DEVIATIONS));
-    for (std::string line; std::getline(lines, line);) {
-      std::istringstream fields(line);
-      std::string catalogue, id, reason;
-      if (!(fields >> catalogue >> id) || catalogue[0] == '#') continue;
-      std::getline(fields >> std::ws, reason);
-      listed[catalogue + " " + id] = reason;
-    }
-  }
+  const std::map<std::string, std::string> listed = ReadList(EARMARK_DEVIATIONS);
+  const std::map<std::string, std::string> listedCanonical = ReadList(EARMARK_CANONICAL_DIFFERENCES);
 
   static const std::regex entity(R"re(<!ENTITY\s+(\S+)\s+SYSTEM\s+"([^"]+)")re");
   const std::string driverText = WithoutComments(Slurp(driver));
@@ -167,11 +264,16 @@ int main(int argc, char** argv) {
   std::set<std::string> seen;
   TCounts all;
   std::vector<std::pair<std::string, TCounts>> fifth;
+  TCanonicalCounts allCanonical;
+  std::vector<std::pair<std::string, TCanonicalCounts>> canonical;
+  std::set<std::string> canonicalCompared;
+  std::vector<std::string> canonicalDiffs;
   // Every document also goes through both paths of the front end, which must agree.
   int direct = 0, compared = 0;
   std::printf("%-22s %7s %7s %7s\n", "catalogue", "passed", "listed", "total");
   for (const auto& [name, path] : catalogues) {
     TCounts counts;
+    TCanonicalCounts canonicalCounts;
     for (const TSuiteTest& test : ReadCatalogue(path)) {
       if (!IsXml10(test)) continue;
       const fs::path file = path.parent_path() / test.Uri;
@@ -187,6 +289,53 @@ int main(int argc, char** argv) {
           failures.push_back(key + ": the direct path differs:\n" + fast.Text + "--- ordinary path:\n" + ordinary.Text);
       }
       seen.insert(key);
+      if (!test.Output.empty()) {
+        TCanonicalCounts& c = canonicalCounts;
+        ++c.WithOutput;
+        const std::string expected = Slurp(path.parent_path() / test.Output);
+        const TCanonicalFormOfFile form = CanonicalFormOf(expected);
+        const bool needsExternal = !test.Entities.empty() && test.Entities != "none";
+        std::string crash;
+        std::optional<std::string> written;
+        if (outcome.Parsed && form != TCanonicalFormOfFile::Other)
+          written = CanonicalOf(file, form == TCanonicalFormOfFile::First ? TCanonicalForm::First
+                                                                          : TCanonicalForm::Second, crash);
+        if (!crash.empty()) failures.push_back(key + ": crashed while written in canonical form: " + crash);
+        if (needsExternal) {
+          ++c.NeedsExternal;
+          if (written && *written == expected)
+            ++c.NeedsExternalEqual;
+          else if (printCanonicalDiffs)
+            canonicalDiffs.push_back(key + ": names external entities (" + test.Entities + "), not counted: " +
+                                     (written                                ? FirstDifference(expected, *written)
+                                      : form == TCanonicalFormOfFile::Other ? std::string("in another form")
+                                                                             : std::string("not parsed")));
+        } else if (form == TCanonicalFormOfFile::Other) {
+          ++c.OtherForm;
+          if (printCanonicalDiffs) canonicalDiffs.push_back(key + ": the output file is in another form");
+        } else if (!written) {
+          ++c.NotParsed;
+        } else {
+          ++c.Compared;
+          canonicalCompared.insert(key);
+          const auto reason = listedCanonical.find(key);
+          if (*written == expected) {
+            ++c.Equal;
+            if (reason != listedCanonical.end())
+              std::printf("note: %s is listed as a canonical difference but is now equal\n", key.c_str());
+          } else {
+            ++c.Different;
+            const std::string where = FirstDifference(expected, *written);
+            if (reason != listedCanonical.end()) {
+              ++c.Listed;
+              if (printCanonicalDiffs) canonicalDiffs.push_back(key + ": " + where + " [" + reason->second + "]");
+            } else {
+              failures.push_back(key + ": canonical output differs at " + where);
+              if (printCanonicalDiffs) canonicalDiffs.push_back(key + ": " + where + " [not listed]");
+            }
+          }
+        }
+      }
       if (test.Type == "error") {
         ++counts.ErrorTests;
         if (outcome.Parsed) ++counts.ErrorTestsParsed;
@@ -231,6 +380,8 @@ int main(int argc, char** argv) {
     all.WellFormed += counts.WellFormed;
     all.WellFormedAccepted += counts.WellFormedAccepted;
     fifth.emplace_back(name, counts);
+    allCanonical.Add(canonicalCounts);
+    if (canonicalCounts.WithOutput > 0) canonical.emplace_back(name, canonicalCounts);
   }
   std::printf("%-22s %7d %7d %7d\n", "all", all.Passed, all.Listed, all.Total);
   fifth.emplace_back("all", all);
@@ -240,6 +391,26 @@ int main(int argc, char** argv) {
                 counts.WellFormedAccepted, counts.WellFormed);
   std::printf("direct path: took %d of %d documents; every outcome compared with the ordinary path\n", direct,
               compared);
+  canonical.emplace_back("all", allCanonical);
+  std::printf("canonical output      output  ext.ent.  other  compared  equal  differ  listed  not parsed\n");
+  for (const auto& [name, c] : canonical)
+    std::printf("%-22s %6d %6d    %5d  %8d  %5d  %6d  %6d  %10d\n", name.c_str(), c.WithOutput, c.NeedsExternal,
+                c.OtherForm, c.Compared, c.Equal, c.Different, c.Listed, c.NotParsed);
+  {
+    const TCanonicalCounts& c = allCanonical;
+    const int counted = c.WithOutput - c.NeedsExternal;
+    std::printf("canonical output equal for %d of %d XML 1.0 tests with an output file (%.1f%%)\n", c.Equal, counted,
+                counted > 0 ? 100.0 * c.Equal / counted : 0.0);
+    std::printf("  not in that count: %d tests whose catalogue entry names external entities, which this parser "
+                "does not read (of them equal even so: %d)\n",
+                c.NeedsExternal, c.NeedsExternalEqual);
+    std::printf("  other: output file in a form not written here, counted as not equal; listed: differences "
+                "with a known reason in expected-canonical-differences.txt\n");
+  }
+  for (const std::string& diff : canonicalDiffs) std::printf("canonical difference: %s\n", diff.c_str());
+  for (const auto& [key, reason] : listedCanonical)
+    if (!canonicalCompared.count(key))
+      std::printf("note: listed canonical difference %s names no compared test\n", key.c_str());
   for (const auto& [key, reason] : listed)
     if (!seen.count(key)) std::printf("note: listed deviation %s names no test\n", key.c_str());
   for (const std::string& failure : failures) std::printf("UNEXPECTED: %s\n", failure.c_str());
