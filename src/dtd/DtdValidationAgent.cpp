@@ -180,6 +180,7 @@ void TDtdValidationAgent::FillEntityReference(TDomEntityReference* reference) {
   TUtilsWideStringStream stream(entity->ReplacementText);
   TXmlSimpleInputSource source(&stream, WideString(), Document_ != nullptr ? Document_->documentURI() : WideString(),
                                &TUTF16LECodec::ClassInfo, 4096, 0, 0, 0, 0, 1);
+  source.SetReadLineBreaks(false);
   reference->SetReadOnly(false);
   builder.SetReferenceNode(reference);
   const bool parsed = reader.ParseFragment(&source);

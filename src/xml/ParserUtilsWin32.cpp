@@ -386,6 +386,12 @@ std::int64_t TUtilsUCS4Reader::AdvancePlainRun(const bool* stops, char16_t* out,
   return taken;
 }
 
+void TUtilsUCS4Reader::SetReadLineBreaks(bool asLineFeed) {
+  ReadLineBreakMode_ = asLineFeed ? 1 : 0;
+  if (Codec_) Codec_->SetReadLineBreakMode(ReadLineBreakMode_);
+  Reset();
+}
+
 void TUtilsUCS4Reader::Reset() {
   InputStream_->Seek(ResetPosition_);
   if (Codec_) Codec_->ClearReadAhead();

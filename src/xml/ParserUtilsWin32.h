@@ -156,6 +156,11 @@ public:
   // how many, 0 when no bulk step is possible here (the caller then steps with Next()).
   std::int64_t AdvancePlainRun(const bool* stops, char16_t* out, std::int64_t room);
 
+  // Whether CR LF and a lone CR are read as LF, as in a file (the default). An entity's
+  // replacement text had its line ends read so when it was declared; a CR left in it comes
+  // from a character reference and stays a CR. Changing it starts the text again.
+  void SetReadLineBreaks(bool asLineFeed);
+
   bool IsEndOfText() const { return Current_->Character == kEndOfText; }
   bool HasByteOrderMark() const { return InputStream_->HasByteOrderMark(); }
   std::int64_t BufferSize() const { return InputStream_->BufferSize(); }

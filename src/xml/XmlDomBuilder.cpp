@@ -264,6 +264,7 @@ void TXmlDomBuilder::ExpandEntity(const TXmlSignal& reference, const WideString&
   TXmlSimpleInputSource source(&stream, WideString(), reference.SourceUri(), &TUTF16LECodec::ClassInfo, 4096,
                                reference.StartByte(), reference.StartChar(), reference.StartColumn(),
                                reference.StartTabs(), reference.StartLine());
+  source.SetReadLineBreaks(false);
   Expanding_.push_back(static_cast<const TXmlEntityRefSignal&>(reference).EntityName.Str());
   const bool parsed = reader.ParseFragment(&source);
   Expanding_.pop_back();

@@ -30,7 +30,9 @@ std::string Shape(TDomNode* node) {
   return out;
 }
 
-const char* kDecls = "<!DOCTYPE r [<!ENTITY t 'text'><!ENTITY m 'a<b>&t;</b>c'><!ENTITY x SYSTEM 'x.xml'>]>";
+const char* kDecls =
+    "<!DOCTYPE r [<!ENTITY t 'text'><!ENTITY m 'a<b>&t;</b>c'><!ENTITY x SYSTEM 'x.xml'>"
+    "<!ENTITY cr 'a&#13;&#10;b'><!ENTITY lone '&#13;'>]>";
 
 TEST_F(DtdParseFixture, InternalEntitiesAreExpandedUnderTheirReference) {
   struct Row {
@@ -47,6 +49,10 @@ TEST_F(DtdParseFixture, InternalEntitiesAreExpandedUnderTheirReference) {
       {"<r>&x;</r>", false, "r[&x;]"},
       {"<r>&amp;</r>", false, "r[\"&\"]"},
       {"<r a='&t;'/>", true, "r{&t;}"},
+      // A CR from a character reference in the entity's value is data, not a line end.
+      {"<r>&cr;</r>", false, "r[\"a\r\nb\"]"},
+      {"<r>&cr;</r>", true, "r[&cr;[\"a\r\nb\"]]"},
+      {"<r>&lone;</r>", false, "r[\"\r\"]"},
   };
   for (const Row& row : rows) {
     Parser.SetKeepEntityRefs(row.KeepEntityRefs);
