@@ -22,7 +22,12 @@ constexpr TStopSet kTextStops = MakeStops(u"&<");
 constexpr TStopSet kTagStops = MakeStops(u"/>'\"");
 constexpr TStopSet kSingleQuoteStops = MakeStops(u"'");
 constexpr TStopSet kDoubleQuoteStops = MakeStops(u"\"");
-constexpr TStopSet kEndTagStops = MakeStops(u" \t\n\r>");
+// An end tag's name runs up to white space or ">".
+constexpr TStopSet kEndTagStops = [] {
+  TStopSet set = MakeStops(u">");
+  for (char16_t c = 0; c < 256; ++c) set.Flags[c] = set.Flags[c] || XmlChars::Space(c);
+  return set;
+}();
 constexpr TStopSet kCommentStops = MakeStops(u"-");
 constexpr TStopSet kCDataStops = MakeStops(u"]");
 
