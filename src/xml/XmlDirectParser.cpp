@@ -280,8 +280,9 @@ TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std
       continue;
     }
     std::uint32_t c = 0;
-    // A character taken as it is: CR goes through the line-end rule above.
-    if (!DecodeChar(p, c) || c == 0x0D || !XmlChars::Char(c)) return nullptr;
+    // Taken as it is when XML allows it. No line end gets here: every unit below 0x80 took a
+    // branch above, and the direct path takes only code pages that keep 0x80-0xFF above ASCII.
+    if (!DecodeChar(p, c) || !XmlChars::Char(c)) return nullptr;
     Utf16::Append(out, c);
   }
   return p;

@@ -259,7 +259,12 @@ constexpr std::size_t Encode(char32_t c, char16_t* out) {
   return 2;
 }
 
+// One push_back for a BMP character: the parsers append every non-ASCII character here.
 inline void Append(WideString& out, char32_t c) {
+  if (c < 0x10000) {
+    out.push_back(static_cast<char16_t>(c));
+    return;
+  }
   char16_t units[2];
   out.append(units, Encode(c, units));
 }
