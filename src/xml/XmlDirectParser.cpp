@@ -283,7 +283,7 @@ TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std
     // Taken as it is when XML allows it. No line end gets here: every unit below 0x80 took a
     // branch above, and the direct path takes only code pages that keep 0x80-0xFF above ASCII.
     if (!DecodeChar(p, c) || !XmlChars::Char(c)) return nullptr;
-    Utf16::Append(out, c);
+    XmlUtf16::Append(out, c);
   }
   return p;
 }
@@ -486,7 +486,7 @@ bool TDirectParser<E>::Reference(TBytes& p) {
     // Any XML character, CR and the C1 controls included: the ordinary path checks a
     // reference's character only against the character rules.
     if (digits == 0 || AtEnd(q) || Unit(q) != ';' || !XmlChars::Char(value)) return false;
-    Utf16::Append(Pending_, value);
+    XmlUtf16::Append(Pending_, value);
     HasPending_ = true;
     PendingCharRef_ = true;
     p = q + W;

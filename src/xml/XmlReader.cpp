@@ -318,7 +318,7 @@ void TXmlStandardDocReader::SendCharRef(const IXmlLocator* locator, WideStringVi
   }
   SendSignal(this, Slots_ ? &Slots_->PCDATA : nullptr, locator, [&](TXmlPCDATASignal& signal) {
     signal.CharRefGenerated = true;
-    Utf16::Append(signal.Data.Owned(), value);
+    XmlUtf16::Append(signal.Data.Owned(), value);
   });
 }
 

@@ -315,7 +315,7 @@ std::uint32_t CharRefValue(WideStringView reference) {
 
 WideString CharRefText(WideStringView reference) {
   WideString text;
-  Utf16::Append(text, CharRefValue(reference));
+  XmlUtf16::Append(text, CharRefValue(reference));
   return text;
 }
 

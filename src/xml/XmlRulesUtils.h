@@ -244,7 +244,7 @@ constexpr bool Char(char32_t c) {
 
 // The one place where a code point becomes UTF-16 code units and a surrogate pair becomes a
 // code point again.
-namespace Utf16 {
+namespace XmlUtf16 {
 
 // Writes c as one unit, or as a surrogate pair with the high unit first, and gives the number
 // of units. c is at most U+10FFFF and no surrogate: the caller has checked it.
@@ -275,7 +275,7 @@ constexpr char32_t Decode(char16_t high, char16_t low) {
          0x10000;
 }
 
-}  // namespace Utf16
+}  // namespace XmlUtf16
 
 // Space, CR, LF, tab: the white-space characters, in the order the input layer expects.
 inline const WideString WhiteSpaceChars = u" \r\n\t";

@@ -298,7 +298,7 @@ std::int64_t TUTF8Codec::DecodeToUtf16(const std::uint8_t* in, std::int64_t inSi
     if (value >= 0x10000) {
       // A character beyond the BMP needs two units; stop cleanly when only one fits.
       if (produced + 2 > outUnits) break;
-      produced += static_cast<std::int64_t>(Utf16::Encode(value, out + produced));
+      produced += static_cast<std::int64_t>(XmlUtf16::Encode(value, out + produced));
     } else {
       out[produced++] = static_cast<char16_t>(value);
     }
@@ -314,7 +314,7 @@ std::int64_t TUTF8Codec::EncodeFromUtf16(const char16_t* in, std::int64_t count,
   for (std::int64_t i = 0; i < count; ++i) {
     UCS4Char c = in[i];
     if (XmlChars::HighSurrogate(in[i]) && i + 1 < count && XmlChars::LowSurrogate(in[i + 1])) {
-      c = Utf16::Decode(in[i], in[i + 1]);
+      c = XmlUtf16::Decode(in[i], in[i + 1]);
       ++i;
     } else if (IsSurrogateValue(c)) {
       RaiseNotValidCodePoint(c, "Unicode");
@@ -353,7 +353,7 @@ UCS4Char TCustomUTF16Codec::DecodeChar(int& byteCount) {
     const char16_t low = Unit(b);
     if (!XmlChars::LowSurrogate(low)) RaiseInvalidEncoding(CodecName());
     byteCount = 4;
-    return Utf16::Decode(unit, low);
+    return XmlUtf16::Decode(unit, low);
   }
   byteCount = 2;
   return unit;
@@ -363,7 +363,7 @@ int TCustomUTF16Codec::EncodeChar(UCS4Char c) {
   if (IsSurrogateValue(c)) RaiseNotValidCodePoint(c, "UCS-4");
   if (c > 0x10FFFF) throw EConvertError(CannotConvertMessage(c, CodecName()));
   char16_t units[2];
-  const std::size_t count = Utf16::Encode(c, units);
+  const std::size_t count = XmlUtf16::Encode(c, units);
   std::uint8_t bytes[4];
   for (std::size_t k = 0; k < count; ++k) PutUnit(units[k], bytes + 2 * k);
   const int n = static_cast<int>(2 * count);
@@ -498,7 +498,7 @@ std::int64_t TCustomUCS4Codec::DecodeToUtf16(const std::uint8_t* in, std::int64_
     }
     if (c >= 0x10000) {
       if (produced + 2 > outUnits) break;
-      produced += static_cast<std::int64_t>(Utf16::Encode(c, out + produced));
+      produced += static_cast<std::int64_t>(XmlUtf16::Encode(c, out + produced));
     } else {
       if (produced + 1 > outUnits) break;
       out[produced++] = static_cast<char16_t>(c);
@@ -515,7 +515,7 @@ std::int64_t TCustomUCS4Codec::EncodeFromUtf16(const char16_t* in, std::int64_t 
   for (std::int64_t i = 0; i < count; ++i) {
     UCS4Char c = in[i];
     if (XmlChars::HighSurrogate(in[i]) && i + 1 < count && XmlChars::LowSurrogate(in[i + 1])) {
-      c = Utf16::Decode(in[i], in[i + 1]);
+      c = XmlUtf16::Decode(in[i], in[i + 1]);
       ++i;
     } else if (IsSurrogateValue(c)) {
       throw EConvertError(SurrogateMessage(c, "UTF-16"));

@@ -4,6 +4,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Streams.h"
 #include "xml/XmlInputSource.h"
+#include "xml/XmlRulesUtils.h"
 #include "xml/XmlTokenizer.h"
 #include "xml/cUnicodeCodecsWin32.h"
 
@@ -36,13 +37,7 @@ std::u16string Rest(TXmlInputSource& source) {
   for (int guard = 0; guard < 10000; ++guard) {
     source.Next();
     if (source.IsEndOfText()) break;
-    auto c = source.CurrentCharacter();
-    if (c > 0xFFFF) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
+    XmlUtf16::Append(out, static_cast<char32_t>(source.CurrentCharacter()));
   }
   return out;
 }

@@ -233,7 +233,7 @@ TEST(XmlCharClasses, CodePointsBeyondTheBmpBelongToNoClass) {
   EXPECT_EQ(mismatches, 0);
 }
 
-TEST(Utf16, EncodesAndDecodesAtTheEdgesOfThePlanes) {
+TEST(XmlUtf16, EncodesAndDecodesAtTheEdgesOfThePlanes) {
   struct TRow {
     char32_t Cp;
     std::u16string Units;
@@ -253,12 +253,12 @@ TEST(Utf16, EncodesAndDecodesAtTheEdgesOfThePlanes) {
   for (const TRow& r : rows) {
     SCOPED_TRACE(testing::Message() << "U+" << std::hex << static_cast<unsigned>(r.Cp));
     char16_t units[2] = {u'?', u'?'};
-    const std::size_t n = Utf16::Encode(r.Cp, units);
+    const std::size_t n = XmlUtf16::Encode(r.Cp, units);
     EXPECT_EQ(std::u16string(units, n), r.Units);
     WideString appended = u"x";
-    Utf16::Append(appended, r.Cp);
+    XmlUtf16::Append(appended, r.Cp);
     EXPECT_EQ(appended, u"x" + r.Units);
-    if (n == 2) EXPECT_EQ(Utf16::Decode(units[0], units[1]), r.Cp);
+    if (n == 2) EXPECT_EQ(XmlUtf16::Decode(units[0], units[1]), r.Cp);
   }
 }
 
