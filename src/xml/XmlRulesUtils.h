@@ -237,7 +237,10 @@ constexpr bool NameChar(char32_t c) { return InBmp(c) && NameChar(static_cast<ch
 // XML 1.0 [2] Char: tab, LF, CR, U+0020-U+D7FF, U+E000-U+FFFD, U+10000-U+10FFFF.
 constexpr bool Char(char32_t c) {
   if (c < 0x20) return c == 0x09 || c == 0x0A || c == 0x0D;
-  return c < 0xD800 || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+  if (c < 0xD800) return true;
+  if (c < 0xE000) return false;
+  if (c <= 0xFFFD) return true;
+  return c >= 0x10000 && c <= 0x10FFFF;
 }
 
 }  // namespace XmlChars
@@ -266,7 +269,9 @@ inline void Append(WideString& out, char32_t c) {
     return;
   }
   char16_t units[2];
-  out.append(units, Encode(c, units));
+  Encode(c, units);
+  out.push_back(units[0]);
+  out.push_back(units[1]);
 }
 
 // The code point of a high and a low surrogate.
