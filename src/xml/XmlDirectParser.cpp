@@ -20,36 +20,7 @@ namespace {
 using TBytes = const std::uint8_t*;
 
 // Above every code point: what the look past the end answers.
-constexpr std::uint32_t kNoUnit = 0x110000;
-
-bool IsWhite(std::uint32_t c) { return c == 0x20 || c == 0x09 || c == 0x0A || c == 0x0D; }
-
-// A character taken as it is: allowed in XML and none of those the ordinary path treats
-// apart. CR goes through the line-end rule, which the caller applies.
-bool IsPlain(std::uint32_t c) {
-  if (c < 0x20) return c == 0x09 || c == 0x0A;
-  if (c < 0xD800) return true;
-  if (c < 0xE000) return false;
-  if (c <= 0xFFFD) return true;
-  return c >= 0x10000 && c <= 0x10FFFF;
-}
-
-// A character a reference may produce: any XML character, CR and the C1 controls included,
-// since the ordinary path checks a reference's character only against the character rules.
-bool IsXmlChar(std::uint32_t c) {
-  if (c < 0x20) return c == 0x09 || c == 0x0A || c == 0x0D;
-  return (c < 0xD800) || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-void AppendCodePoint(std::u16string& out, std::uint32_t c) {
-  if (c < 0x10000) {
-    out.push_back(static_cast<char16_t>(c));
-    return;
-  }
-  c -= 0x10000;
-  out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-  out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-}
+constexpr char32_t kNoUnit = 0x110000;
 
 // The ASCII units at which a decoding run stops and hands back to its caller; every other
 // printable ASCII unit is copied as it is.
@@ -101,7 +72,8 @@ private:
     const std::string* RawName;  // the bytes of the start tag's name
   };
 
-  static std::uint32_t Unit(TBytes p) {
+  // One code unit (a byte, or a UTF-16 unit), as a code point for the classes of XmlChars.
+  static char32_t Unit(TBytes p) {
     if constexpr (E == TXmlDirectEncoding::Utf16LE) return static_cast<std::uint32_t>(p[0] | (p[1] << 8));
     if constexpr (E == TXmlDirectEncoding::Utf16BE) return static_cast<std::uint32_t>((p[0] << 8) | p[1]);
     return *p;
@@ -112,7 +84,7 @@ private:
     HitEnd_ = true;
     return true;
   }
-  std::uint32_t Peek(TBytes p, std::size_t k) const {
+  char32_t Peek(TBytes p, std::size_t k) const {
     const TBytes q = p + k * W;
     return AtEnd(q) ? kNoUnit : Unit(q);
   }
@@ -154,7 +126,9 @@ private:
   const TXmlDirectOptions& Options_;
   TDomCustomDocument* Document_;
   std::vector<TOpen> Open_;
-  int RootState_ = 0;  // 0 before the root element, 1 inside it, 2 behind it
+  // Where the parse stands against the root element.
+  enum class TRootState : std::uint8_t { NotYet, Inside, Closed };
+  TRootState RootState_ = TRootState::NotYet;
   // Text waiting to become one node: the tree builder merges adjacent text, character
   // references, predefined entities and unkept CDATA sections into the last text child.
   std::u16string Pending_;
@@ -248,7 +222,7 @@ bool TDirectParser<E>::DecodeChar(TBytes& p, std::uint32_t& c) const {
     p += more + 1;
     return true;
   } else {
-    const std::uint32_t u = Unit(p);
+    const char32_t u = Unit(p);
     p += 2;
     if (u < 0xD800 || u >= 0xE000) {
       c = u;
@@ -259,7 +233,7 @@ bool TDirectParser<E>::DecodeChar(TBytes& p, std::uint32_t& c) const {
       HitEnd_ = true;
       return false;
     }
-    const std::uint32_t low = Unit(p);
+    const char32_t low = Unit(p);
     if (low < 0xDC00 || low >= 0xE000) return false;
     p += 2;
     c = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
@@ -276,13 +250,13 @@ bool TDirectParser<E>::DecodeChar(TBytes& p, std::uint32_t& c) const {
 template <TXmlDirectEncoding E>
 TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const {
   while (p < limit) {
-    const std::uint32_t u = Unit(p);
+    const char32_t u = Unit(p);
     if (u < 0x80) {
       if (stops.Copy[u]) {
         // A run of printable ASCII is widened in one go.
         TBytes q = p + W;
         while (q < limit) {
-          const std::uint32_t v = Unit(q);
+          const char32_t v = Unit(q);
           if (v >= 0x80 || !stops.Copy[v]) break;
           q += W;
         }
@@ -306,8 +280,10 @@ TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std
       continue;
     }
     std::uint32_t c = 0;
-    if (!DecodeChar(p, c) || !IsPlain(c)) return nullptr;
-    AppendCodePoint(out, c);
+    // Taken as it is when XML allows it. No line end gets here: every unit below 0x80 took a
+    // branch above, and the direct path takes only code pages that keep 0x80-0xFF above ASCII.
+    if (!DecodeChar(p, c) || !XmlChars::Char(c)) return nullptr;
+    XmlUtf16::Append(out, c);
   }
   return p;
 }
@@ -417,7 +393,7 @@ bool TDirectParser<E>::Run() {
     }
     HitEnd_ = false;
     TBytes q = p;
-    const std::uint32_t c = Unit(p);
+    const char32_t c = Unit(p);
     TStep step;
     if (Body_ != TBody::None)
       step = FinishBody(q);
@@ -443,7 +419,7 @@ bool TDirectParser<E>::Run() {
   // A UTF-16 text of an odd length, a construct or element left open, or no root: the
   // ordinary path says which.
   if (Held_ != static_cast<std::size_t>(End_ - Buffer_.data()) || Body_ != TBody::None || Tag_.Active ||
-      !Open_.empty() || RootState_ != 2)
+      !Open_.empty() || RootState_ != TRootState::Closed)
     return false;
   Document_->SetModified(true);
   return true;
@@ -458,9 +434,9 @@ typename TDirectParser<E>::TStep TDirectParser<E>::Text(TBytes& p) {
   const TBytes limit = Finished_ || End_ - p <= static_cast<std::ptrdiff_t>(4 * W) ? End_ : End_ - 4 * W;
   if (Open_.empty()) {
     for (; p < End_; p += W) {
-      const std::uint32_t c = Unit(p);
+      const char32_t c = Unit(p);
       if (c == '<' || c == '&') return TStep::Done;
-      if (!IsWhite(c)) return TStep::GiveUp;
+      if (!XmlChars::Space(c)) return TStep::GiveUp;
     }
     return TStep::Done;
   }
@@ -502,20 +478,15 @@ bool TDirectParser<E>::Reference(TBytes& p) {
     std::uint32_t value = 0;
     std::size_t digits = 0;
     for (; !AtEnd(q); q += W, ++digits) {
-      const std::uint32_t u = Unit(q);
-      std::uint32_t d;
-      if (u >= '0' && u <= '9')
-        d = u - '0';
-      else if (hex && u >= 'a' && u <= 'f')
-        d = u - 'a' + 10;
-      else if (hex && u >= 'A' && u <= 'F')
-        d = u - 'A' + 10;
-      else
-        break;
+      const char32_t u = Unit(q);
+      if (hex ? !XmlChars::HexDigit(u) : !XmlChars::AsciiDigit(u)) break;
+      const std::uint32_t d = u <= '9' ? u - '0' : (u | 0x20) - 'a' + 10;
       if (value <= 0x10FFFF) value = value * (hex ? 16 : 10) + d;
     }
-    if (digits == 0 || AtEnd(q) || Unit(q) != ';' || !IsXmlChar(value)) return false;
-    AppendCodePoint(Pending_, value);
+    // Any XML character, CR and the C1 controls included: the ordinary path checks a
+    // reference's character only against the character rules.
+    if (digits == 0 || AtEnd(q) || Unit(q) != ';' || !XmlChars::Char(value)) return false;
+    XmlUtf16::Append(Pending_, value);
     HasPending_ = true;
     PendingCharRef_ = true;
     p = q + W;
@@ -523,8 +494,8 @@ bool TDirectParser<E>::Reference(TBytes& p) {
   }
   TBytes q = p + W;
   while (!AtEnd(q) && Unit(q) != ';') {
-    const std::uint32_t u = Unit(q);
-    if (IsWhite(u) || u == '<' || u == '&') return false;
+    const char32_t u = Unit(q);
+    if (XmlChars::Space(u) || u == '<' || u == '&') return false;
     q += W;
   }
   if (AtEnd(q)) return false;
@@ -675,9 +646,9 @@ typename TDirectParser<E>::TStep TDirectParser<E>::FinishBody(TBytes& p) {
     const TSharedText content = TakeScratch();
     const std::u16string_view all = content.View();
     std::size_t i = 0;
-    while (i < all.size() && !IsWhite(all[i])) ++i;
+    while (i < all.size() && !XmlChars::Space(all[i])) ++i;
     const std::u16string_view target = all.substr(0, i);
-    while (i < all.size() && IsWhite(all[i])) ++i;
+    while (i < all.size() && XmlChars::Space(all[i])) ++i;
     if (!XmlRules::PITarget(target)) return TStep::GiveUp;
     Flush();
     Append(TDomParsedNodes::ProcessingInstruction(Document_, Writer_.Take(target), Writer_.Take(all.substr(i))));
@@ -692,12 +663,12 @@ typename TDirectParser<E>::TStep TDirectParser<E>::FinishBody(TBytes& p) {
 // the start of the attribute.
 template <TXmlDirectEncoding E>
 typename TDirectParser<E>::TStep TDirectParser<E>::StartTag(TBytes& p) {
-  if (RootState_ == 2) return TStep::GiveUp;
+  if (RootState_ == TRootState::Closed) return TStep::GiveUp;
   const TBytes nameBegin = p + W;
   TBytes q = nameBegin;
   while (!AtEnd(q)) {
-    const std::uint32_t u = Unit(q);
-    if (IsWhite(u) || u == '>' || u == '/') break;
+    const char32_t u = Unit(q);
+    if (XmlChars::Space(u) || u == '>' || u == '/') break;
     q += W;
   }
   if (AtEnd(q)) return Outcome(false);
@@ -730,7 +701,7 @@ typename TDirectParser<E>::TStep TDirectParser<E>::TagRest(TBytes& p) {
         Scratch_.clear();
       }
       if (q >= limit) return Finished_ ? TStep::GiveUp : TStep::More;
-      const std::uint32_t stop = Unit(q);
+      const char32_t stop = Unit(q);
       if (stop == '<') return TStep::GiveUp;
       if (stop == '&') {
         HitEnd_ = false;
@@ -754,12 +725,12 @@ typename TDirectParser<E>::TStep TDirectParser<E>::TagRest(TBytes& p) {
     HitEnd_ = false;
     TBytes q = p;
     bool spaced = Tag_.Spaced;
-    while (!AtEnd(q) && IsWhite(Unit(q))) {
+    while (!AtEnd(q) && XmlChars::Space(Unit(q))) {
       q += W;
       spaced = true;
     }
     if (AtEnd(q)) return Outcome(false);
-    const std::uint32_t u = Unit(q);
+    const char32_t u = Unit(q);
     if (u == '>' || u == '/') {
       if (u == '/' && Peek(q, 1) != '>') return Outcome(false);
       p = q + (u == '>' ? W : 2 * W);
@@ -771,24 +742,24 @@ typename TDirectParser<E>::TStep TDirectParser<E>::TagRest(TBytes& p) {
       if (!TagValues_.empty()) TDomParsedNodes::ReserveAttributes(element, TagValues_.size());
       for (auto& [attrName, value] : TagValues_) TDomParsedNodes::Attribute(element, *attrName, std::move(value));
       TagValues_.clear();
-      if (Open_.empty()) RootState_ = empty ? 2 : 1;
+      if (Open_.empty()) RootState_ = empty ? TRootState::Closed : TRootState::Inside;
       if (!empty) Open_.push_back({element, Tag_.RawName});
       return TStep::Done;
     }
     if (!spaced) return TStep::GiveUp;
     const TBytes attrBegin = q;
     while (!AtEnd(q)) {
-      const std::uint32_t a = Unit(q);
-      if (IsWhite(a) || a == '=' || a == '>' || a == '/' || a == '"' || a == '\'') break;
+      const char32_t a = Unit(q);
+      if (XmlChars::Space(a) || a == '=' || a == '>' || a == '/' || a == '"' || a == '\'') break;
       q += W;
     }
     const TBytes attrEnd = q;
-    while (!AtEnd(q) && IsWhite(Unit(q))) q += W;
+    while (!AtEnd(q) && XmlChars::Space(Unit(q))) q += W;
     if (AtEnd(q) || Unit(q) != '=') return Outcome(false);
     q += W;
-    while (!AtEnd(q) && IsWhite(Unit(q))) q += W;
+    while (!AtEnd(q) && XmlChars::Space(Unit(q))) q += W;
     if (AtEnd(q)) return Outcome(false);
-    const std::uint32_t quote = Unit(q);
+    const char32_t quote = Unit(q);
     if (quote != '"' && quote != '\'') return TStep::GiveUp;
     TName* entry = nullptr;
     const TSharedText* attrName = Name(attrBegin, attrEnd, &entry);
@@ -815,9 +786,9 @@ bool TDirectParser<E>::AttributeReference(TBytes& p, std::u16string& value) {
   value.push_back(u'&');
   TBytes q = p + W;
   while (!AtEnd(q)) {
-    const std::uint32_t u = Unit(q);
+    const char32_t u = Unit(q);
     if (u == ';') break;
-    if (IsWhite(u) || u == '<' || u == '&' || u == '"' || u == '\'') return false;
+    if (XmlChars::Space(u) || u == '<' || u == '&' || u == '"' || u == '\'') return false;
     q += W;
   }
   if (AtEnd(q)) return false;
@@ -844,20 +815,20 @@ bool TDirectParser<E>::EndTag(TBytes& p) {
   const TBytes nameBegin = p + 2 * W;
   TBytes q = nameBegin;
   while (!AtEnd(q)) {
-    const std::uint32_t u = Unit(q);
-    if (IsWhite(u) || u == '>') break;
+    const char32_t u = Unit(q);
+    if (XmlChars::Space(u) || u == '>') break;
     q += W;
   }
   const std::string& open = *Open_.back().RawName;
   if (static_cast<std::size_t>(q - nameBegin) != open.size() ||
       std::memcmp(nameBegin, open.data(), open.size()) != 0)
     return false;
-  while (!AtEnd(q) && IsWhite(Unit(q))) q += W;
+  while (!AtEnd(q) && XmlChars::Space(Unit(q))) q += W;
   if (AtEnd(q) || Unit(q) != '>') return false;
   p = q + W;
   Flush();
   Open_.pop_back();
-  if (Open_.empty()) RootState_ = 2;
+  if (Open_.empty()) RootState_ = TRootState::Closed;
   return true;
 }
 

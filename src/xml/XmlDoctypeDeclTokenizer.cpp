@@ -2,12 +2,6 @@
 
 #include "xml/XmlRulesUtils.h"
 
-namespace {
-
-bool IsWhite(std::int64_t c) { return c == 0x20 || c == 0x09 || c == 0x0A || c == 0x0D; }
-
-}  // namespace
-
 TXmlDoctypeDeclTokenizer::TXmlDoctypeDeclTokenizer(const WideString& text, const WideString& uri,
                                                    std::int64_t startByte, std::int64_t startChar,
                                                    std::int64_t startColumn, std::int64_t startTabs,
@@ -42,7 +36,7 @@ void TXmlDoctypeDeclTokenizer::NextToken() {
 }
 
 void TXmlDoctypeDeclTokenizer::SkipWhiteSpace() {
-  while (IsWhite(Source_->NextPosition().Character)) Source_->Next();
+  while (XmlChars::Space(static_cast<char32_t>(Source_->NextPosition().Character))) Source_->Next();
 }
 
 bool TXmlDoctypeDeclTokenizer::MatchRest(const char16_t* rest) {
@@ -58,7 +52,8 @@ void TXmlDoctypeDeclTokenizer::Scan() {
     case dtStart:
       TokenType_ = dtName;
       Source_->Next();
-      if (!IsWhite(Source_->CurrentPosition().Character)) return SetError(EK_WHITESPACE_EXPECTED, u" ");
+      if (!XmlChars::Space(static_cast<char32_t>(Source_->CurrentPosition().Character)))
+        return SetError(EK_WHITESPACE_EXPECTED, u" ");
       SkipWhiteSpace();
       ReadName();
       return;
@@ -108,7 +103,7 @@ void TXmlDoctypeDeclTokenizer::Scan() {
 void TXmlDoctypeDeclTokenizer::ReadName() {
   for (;;) {
     const std::int64_t c = Source_->NextPosition().Character;
-    if (IsWhite(c) || c == '[' || c == '>' || c == kEndOfText) return;
+    if (XmlChars::Space(static_cast<char32_t>(c)) || c == '[' || c == '>' || c == kEndOfText) return;
     Source_->Next();
     TokenValue_->AddUCS4Char(static_cast<std::uint32_t>(c));
   }
@@ -116,7 +111,8 @@ void TXmlDoctypeDeclTokenizer::ReadName() {
 
 void TXmlDoctypeDeclTokenizer::ReadLiteral() {
   Source_->Next();
-  if (!IsWhite(Source_->CurrentPosition().Character)) return SetError(EK_WHITESPACE_EXPECTED, u" ");
+  if (!XmlChars::Space(static_cast<char32_t>(Source_->CurrentPosition().Character)))
+    return SetError(EK_WHITESPACE_EXPECTED, u" ");
   SkipWhiteSpace();
   Source_->Next();
   const std::int64_t quote = Source_->CurrentPosition().Character;

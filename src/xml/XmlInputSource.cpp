@@ -2,21 +2,12 @@
 
 #include "dom/DomExceptions.h"
 #include "platform/Exceptions.h"
+#include "xml/XmlRulesUtils.h"
 #include "xml/cUnicodeCodecsWin32.h"
 
 namespace {
 
-const WideString WHITE_SPACE = u" \r\n\t";
-
-bool IsVersionChar(std::int64_t c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '.' || c == ':' || c == '-';
-}
-bool IsAsciiLetter(std::int64_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsEncNameChar(std::int64_t c) {
-  return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
-}
-bool IsQuote(std::int64_t c) { return c == '"' || c == '\''; }
+bool IsQuote(char32_t c) { return c == '"' || c == '\''; }
 
 bool SameIgnoringAsciiCase(const std::string& a, const char* b) {
   std::size_t i = 0;
@@ -113,14 +104,14 @@ bool TXmlInputSource::ReadDeclaration() {
   XmlVersion_ = u"1.0";
   XmlEncoding_.clear();
   XmlStandalone_ = STANDALONE_UNSPECIFIED;
-  auto cur = [this] { return CurrentPosition().Character; };
+  auto cur = [this] { return static_cast<char32_t>(CurrentPosition().Character); };
   // "name", optional white space, "=", optional white space, and the opening quote, which is
   // current afterwards and returned (0 when something else stands there).
-  auto equalsAndQuote = [&](const WideString& restOfName) -> std::int64_t {
+  auto equalsAndQuote = [&](const WideString& restOfName) -> char32_t {
     if (!MatchString(restOfName)) return 0;
-    SkipChars(WHITE_SPACE);
+    SkipChars(WhiteSpaceChars);
     if (cur() != '=') return 0;
-    SkipChars(WHITE_SPACE);
+    SkipChars(WhiteSpaceChars);
     return IsQuote(cur()) ? cur() : 0;
   };
   // Matched one character at a time, so that an undecodable byte close behind the start of
@@ -145,39 +136,39 @@ bool TXmlInputSource::ReadDeclaration() {
   }
   try {
     DeclarationType_ = DECL_XML_OR_TEXT;
-    bool spaced = SkipChars(WHITE_SPACE) > 0;
+    bool spaced = SkipChars(WhiteSpaceChars) > 0;
 
     if (cur() != 'v') {
       DeclarationType_ = DECL_TEXT;
     } else {
       if (!spaced) return false;
-      std::int64_t quote = equalsAndQuote(u"ersion");
+      const char32_t quote = equalsAndQuote(u"ersion");
       if (!quote) return false;
       WideString version;
       Next();
-      while (IsVersionChar(cur())) {
+      while (XmlChars::VersionNumChar(cur())) {
         version += static_cast<char16_t>(cur());
         Next();
       }
       if (version.empty() || cur() != quote) return false;
       XmlVersion_ = version;
-      spaced = SkipChars(WHITE_SPACE) > 0;
+      spaced = SkipChars(WhiteSpaceChars) > 0;
     }
 
     if (cur() == 'e') {
       if (!spaced) return false;
-      std::int64_t quote = equalsAndQuote(u"ncoding");
+      const char32_t quote = equalsAndQuote(u"ncoding");
       if (!quote) return false;
       Next();
-      if (!IsAsciiLetter(cur())) return false;
+      if (!XmlChars::AsciiLetter(cur())) return false;
       WideString encoding;
-      while (IsEncNameChar(cur())) {
+      while (XmlChars::EncNameChar(cur())) {
         encoding += static_cast<char16_t>(cur());
         Next();
       }
       if (cur() != quote) return false;
       XmlEncoding_ = encoding;
-      spaced = SkipChars(WHITE_SPACE) > 0;
+      spaced = SkipChars(WhiteSpaceChars) > 0;
     } else if (DeclarationType_ == DECL_TEXT) {
       return false;
     } else {
@@ -186,7 +177,7 @@ bool TXmlInputSource::ReadDeclaration() {
 
     if (cur() == 's') {
       if (!spaced) return false;
-      std::int64_t quote = equalsAndQuote(u"tandalone");
+      const char32_t quote = equalsAndQuote(u"tandalone");
       if (!quote) return false;
       Next();
       TXmlStandaloneType standalone;
@@ -199,7 +190,7 @@ bool TXmlInputSource::ReadDeclaration() {
       Next();
       if (cur() != quote) return false;
       XmlStandalone_ = standalone;
-      SkipChars(WHITE_SPACE);
+      SkipChars(WhiteSpaceChars);
       if (DeclarationType_ == DECL_TEXT) return false;
       DeclarationType_ = DECL_XML;
     }

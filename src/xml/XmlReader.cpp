@@ -17,20 +17,6 @@ namespace {
 
 constexpr const char* kSignalProcessingException = "Signal Processing Exception";
 
-bool IsWhite(char16_t c) { return c == 0x20 || c == 0x09 || c == 0x0A || c == 0x0D; }
-
-// Appends the UTF-16 form of a code point known to be at most U+10FFFF and outside the
-// surrogates.
-void AppendUtf16(WideString& out, std::uint32_t value) {
-  if (value <= 0xFFFF) {
-    out.push_back(static_cast<char16_t>(value));
-    return;
-  }
-  const std::uint32_t v = value - 0x10000;
-  out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-  out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
-}
-
 // The attribute names of one start tag, as ranges of its text, for the duplicate test. A
 // handful is compared directly; a tag with many attributes switches to a hash table so that
 // hostile input cannot make the test quadratic. The table is one array, open-addressed with
@@ -332,7 +318,7 @@ void TXmlStandardDocReader::SendCharRef(const IXmlLocator* locator, WideStringVi
   }
   SendSignal(this, Slots_ ? &Slots_->PCDATA : nullptr, locator, [&](TXmlPCDATASignal& signal) {
     signal.CharRefGenerated = true;
-    AppendUtf16(signal.Data.Owned(), value);
+    XmlUtf16::Append(signal.Data.Owned(), value);
   });
 }
 
@@ -364,9 +350,9 @@ void TXmlStandardDocReader::SendText(const IXmlLocator* locator, WideStringView 
 void TXmlStandardDocReader::SendProcessingInstruction(const IXmlLocator* locator, WideStringView content) {
   if (NextHandler() == nullptr) return;
   std::size_t i = 0;
-  while (i < content.size() && !IsWhite(content[i])) ++i;
+  while (i < content.size() && !XmlChars::Space(content[i])) ++i;
   const std::size_t targetEnd = i;
-  while (i < content.size() && IsWhite(content[i])) ++i;
+  while (i < content.size() && XmlChars::Space(content[i])) ++i;
   SendSignal(this, Slots_ ? &Slots_->ProcessingInstruction : nullptr, locator,
              [&](TXmlProcessingInstructionSignal& signal) {
                signal.SetTokenChecked(std::exchange(TokenChecked_, false));
@@ -408,9 +394,9 @@ void TXmlStandardDocReader::SplitStartTag(const IXmlLocator* locator, WideString
   const std::size_t n = tagText.size();
   std::size_t i = 0;
   auto skipWhite = [&] {
-    while (i < n && IsWhite(tagText[i])) ++i;
+    while (i < n && XmlChars::Space(tagText[i])) ++i;
   };
-  while (i < n && !IsWhite(tagText[i])) ++i;
+  while (i < n && !XmlChars::Space(tagText[i])) ++i;
   tagName = tagText.substr(0, i);
   SendStartElement(locator, tagName);
   skipWhite();
@@ -420,7 +406,7 @@ void TXmlStandardDocReader::SplitStartTag(const IXmlLocator* locator, WideString
 
   while (i < n) {
     const std::size_t nameStart = i;
-    while (i < n && !IsWhite(tagText[i]) && tagText[i] != u'=') ++i;
+    while (i < n && !XmlChars::Space(tagText[i]) && tagText[i] != u'=') ++i;
     const std::size_t nameLength = i - nameStart;
     skipWhite();
     if (i >= n || tagText[i] != u'=') return ReportError(EK_EQUALS_SIGN_EXPECTED, locator, WideString(), u"=");
@@ -437,7 +423,7 @@ void TXmlStandardDocReader::SplitStartTag(const IXmlLocator* locator, WideString
                          WideString());
     SendAttribute(locator, tagText.substr(nameStart, nameLength), tagText.substr(valueStart, i - valueStart));
     ++i;
-    if (i < n && !IsWhite(tagText[i])) return ReportError(EK_WHITESPACE_EXPECTED, locator, WideString(), u" ");
+    if (i < n && !XmlChars::Space(tagText[i])) return ReportError(EK_WHITESPACE_EXPECTED, locator, WideString(), u" ");
     skipWhite();
   }
 }

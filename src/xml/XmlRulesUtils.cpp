@@ -314,11 +314,9 @@ std::uint32_t CharRefValue(WideStringView reference) {
 }
 
 WideString CharRefText(WideStringView reference) {
-  const std::uint32_t value = CharRefValue(reference);
-  if (value <= 0xFFFF) return WideString(1, static_cast<char16_t>(value));
-  const std::uint32_t v = value - 0x10000;
-  return WideString{static_cast<char16_t>(0xD800 + (v >> 10)),
-                    static_cast<char16_t>(0xDC00 + (v & 0x3FF))};
+  WideString text;
+  XmlUtf16::Append(text, CharRefValue(reference));
+  return text;
 }
 
 WideString ResolveCharRefs(WideStringView text) {

@@ -213,7 +213,74 @@ constexpr bool PubidChar(char16_t c) { return detail::Has(c, detail::kPubidChar)
 constexpr bool HighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 constexpr bool LowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// The same classes for a whole code point, as the character reader and the decoders deliver
+// it. Nothing beyond the BMP belongs to any of them, neither a supplementary character nor
+// the reader's end-of-text value, where a conversion to char16_t would alias such a value
+// onto some BMP unit. A caller holding a wider integer converts it to char32_t explicitly.
+constexpr bool InBmp(char32_t c) { return c <= 0xFFFF; }
+constexpr bool Space(char32_t c) { return c == 0x20 || c == 0x09 || c == 0x0D || c == 0x0A; }
+constexpr bool HexDigit(char32_t c) { return c < 0x100 && HexDigit(static_cast<char16_t>(c)); }
+constexpr bool AsciiDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+constexpr bool AsciiLetter(char32_t c) {
+  return c < 0x100 && AsciiLetter(static_cast<char16_t>(c));
+}
+constexpr bool VersionNumChar(char32_t c) {
+  return c < 0x100 && VersionNumChar(static_cast<char16_t>(c));
+}
+constexpr bool EncNameChar(char32_t c) {
+  return c < 0x100 && EncNameChar(static_cast<char16_t>(c));
+}
+constexpr bool NameStartChar(char32_t c) {
+  return InBmp(c) && NameStartChar(static_cast<char16_t>(c));
+}
+constexpr bool NameChar(char32_t c) { return InBmp(c) && NameChar(static_cast<char16_t>(c)); }
+// XML 1.0 [2] Char: tab, LF, CR, U+0020-U+D7FF, U+E000-U+FFFD, U+10000-U+10FFFF.
+constexpr bool Char(char32_t c) {
+  if (c < 0x20) return c == 0x09 || c == 0x0A || c == 0x0D;
+  if (c < 0xD800) return true;
+  if (c < 0xE000) return false;
+  if (c <= 0xFFFD) return true;
+  return c >= 0x10000 && c <= 0x10FFFF;
+}
+
 }  // namespace XmlChars
+
+// The one place where a code point becomes UTF-16 code units and a surrogate pair becomes a
+// code point again.
+namespace XmlUtf16 {
+
+// Writes c as one unit, or as a surrogate pair with the high unit first, and gives the number
+// of units. c is at most U+10FFFF and no surrogate: the caller has checked it.
+constexpr std::size_t Encode(char32_t c, char16_t* out) {
+  if (c < 0x10000) {
+    out[0] = static_cast<char16_t>(c);
+    return 1;
+  }
+  const char32_t v = c - 0x10000;
+  out[0] = static_cast<char16_t>(0xD800 + (v >> 10));
+  out[1] = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+  return 2;
+}
+
+// One push_back for a BMP character: the parsers append every non-ASCII character here.
+inline void Append(WideString& out, char32_t c) {
+  if (c < 0x10000) {
+    out.push_back(static_cast<char16_t>(c));
+    return;
+  }
+  char16_t units[2];
+  Encode(c, units);
+  out.push_back(units[0]);
+  out.push_back(units[1]);
+}
+
+// The code point of a high and a low surrogate.
+constexpr char32_t Decode(char16_t high, char16_t low) {
+  return ((static_cast<char32_t>(high) - 0xD800) << 10) + (static_cast<char32_t>(low) - 0xDC00) +
+         0x10000;
+}
+
+}  // namespace XmlUtf16
 
 // Space, CR, LF, tab: the white-space characters, in the order the input layer expects.
 inline const WideString WhiteSpaceChars = u" \r\n\t";

@@ -5,20 +5,7 @@
 
 namespace {
 
-constexpr std::int64_t END_OF_TEXT = kEndOfText;
-
-// The character classes take UTF-16 code units; characters beyond the BMP belong to none of
-// the classes the tokenizer asks about.
-bool InBmp(std::int64_t c) { return c >= 0 && c <= 0xFFFF; }
-bool IsNameStart(std::int64_t c) {
-  return c == '_' || c == ':' || (InBmp(c) && XmlChars::Letter(static_cast<WideChar>(c)));
-}
-bool IsNameChar(std::int64_t c) { return InBmp(c) && XmlChars::NameChar(static_cast<WideChar>(c)); }
-bool IsSpace(std::int64_t c) { return c == 0x20 || c == 0x09 || c == 0x0A || c == 0x0D; }
-bool IsAsciiDigit(std::int64_t c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(std::int64_t c) {
-  return IsAsciiDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
+constexpr char32_t END_OF_TEXT = kEndOfText;
 
 // Flags of the characters at which a bulk advance over plain text stops.
 struct TStopSet {
@@ -35,7 +22,12 @@ constexpr TStopSet kTextStops = MakeStops(u"&<");
 constexpr TStopSet kTagStops = MakeStops(u"/>'\"");
 constexpr TStopSet kSingleQuoteStops = MakeStops(u"'");
 constexpr TStopSet kDoubleQuoteStops = MakeStops(u"\"");
-constexpr TStopSet kEndTagStops = MakeStops(u" \t\n\r>");
+// An end tag's name runs up to white space or ">".
+constexpr TStopSet kEndTagStops = [] {
+  TStopSet set = MakeStops(u">");
+  for (char16_t c = 0; c < 256; ++c) set.Flags[c] = set.Flags[c] || XmlChars::Space(c);
+  return set;
+}();
 constexpr TStopSet kCommentStops = MakeStops(u"-");
 constexpr TStopSet kCDataStops = MakeStops(u"]");
 
@@ -108,7 +100,9 @@ TXmlDocTokenizer::TXmlDocTokenizer(TXmlSimpleInputSource* inputSource)
 void TXmlDocTokenizer::AdvanceAppendUntil(const bool* stops) {
   char16_t run[256];
   for (;;) {
-    const std::int64_t n = Nxt();
+    // Read in the record's own width: the tightest loop of the tokenizer, where the
+    // narrowing of Nxt() costs measurably.
+    const std::int64_t n = NextRecord().Character;
     if (n == END_OF_TEXT || (n >= 0 && n < 256 && stops[n])) return;
     const std::int64_t count = InputSource_->AdvancePlainRun(stops, run, 256);
     if (count > 0) {
@@ -142,8 +136,10 @@ void TXmlDocTokenizer::NextToken() {
   }
 }
 
+// Starts with the token's first character current; returns with the last character the token
+// took current, so that the look-ahead is the first character of the next token.
 void TXmlDocTokenizer::ScanToken() {
-  const std::int64_t c = Cur();
+  const char32_t c = Cur();
   if (c == '&') {
     ScanReference();
   } else if (c == END_OF_TEXT) {
@@ -187,6 +183,8 @@ void TXmlDocTokenizer::ScanToken() {
 }
 
 // "&#x41;", "&#65;" or "&name;": the value is the digits or the name without delimiters.
+// Starts with "&" current; returns with ";" current, or the last character of the reference
+// when no ";" follows.
 void TXmlDocTokenizer::ScanReference() {
   if (Nxt() == '#') {
     Advance();
@@ -194,14 +192,14 @@ void TXmlDocTokenizer::ScanReference() {
       TokenType_ = tkHexCharRef;
       Advance();
       StartPosition_ = NextRecord();
-      while (IsHexDigit(Nxt())) {
+      while (XmlChars::HexDigit(Nxt())) {
         Advance();
         Append();
       }
     } else {
       TokenType_ = tkDecimalCharRef;
       StartPosition_ = NextRecord();
-      while (IsAsciiDigit(Nxt())) {
+      while (XmlChars::AsciiDigit(Nxt())) {
         Advance();
         Append();
       }
@@ -215,14 +213,14 @@ void TXmlDocTokenizer::ScanReference() {
   }
   TokenType_ = tkEntityRef;
   StartPosition_ = NextRecord();
-  if (!IsNameStart(Nxt())) {
+  if (!XmlChars::NameStartChar(Nxt())) {
     EndPosition_ = CurRecord();
     SetError(EK_ENTITY_NAME_EXPECTED, u"");
     return;
   }
   Advance();
   Append();
-  while (IsNameChar(Nxt())) {
+  while (XmlChars::NameChar(Nxt())) {
     Advance();
     Append();
   }
@@ -234,7 +232,8 @@ void TXmlDocTokenizer::ScanReference() {
 }
 
 // After "<!" (the "!" is current): a comment, a CDATA section or the document type
-// declaration, or the error for a keyword that begins none of them.
+// declaration, or the error for a keyword that begins none of them. Returns as the scanner it
+// hands over to, or with the last character of the keyword that matched current.
 void TXmlDocTokenizer::ScanMarkupDeclaration() {
   switch (Nxt()) {
   case '-':
@@ -276,6 +275,8 @@ void TXmlDocTokenizer::ScanMarkupDeclaration() {
 }
 
 // "<!--" ... "-->"; a "--" not followed by ">" ends the token with an error at its second "-".
+// Starts with "!" current; returns with the ">" of "-->" current, or the second "-" of a "--"
+// without ">", or the last character of the input.
 void TXmlDocTokenizer::ScanComment() {
   TokenType_ = tkComment;
   Advance();
@@ -321,6 +322,8 @@ void TXmlDocTokenizer::ScanComment() {
 }
 
 // "<![CDATA[" ... "]]>"; brackets that do not close the section belong to its text.
+// Starts with "!" current; returns with the ">" of "]]>" current, or the last character of the
+// keyword that matched, or the last character of the input.
 void TXmlDocTokenizer::ScanCData() {
   TokenType_ = tkCData;
   Advance();
@@ -355,13 +358,15 @@ void TXmlDocTokenizer::ScanCData() {
 
 // Everything up to the ">" that closes the declaration: a ">" inside quotes, inside the
 // internal subset, or inside a comment or processing instruction of the subset does not.
+// Starts with the "E" of "DOCTYPE" current; returns with the closing ">" current, or the last
+// character of the input.
 void TXmlDocTokenizer::ScanDoctypeBody() {
   bool singleQuote = false, doubleQuote = false, inSubset = false;
   WideString prefix, closer;
   StartPosition_ = NextRecord();
   while (Nxt() != END_OF_TEXT) {
     Advance();
-    const std::int64_t c = Cur();
+    const char32_t c = Cur();
     if (c == '>' && !singleQuote && !doubleQuote && !inSubset && closer.empty()) {
       EndPosition_ = PrevRecord();
       return;
@@ -401,21 +406,23 @@ void TXmlDocTokenizer::ScanDoctypeBody() {
   SetError(EK_UNCLOSED_DOCTYPE, u"]>");
 }
 
-// "</name" then optional white space and ">".
+// "</name" then optional white space and ">". Starts with "<" current and "/" next; returns
+// with ">" current, or the character before the one that should have been ">".
 void TXmlDocTokenizer::ScanEndTag() {
   TokenType_ = tkEndTag;
   Advance();
   StartPosition_ = NextRecord();
   AdvanceAppendUntil(kEndTagStops.Flags);
   EndPosition_ = CurRecord();
-  while (IsSpace(Nxt())) Advance();
+  while (XmlChars::Space(Nxt())) Advance();
   if (Nxt() == '>')
     Advance();
   else
     SetError(EK_TAG_CLOSE_EXPECTED, u">");
 }
 
-// "<?" ... "?>": target, white space and data together.
+// "<?" ... "?>": target, white space and data together. Starts with "<" current and "?"
+// next; returns with the ">" of "?>" current, or the last character of the input.
 void TXmlDocTokenizer::ScanProcessingInstruction() {
   TokenType_ = tkProcessingInstruction;
   Advance();
@@ -436,14 +443,16 @@ void TXmlDocTokenizer::ScanProcessingInstruction() {
   }
 }
 
-// A start or empty-element tag; quoted attribute values may hold "/" and ">".
+// A start or empty-element tag; quoted attribute values may hold "/" and ">". Starts with "<"
+// current and the name's first character next; returns with ">" current, or the "/" that no
+// ">" follows, or the last character of the input.
 void TXmlDocTokenizer::ScanStartTag() {
   bool singleQuote = false, doubleQuote = false;
   Advance();
   StartPosition_ = CurRecord();
   Append();
   for (;;) {
-    const std::int64_t n = Nxt();
+    const char32_t n = Nxt();
     if (n == '/') {
       EndPosition_ = CurRecord();
       TokenType_ = tkEmptyElementTag;
@@ -468,7 +477,7 @@ void TXmlDocTokenizer::ScanStartTag() {
     }
     // Name and white space up to the next quote or tag end in bulk, then one step.
     AdvanceAppendUntil(kTagStops.Flags);
-    const std::int64_t stop = Nxt();
+    const char32_t stop = Nxt();
     if (stop == '/' || stop == '>' || stop == END_OF_TEXT) continue;
     Advance();
     Append();

@@ -82,9 +82,10 @@ public:
 
 private:
   // The scan works on the input source's current character (the one last advanced onto)
-  // and its look-ahead; Append adds the current character to the token value.
-  std::int64_t Cur() const { return InputSource_->CurrentPosition().Character; }
-  std::int64_t Nxt() const { return InputSource_->NextPosition().Character; }
+  // and its look-ahead, as code points for the classes of XmlChars; Append adds the current
+  // character to the token value.
+  char32_t Cur() const { return static_cast<char32_t>(InputSource_->CurrentPosition().Character); }
+  char32_t Nxt() const { return static_cast<char32_t>(InputSource_->NextPosition().Character); }
   const TPositionRecord& CurRecord() const { return InputSource_->CurrentPosition(); }
   const TPositionRecord& NextRecord() const { return InputSource_->NextPosition(); }
   const TPositionRecord& PrevRecord() const { return InputSource_->PreviousPosition(); }

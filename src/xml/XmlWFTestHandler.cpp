@@ -31,11 +31,11 @@ void TXmlWFTestHandler::Notification(TComponent* component, TOperation operation
 void TXmlWFTestHandler::ClearState() {
   Stack_->Clear();
   DoctypeSeen_ = false;
-  RootState_ = 0;
+  RootState_ = rsBeforeRoot;
 }
 
 void TXmlWFTestHandler::Reset() {
-  Mode_ = 0;
+  Mode_ = wfIdle;
   ClearState();
 }
 
@@ -49,7 +49,7 @@ void TXmlWFTestHandler::CheckEndElement(WideStringView tagName, TXmlErrorType& k
     return;
   }
   Stack_->Delete(count - 1);
-  if (count == 1) RootState_ = 2;
+  if (count == 1) RootState_ = rsAfterRoot;
 }
 
 // One document type declaration, before the root element: a matter of the document's order,
@@ -59,9 +59,9 @@ void TXmlWFTestHandler::CheckDoctype(const WideString& name, TXmlErrorType& kind
     kind = EK_DUPLICATE_DOCTYPE;
   } else {
     DoctypeSeen_ = true;
-    if (RootState_ != 0) kind = EK_DOCTYPE_AFTER_ROOT;
+    if (RootState_ != rsBeforeRoot) kind = EK_DOCTYPE_AFTER_ROOT;
   }
-  if (kind != 0) offending = name;
+  if (kind != EK_NONE) offending = name;
 }
 
 // The document production: one root element, with only white space, comments and instructions
@@ -71,7 +71,7 @@ void TXmlWFTestHandler::CheckDocumentSignal(const TXmlSignal* signal, TXmlErrorT
                                             WideString& clue) {
   switch (signal->Kind()) {
     case K::CDATA:
-      if (RootState_ != 1) {
+      if (RootState_ != rsInsideRoot) {
         kind = EK_CONTENT_OUTSIDE_ROOT;
         offending = SignalAs<TXmlCDATASignal>(signal).Data;
       }
@@ -83,7 +83,7 @@ void TXmlWFTestHandler::CheckDocumentSignal(const TXmlSignal* signal, TXmlErrorT
       CheckEndElement(SignalAs<TXmlEndElementSignal>(signal).TagName, kind, offending);
       break;
     case K::EntityRef:
-      if (RootState_ != 1) {
+      if (RootState_ != rsInsideRoot) {
         kind = EK_CONTENT_OUTSIDE_ROOT;
         offending = u"&" + SignalAs<TXmlEntityRefSignal>(signal).EntityName.Str() + u";";
       }
@@ -91,7 +91,7 @@ void TXmlWFTestHandler::CheckDocumentSignal(const TXmlSignal* signal, TXmlErrorT
     case K::PCDATA: {
       // White space between top-level markup is allowed; any other text there is not.
       const auto& t = SignalAs<TXmlPCDATASignal>(signal);
-      if (RootState_ != 1) {
+      if (RootState_ != rsInsideRoot) {
         if (t.CharRefGenerated) {
           kind = EK_CONTENT_OUTSIDE_ROOT;
           offending = u"&#";
@@ -104,26 +104,26 @@ void TXmlWFTestHandler::CheckDocumentSignal(const TXmlSignal* signal, TXmlErrorT
     }
     case K::StartElement: {
       const auto& st = SignalAs<TXmlStartElementSignal>(signal);
-      if (RootState_ == 2) {
+      if (RootState_ == rsAfterRoot) {
         kind = EK_ELEMENT_AFTER_ROOT;
         offending = st.TagName;
       } else {
-        RootState_ = 1;
+        RootState_ = rsInsideRoot;
         Stack_->Add(st.TagName.Str());
       }
       break;
     }
     case K::Completed:
-      if (RootState_ == 0) {
+      if (RootState_ == rsBeforeRoot) {
         kind = EK_MISSING_DOCUMENT_ELEMENT;
-      } else if (RootState_ == 1) {
+      } else if (RootState_ == rsInsideRoot) {
         kind = EK_UNCLOSED_ELEMENT_AT_END;
         clue = Stack_->Count() > 0 ? Stack_->Strings(Stack_->Count() - 1) : WideString();
       } else {
         DoctypeSeen_ = false;
-        RootState_ = 0;
+        RootState_ = rsBeforeRoot;
       }
-      Mode_ = 0;
+      Mode_ = wfIdle;
       break;
     case K::Aborted:
       Reset();
@@ -144,18 +144,18 @@ void TXmlWFTestHandler::CheckFragmentSignal(const TXmlSignal* signal, TXmlErrorT
       CheckEndElement(SignalAs<TXmlEndElementSignal>(signal).TagName, kind, offending);
       break;
     case K::StartElement:
-      RootState_ = 1;
+      RootState_ = rsInsideRoot;
       Stack_->Add(SignalAs<TXmlStartElementSignal>(signal).TagName.Str());
       break;
     case K::Completed:
-      if (RootState_ == 1 && Stack_->Count() > 0) {
+      if (RootState_ == rsInsideRoot && Stack_->Count() > 0) {
         kind = EK_UNCLOSED_ELEMENT_AT_END;
         clue = Stack_->Strings(Stack_->Count() - 1);
       } else {
         DoctypeSeen_ = false;
-        RootState_ = 0;
+        RootState_ = rsBeforeRoot;
       }
-      Mode_ = 0;
+      Mode_ = wfIdle;
       break;
     case K::Aborted:
       Reset();
@@ -167,25 +167,25 @@ void TXmlWFTestHandler::CheckFragmentSignal(const TXmlSignal* signal, TXmlErrorT
 }
 
 void TXmlWFTestHandler::ProcessSignal(TXmlSignal* signal) {
-  TXmlErrorType kind = static_cast<TXmlErrorType>(0);
+  TXmlErrorType kind = EK_NONE;
   WideString offending;
   WideString clue;
   switch (Mode_) {
-    case 0:
+    case wfIdle:
       switch (signal->Kind()) {
         case K::StartDocument:
-          Mode_ = 1;
+          Mode_ = wfDocument;
           ClearState();
           break;
         case K::StartDocumentFragment:
-          Mode_ = 2;
+          Mode_ = wfFragment;
           ClearState();
           break;
         case K::StartExtDtd:
-          Mode_ = 3;
+          Mode_ = wfExternalDtd;
           break;
         case K::StartIntDtd:
-          Mode_ = 4;
+          Mode_ = wfInternalDtd;
           break;
         case K::Aborted:
           Reset();
@@ -194,19 +194,19 @@ void TXmlWFTestHandler::ProcessSignal(TXmlSignal* signal) {
           throw EParserException(kInternalError);
       }
       break;
-    case 1:
+    case wfDocument:
       CheckDocumentSignal(signal, kind, offending, clue);
       break;
-    case 2:
+    case wfFragment:
       CheckFragmentSignal(signal, kind, offending, clue);
       break;
     default:
       if ((signal->Scope() & ssDtd) == 0) throw EParserException(kInternalError);
-      if (signal->Kind() == K::Completed) Mode_ = 0;
+      if (signal->Kind() == K::Completed) Mode_ = wfIdle;
       break;
   }
-  if (kind == 0) signal->CheckWellFormed(kind, offending, clue);
-  if (kind != 0) {
+  if (kind == EK_NONE) signal->CheckWellFormed(kind, offending, clue);
+  if (kind != EK_NONE) {
     ReportError(signal->Reader(), kind, signal, offending, clue);
     return;
   }

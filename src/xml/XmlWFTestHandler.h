@@ -11,6 +11,22 @@
 #include <cstdint>
 #include <memory>
 
+// Which kind of parse the handler's signals belong to.
+enum TXmlWFMode : std::uint8_t {
+  wfIdle = 0,
+  wfDocument = 1,
+  wfFragment = 2,
+  wfExternalDtd = 3,
+  wfInternalDtd = 4,
+};
+
+// Where a document's signals stand against its document element.
+enum TXmlRootState : std::uint8_t {
+  rsBeforeRoot = 0,
+  rsInsideRoot = 1,
+  rsAfterRoot = 2,
+};
+
 class TXmlWFTestHandler : public TXmlCustomHandler {
 public:
   explicit TXmlWFTestHandler(TComponent* owner = nullptr);
@@ -24,10 +40,9 @@ public:
   TXmlCustomHandler* NextHandler() const { return NextHandler_; }
   void SetNextHandler(TXmlCustomHandler* handler);
 
-  // The state, for tests: 0 idle, 1 document, 2 fragment, 3 external DTD, 4 internal DTD.
-  std::uint8_t Mode() const { return Mode_; }
-  // 0 no document element yet, 1 inside it, 2 closed.
-  std::uint8_t RootState() const { return RootState_; }
+  // The state, for tests.
+  TXmlWFMode Mode() const { return Mode_; }
+  TXmlRootState RootState() const { return RootState_; }
   bool DoctypeSeen() const { return DoctypeSeen_; }
   const TUtilsWideStringList& OpenElements() const { return *Stack_; }
 
@@ -42,8 +57,8 @@ private:
   void ClearState();
 
   TXmlCustomHandler* NextHandler_ = nullptr;
-  std::uint8_t Mode_ = 0;
+  TXmlWFMode Mode_ = wfIdle;
   bool DoctypeSeen_ = false;
-  std::uint8_t RootState_ = 0;
+  TXmlRootState RootState_ = rsBeforeRoot;
   std::unique_ptr<TUtilsWideStringList> Stack_;
 };

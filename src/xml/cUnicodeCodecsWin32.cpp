@@ -1,6 +1,7 @@
 #include "xml/cUnicodeCodecsWin32.h"
 
 #include "platform/Format.h"
+#include "xml/XmlRulesUtils.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -297,8 +298,7 @@ std::int64_t TUTF8Codec::DecodeToUtf16(const std::uint8_t* in, std::int64_t inSi
     if (value >= 0x10000) {
       // A character beyond the BMP needs two units; stop cleanly when only one fits.
       if (produced + 2 > outUnits) break;
-      out[produced++] = HighSurrogate(value);
-      out[produced++] = LowSurrogate(value);
+      produced += static_cast<std::int64_t>(XmlUtf16::Encode(value, out + produced));
     } else {
       out[produced++] = static_cast<char16_t>(value);
     }
@@ -313,8 +313,8 @@ std::int64_t TUTF8Codec::EncodeFromUtf16(const char16_t* in, std::int64_t count,
   std::uint8_t bytes[4];
   for (std::int64_t i = 0; i < count; ++i) {
     UCS4Char c = in[i];
-    if (IsHighSurrogate(in[i]) && i + 1 < count && IsLowSurrogate(in[i + 1])) {
-      c = SurrogatePairToCodePoint(in[i], in[i + 1]);
+    if (XmlChars::HighSurrogate(in[i]) && i + 1 < count && XmlChars::LowSurrogate(in[i + 1])) {
+      c = XmlUtf16::Decode(in[i], in[i + 1]);
       ++i;
     } else if (IsSurrogateValue(c)) {
       RaiseNotValidCodePoint(c, "Unicode");
@@ -347,13 +347,13 @@ UCS4Char TCustomUTF16Codec::DecodeChar(int& byteCount) {
     return kEndOfText;
   }
   const char16_t unit = Unit(b);
-  if (IsLowSurrogate(unit)) RaiseInvalidEncoding(CodecName());
-  if (IsHighSurrogate(unit)) {
+  if (XmlChars::LowSurrogate(unit)) RaiseInvalidEncoding(CodecName());
+  if (XmlChars::HighSurrogate(unit)) {
     if (!ReadBytes(b, 2)) RaiseInvalidEncoding(CodecName());
     const char16_t low = Unit(b);
-    if (!IsLowSurrogate(low)) RaiseInvalidEncoding(CodecName());
+    if (!XmlChars::LowSurrogate(low)) RaiseInvalidEncoding(CodecName());
     byteCount = 4;
-    return SurrogatePairToCodePoint(unit, low);
+    return XmlUtf16::Decode(unit, low);
   }
   byteCount = 2;
   return unit;
@@ -362,16 +362,13 @@ UCS4Char TCustomUTF16Codec::DecodeChar(int& byteCount) {
 int TCustomUTF16Codec::EncodeChar(UCS4Char c) {
   if (IsSurrogateValue(c)) RaiseNotValidCodePoint(c, "UCS-4");
   if (c > 0x10FFFF) throw EConvertError(CannotConvertMessage(c, CodecName()));
+  char16_t units[2];
+  const std::size_t count = XmlUtf16::Encode(c, units);
   std::uint8_t bytes[4];
-  if (c < 0x10000) {
-    PutUnit(static_cast<char16_t>(c), bytes);
-    WriteBytes(bytes, 2);
-    return 2;
-  }
-  PutUnit(HighSurrogate(c), bytes);
-  PutUnit(LowSurrogate(c), bytes + 2);
-  WriteBytes(bytes, 4);
-  return 4;
+  for (std::size_t k = 0; k < count; ++k) PutUnit(units[k], bytes + 2 * k);
+  const int n = static_cast<int>(2 * count);
+  WriteBytes(bytes, n);
+  return n;
 }
 
 std::int64_t TCustomUTF16Codec::DecodeToUtf16(const std::uint8_t* in, std::int64_t inSize,
@@ -501,8 +498,7 @@ std::int64_t TCustomUCS4Codec::DecodeToUtf16(const std::uint8_t* in, std::int64_
     }
     if (c >= 0x10000) {
       if (produced + 2 > outUnits) break;
-      out[produced++] = HighSurrogate(c);
-      out[produced++] = LowSurrogate(c);
+      produced += static_cast<std::int64_t>(XmlUtf16::Encode(c, out + produced));
     } else {
       if (produced + 1 > outUnits) break;
       out[produced++] = static_cast<char16_t>(c);
@@ -518,8 +514,8 @@ std::int64_t TCustomUCS4Codec::EncodeFromUtf16(const char16_t* in, std::int64_t 
   std::uint8_t bytes[4];
   for (std::int64_t i = 0; i < count; ++i) {
     UCS4Char c = in[i];
-    if (IsHighSurrogate(in[i]) && i + 1 < count && IsLowSurrogate(in[i + 1])) {
-      c = SurrogatePairToCodePoint(in[i], in[i + 1]);
+    if (XmlChars::HighSurrogate(in[i]) && i + 1 < count && XmlChars::LowSurrogate(in[i + 1])) {
+      c = XmlUtf16::Decode(in[i], in[i + 1]);
       ++i;
     } else if (IsSurrogateValue(c)) {
       throw EConvertError(SurrogateMessage(c, "UTF-16"));

@@ -377,10 +377,3 @@ std::string EncodeWideString(TUnicodeCodecClass codecClass, const WideString& te
 // The codec class that a registry MIB number selects, or nullptr.
 TUnicodeCodecClass CodecClassOfMIB(int mib);
 
-inline bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-inline bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-inline char16_t HighSurrogate(UCS4Char c) { return static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)); }
-inline char16_t LowSurrogate(UCS4Char c) { return static_cast<char16_t>(0xDC00 + (c & 0x3FF)); }
-inline UCS4Char SurrogatePairToCodePoint(char16_t high, char16_t low) {
-  return (static_cast<UCS4Char>(high) - 0xD800) * 0x400 + (static_cast<UCS4Char>(low) - 0xDC00) + 0x10000;
-}

@@ -104,6 +104,15 @@ const std::vector<TCase> kCases = {
     {"<r>&#xD800;</r>", false},
     {"<r>&#x110000;</r>", false},
     {"<r>&#X41;</r>", false},
+    // Character references: hexadecimal digits of either case, never a decimal one read as
+    // hexadecimal, and the edges of the Char rule.
+    {"<r>&#xaBcD;&#x10FFFF;&#xFFFD;&#x85;&#xE000;</r>", true},
+    {"<r>\xF0\x9F\x98\x80\xEF\xBF\xBD</r>", true},
+    {"<r>&#xFFFE;</r>", false},
+    {"<r>&#xDFFF;</r>", false},
+    {"<r>&#x4g;</r>", false},
+    {"<r>&#6a;</r>", false},
+    {"<r>&#x;</r>", false},
     {"<r>&1;</r>", false},
     {"<r>&amp</r>", false},
     {"<r>& amp;</r>", false},

@@ -4,6 +4,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Streams.h"
 #include "xml/XmlInputSource.h"
+#include "xml/XmlRulesUtils.h"
 #include "xml/XmlTokenizer.h"
 #include "xml/cUnicodeCodecsWin32.h"
 
@@ -36,13 +37,7 @@ std::u16string Rest(TXmlInputSource& source) {
   for (int guard = 0; guard < 10000; ++guard) {
     source.Next();
     if (source.IsEndOfText()) break;
-    auto c = source.CurrentCharacter();
-    if (c > 0xFFFF) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
+    XmlUtf16::Append(out, static_cast<char32_t>(source.CurrentCharacter()));
   }
   return out;
 }
@@ -94,6 +89,15 @@ TEST(XmlInputSource, ReadsTheDeclaration) {
       {"missing =", "<?xml version '1.0'?>", 2, true, u"1.0", u"", 2, std::nullopt},
       {"unclosed", "<?xml version='1.0'?", 0, true, u"1.0", u"", 2, std::nullopt},
       {"> without ?", "<?xml version='1.0'>", 0, true, u"1.0", u"", 2, std::nullopt},
+      // U+10030 and U+10041: their low 16 bits would name "0" and "A".
+      {"a character beyond the BMP in the version", "<?xml version='1.0\xF0\x90\x80\xB0'?>",
+       2, true, u"1.0", u"", 2, std::nullopt},
+      {"a character beyond the BMP in the encoding",
+       "<?xml version='1.0' encoding='UTF\xF0\x90\x81\x81'?>", 2, true, u"1.0", u"", 2,
+       std::nullopt},
+      {"a character beyond the BMP first in the encoding",
+       "<?xml version='1.0' encoding='\xF0\x90\x81\x81'?>", 2, true, u"1.0", u"", 2,
+       std::nullopt},
       {"undecodable byte in the version", "<?xml version='1\x80'?>", 2, true, u"1.0", u"", 2,
        std::nullopt},
       {"undecodable second character is no declaration", "a\x80z", 3, false, u"1.0", u"", 2,

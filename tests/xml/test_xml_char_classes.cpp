@@ -167,4 +167,99 @@ TEST(XmlCharClasses, ClassesDoNotOverlapWhereTheStandardKeepsThemApart) {
   }
 }
 
+// A whole code point is in a class exactly when it is a BMP unit of that class: a value
+// beyond the BMP must not alias onto the unit its low 16 bits name.
+TEST(XmlCharClasses, CodePointsBeyondTheBmpBelongToNoClass) {
+  struct TRow {
+    char32_t Cp;
+    bool Space, HexDigit, AsciiDigit, AsciiLetter, VersionNumChar, EncNameChar, NameStart,
+        NameChar, Char;
+  };
+  const TRow rows[] = {
+      {U' ', true, false, false, false, false, false, false, false, true},
+      {U'\t', true, false, false, false, false, false, false, false, true},
+      {U'7', false, true, true, false, true, true, false, true, true},
+      {U'f', false, true, false, true, true, true, true, true, true},
+      {U'G', false, false, false, true, true, true, true, true, true},
+      {U':', false, false, false, false, true, false, true, true, true},
+      {U'_', false, false, false, false, true, true, true, true, true},
+      {U'-', false, false, false, false, true, true, false, true, true},
+      {0x00E9, false, false, false, false, false, false, true, true, true},
+      {0x4E00, false, false, false, false, false, false, true, true, true},
+      {0xFFFD, false, false, false, false, false, false, false, false, true},
+      {0xFFFE, false, false, false, false, false, false, false, false, false},
+      {0xD800, false, false, false, false, false, false, false, false, false},
+      // Low 16 bits naming a space, a digit, a letter, "_", ":" and an ideograph.
+      {0x10020, false, false, false, false, false, false, false, false, true},
+      {0x10009, false, false, false, false, false, false, false, false, true},
+      {0x10037, false, false, false, false, false, false, false, false, true},
+      {0x10041, false, false, false, false, false, false, false, false, true},
+      {0x1005F, false, false, false, false, false, false, false, false, true},
+      {0x1003A, false, false, false, false, false, false, false, false, true},
+      {0x14E00, false, false, false, false, false, false, false, false, true},
+      {0x10FFFF, false, false, false, false, false, false, false, false, true},
+      {0x110020, false, false, false, false, false, false, false, false, false},
+      // The character reader's end-of-text value.
+      {0xFFFFFFFF, false, false, false, false, false, false, false, false, false},
+  };
+  for (const TRow& r : rows) {
+    SCOPED_TRACE(testing::Message() << "U+" << std::hex << static_cast<unsigned>(r.Cp));
+    EXPECT_EQ(XmlChars::Space(r.Cp), r.Space);
+    EXPECT_EQ(XmlChars::HexDigit(r.Cp), r.HexDigit);
+    EXPECT_EQ(XmlChars::AsciiDigit(r.Cp), r.AsciiDigit);
+    EXPECT_EQ(XmlChars::AsciiLetter(r.Cp), r.AsciiLetter);
+    EXPECT_EQ(XmlChars::VersionNumChar(r.Cp), r.VersionNumChar);
+    EXPECT_EQ(XmlChars::EncNameChar(r.Cp), r.EncNameChar);
+    EXPECT_EQ(XmlChars::NameStartChar(r.Cp), r.NameStart);
+    EXPECT_EQ(XmlChars::NameChar(r.Cp), r.NameChar);
+    EXPECT_EQ(XmlChars::Char(r.Cp), r.Char);
+  }
+  // Inside the BMP the code-point forms answer as the unit forms do.
+  int mismatches = 0;
+  for (char32_t u = 0; u <= 0xFFFF; ++u) {
+    const auto c = static_cast<char16_t>(u);
+    const bool same = XmlChars::Space(u) == XmlChars::Space(c) &&
+                      XmlChars::HexDigit(u) == XmlChars::HexDigit(c) &&
+                      XmlChars::AsciiDigit(u) == XmlChars::AsciiDigit(c) &&
+                      XmlChars::AsciiLetter(u) == XmlChars::AsciiLetter(c) &&
+                      XmlChars::VersionNumChar(u) == XmlChars::VersionNumChar(c) &&
+                      XmlChars::EncNameChar(u) == XmlChars::EncNameChar(c) &&
+                      XmlChars::NameStartChar(u) == XmlChars::NameStartChar(c) &&
+                      XmlChars::NameChar(u) == XmlChars::NameChar(c) &&
+                      XmlChars::Char(u) == (XmlChars::CharUnit(c) && !XmlChars::HighSurrogate(c) &&
+                                            !XmlChars::LowSurrogate(c));
+    if (!same && ++mismatches < 20) ADD_FAILURE() << "U+" << std::hex << static_cast<unsigned>(u);
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST(XmlUtf16, EncodesAndDecodesAtTheEdgesOfThePlanes) {
+  struct TRow {
+    char32_t Cp;
+    std::u16string Units;
+  };
+  const TRow rows[] = {
+      {0x0000, std::u16string(1, u'\0')},
+      {0x0041, u"A"},
+      {0xD7FF, u"\uD7FF"},
+      {0xE000, u"\uE000"},
+      {0xFFFF, u"\uFFFF"},
+      {0x10000, u"\xD800\xDC00"},
+      {0x103FF, u"\xD800\xDFFF"},
+      {0x10400, u"\xD801\xDC00"},
+      {0x1F600, u"\xD83D\xDE00"},
+      {0x10FFFF, u"\xDBFF\xDFFF"},
+  };
+  for (const TRow& r : rows) {
+    SCOPED_TRACE(testing::Message() << "U+" << std::hex << static_cast<unsigned>(r.Cp));
+    char16_t units[2] = {u'?', u'?'};
+    const std::size_t n = XmlUtf16::Encode(r.Cp, units);
+    EXPECT_EQ(std::u16string(units, n), r.Units);
+    WideString appended = u"x";
+    XmlUtf16::Append(appended, r.Cp);
+    EXPECT_EQ(appended, u"x" + r.Units);
+    if (n == 2) EXPECT_EQ(XmlUtf16::Decode(units[0], units[1]), r.Cp);
+  }
+}
+
 }  // namespace

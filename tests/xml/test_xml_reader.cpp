@@ -275,6 +275,9 @@ TEST(DoctypeDeclTokenizer, TokensAndErrors) {
       {u" a [<!---->]", {{2, "a", 0, ""}, {1, "<!---->", 0, ""}, {0, "", 0, ""}}},
       {u" a [<!ELEMENT a ANY>", {{2, "a", 0, ""}, {1, "<!ELEMENT a ANY>", 88, "]"}}},
       {u"a", {{2, "", 80, " "}}},
+      // U+10020: its low 16 bits would name a space.
+      {u" a\U00010020b", {{2, "a\\uD800\\uDC20b", 0, ""}, {0, "", 0, ""}}},
+      {u"\U00010020a", {{2, "", 80, " "}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(Show(c.Text));
