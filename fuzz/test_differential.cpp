@@ -45,11 +45,27 @@ TEST(DifferentialCheck, JudgesDocuments) {
   const TWholeCase cases[] = {
       {"well-formed", "<a b='1'>t&amp;&#x10FFFF;<!--c--><?p?><![CDATA[x]]></a>", TJudgement::Agree, ""},
       {"unclosed", "<a><b></a>", TJudgement::Agree, ""},
+      // Nesting beyond libxml2's default limit of 256, which this parser does not have.
+      {"deep", [] {
+         std::string deep;
+         for (int i = 0; i < 300; ++i) deep += "<e>";
+         for (int i = 0; i < 300; ++i) deep += "</e>";
+         return deep;
+       }(),
+       TJudgement::Agree, ""},
       {"DOCTYPE", "<!DOCTYPE a [<!ENTITY e 'x'>]><a>&e;</a>", TJudgement::Skipped, "document type declaration"},
       {"DOCTYPE in UTF-16LE", Utf16LE("<!DOCTYPE a [<!ENTITY e 'x'>]><a>&e;</a>"), TJudgement::Skipped,
        "document type declaration"},
       {"DOCTYPE in UTF-16BE", Utf16BE("<!DOCTYPE a [<!ENTITY e 'x'>]><a>&e;</a>"), TJudgement::Skipped,
        "document type declaration"},
+      // A declaration too broken for libxml2 to take its name: only the byte search sees it.
+      {"broken DOCTYPE in UTF-16LE", Utf16LE("<!DOCTYPE [<a/>"), TJudgement::Skipped, "document type declaration"},
+      // EBCDIC, which the byte search does not read: libxml2 tells of the declaration.
+      {"DOCTYPE in EBCDIC",
+       "\x4C\x6F\xA7\x94\x93\x40\xA5\x85\x99\xA2\x89\x96\x95\x7E\x7F\xF1\x4B\xF0\x7F\x40\x85\x95\x83\x96\x84"
+       "\x89\x95\x87\x7E\x7F\xC9\xC2\xD4\xF0\xF3\xF7\x7F\x6F\x6E\x4C\x5A\xC4\xD6\xC3\xE3\xE8\xD7\xC5\x40\x81"
+       "\x6E\x4C\x81\x61\x6E",
+       TJudgement::Skipped, "document type declaration"},
       {"code page outside the judged ones", "<?xml version='1.0' encoding='KOI8-R'?><a/>", TJudgement::Skipped,
        "encoding outside the judged ones"},
       {"UCS-4", "\0\0\xFE\xFF\0\0\0<\0\0\0a\0\0\0/\0\0\0>"s, TJudgement::Skipped, "UCS-4"},
