@@ -104,6 +104,8 @@ TEST(DifferentialCheck, ExcusesWhatIsBeingMended) {
       "<?xml version='1.0' encoding='iso-8859-2'?><a>\x9C</a>",
       "<a>&foo;</a>",
       "<a b='&foo;'/>",
+      "<?xml-stylesheet href='s.css'?><a/>",
+      "\xEF\xBB\xBF<?xmlfoo?><a/>",
   };
   for (const std::string& bytes : cases) {
     const TJudgement judgement = JudgeInput(bytes);
@@ -160,6 +162,10 @@ TEST(DifferentialCheck, EntriesStayNarrow) {
        Refuses(XML_ERR_UNDECLARED_ENTITY, {XML_ERR_GT_REQUIRED}), TJudgement::Finding},
       {"undeclared entity, refused here", "<a>&foo;</a>", Refuses(EK_INVALID_CHARACTER), Accepts(),
        TJudgement::Finding},
+      {"declaration refused", "<?xml version='1.0'?><a/>", Refuses(EK_MALFORMED_XML_DECLARATION), Accepts(),
+       TJudgement::Finding},
+      {"instruction refused otherwise", "<?xml-stylesheet?><a/>", Refuses(EK_INVALID_PROCESSING_INSTRUCTION),
+       Accepts(), TJudgement::Finding},
       {"no U+009C", "<a>\xC2\x9D</a>", Refuses(EK_UNCLOSED_ELEMENT_AT_END), Accepts(), TJudgement::Finding},
       {"U+009C as windows-1250 byte", "<?xml version='1.0' encoding='windows-1250'?><a>\x9C</a>",
        Refuses(EK_UNCLOSED_ELEMENT_AT_END), Accepts(), TJudgement::Finding},
