@@ -54,7 +54,11 @@ namespace differential_detail {
 // Parser reports reach the context's structured handler with differing user data, but each
 // names its context, whose _private holds the verdict being collected.
 inline void CollectError(void*, xmlErrorPtr error) {
-  if (error == nullptr || error->ctxt == nullptr || error->level < XML_ERR_ERROR) return;
+  // Namespace errors leave the document well-formed in libxml2's eyes (and in this parser's,
+  // which does not check them): they decide nothing here.
+  if (error == nullptr || error->ctxt == nullptr || error->level < XML_ERR_ERROR ||
+      error->domain == XML_FROM_NAMESPACE)
+    return;
   auto* verdict = static_cast<TVerdict*>(static_cast<xmlParserCtxtPtr>(error->ctxt)->_private);
   if (verdict == nullptr) return;
   if (verdict->FirstError.empty()) {
@@ -64,6 +68,10 @@ inline void CollectError(void*, xmlErrorPtr error) {
   }
   verdict->Errors.push_back(error->code);
 }
+
+// Reports without a parser context (the encoding converters') would go to the standard error
+// stream; the verdict is what counts.
+inline void Silence(void*, const char*, ...) {}
 
 // Nothing outside the input is read: no DTD, no external entity, no file, no network.
 inline xmlParserInputPtr RefuseExternal(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
@@ -78,6 +86,7 @@ inline TLibxml2Outcome ParseWithLibxml2(const std::string& bytes) {
   static const bool initialised = [] {
     xmlInitParser();
     xmlSetExternalEntityLoader(&differential_detail::RefuseExternal);
+    xmlSetGenericErrorFunc(nullptr, &differential_detail::Silence);
     return true;
   }();
   (void)initialised;
