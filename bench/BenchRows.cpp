@@ -142,6 +142,22 @@ bool ParsePugixml(std::string_view bytes, const std::function<void()>& keep) {
 
 } // namespace
 
+bool ParseDocumentOrdinaryPath(std::string_view bytes, const std::function<void()>& keep) {
+  TDomImplementation implementation;
+  TXmlToDomParser parser;
+  parser.SetDOMImpl(&implementation);
+  TByteViewStream stream(bytes);
+  try {
+    TXmlInputSource source(&stream, WideString(), u"file:///corpus.xml", parser.BufferSize(), nullptr, true, 0,
+                           0, 0, 0, 1);
+    const std::unique_ptr<TDomDocument> document(parser.ParseInputSource(&source));
+    keep();
+    return document != nullptr;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
 const std::vector<TParseRow>& ParseRows() {
   static const std::vector<TParseRow> rows = {
       {"ours", ParseDocument},

@@ -16,3 +16,7 @@ struct TParseRow {
 // This pipeline's rows first, then libxml2, expat and pugixml.
 const std::vector<TParseRow>& ParseRows();
 const TParseRow* FindParseRow(std::string_view name);
+
+// The whole pipeline through the parser front end's ordinary path (reader, well-formedness
+// handler, tree builder), which it takes for any document its direct path leaves alone.
+bool ParseDocumentOrdinaryPath(std::string_view bytes, const std::function<void()>& keep);

@@ -1,14 +1,18 @@
 // Side-by-side parse benchmark of this pipeline and libxml2, expat and pugixml on generated
-// corpora, with a summary of MB/s and ratios, the growth of cost with size, and a mode that
-// measures the peak resident memory of each parser in a process of its own.
+// corpora, with a summary of MB/s and ratios, the growth of cost with size, a mode that
+// measures the peak resident memory of each parser in a process of its own, and one
+// (--hostile[=N], N a million unless given) that prints the cost per MB of documents of
+// hostile shape beside an ordinary document's, on both paths of the parser front end.
 #include "BenchCorpus.h"
 #include "BenchRows.h"
+#include "xml/HostileDocuments.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -32,6 +36,7 @@ struct TOptions {
   bool PeakMemory = false;
   std::string ChildRow, ChildFile;
   std::string WriteDir;
+  std::size_t Hostile = 0;  // the count of the hostile documents; 0: no hostile run
 };
 
 constexpr std::size_t kMb = 1024 * 1024;
@@ -202,6 +207,67 @@ int RunPeakMemory(const TOptions& options, const char* self) {
   return 0;
 }
 
+// ---------------------------------------------------------------------------------------
+// Hostile sizes: time per MB of each hostile document beside an ordinary document's
+
+double ProcessSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The best of a few parses, in processor milliseconds per MB; negative when refused.
+double MsPerMb(bool (*parse)(std::string_view, const std::function<void()>&), const std::string& bytes) {
+  double best = -1;
+  double spent = 0;
+  for (int run = 0; run < 5 && spent < 1.0; ++run) {
+    const double start = ProcessSeconds();
+    if (!parse(bytes, [] {})) return -1;
+    const double seconds = ProcessSeconds() - start;
+    spent += seconds;
+    if (best < 0 || seconds < best) best = seconds;
+  }
+  return 1000.0 * best / (static_cast<double>(bytes.size()) / static_cast<double>(kMb));
+}
+
+bool ParseFrontEnd(std::string_view bytes, const std::function<void()>& keep) {
+  return FindParseRow("ours")->Parse(bytes, keep);
+}
+
+int RunHostile(const TOptions& options) {
+  struct TPath {
+    const char* Name;
+    bool (*Parse)(std::string_view, const std::function<void()>&);
+  };
+  const TPath paths[] = {{"front end", ParseFrontEnd}, {"ordinary path", ParseDocumentOrdinaryPath}};
+  const std::size_t n = options.Hostile;
+  const std::string ordinary = MakeHostileDocument(THostileKind::Ordinary, n);
+  const std::string corpusA = MakeCorpus(TCorpusKind::Utf8, ordinary.size());
+  std::printf("Hostile sizes: processor ms per MB, n = %zu, and the ratio to the ordinary document\n", n);
+  std::printf("%-44s %10s", "document", "MB");
+  for (const TPath& path : paths) std::printf(" %16s %7s", path.Name, "ratio");
+  std::printf("\n");
+  double base[2] = {};
+  auto row = [&](const std::string& name, const std::string& bytes, bool isBase) {
+    std::printf("%-44s %10.2f", name.c_str(), static_cast<double>(bytes.size()) / static_cast<double>(kMb));
+    for (std::size_t p = 0; p < std::size(paths); ++p) {
+      const double ms = MsPerMb(paths[p].Parse, bytes);
+      if (isBase) base[p] = ms;
+      if (ms < 0)
+        std::printf(" %16s %7s", "refused", "");
+      else
+        std::printf(" %16.1f %6.2fx", ms, base[p] > 0 ? ms / base[p] : 0.0);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+  };
+  row("ordinary document", ordinary, true);
+  row("corpus (a) of the same size", corpusA, false);
+  for (const THostileCase& c : kHostileCases)
+    row(std::to_string(n) + " " + c.Name, MakeHostileDocument(c.Kind, n), false);
+  return 0;
+}
+
 int WriteCorpora(const TOptions& options) {
   for (const TCorpusSpec& corpus : CorpusSpecs(options)) {
     const std::string bytes = MakeCorpus(corpus.Kind, corpus.Bytes);
@@ -235,6 +301,10 @@ TOptions TakeOptions(int& argc, char** argv) {
       const std::size_t colon = child.find(':');
       options.ChildRow = child.substr(0, colon);
       options.ChildFile = colon == std::string::npos ? "" : child.substr(colon + 1);
+    } else if (arg == "--hostile") {
+      options.Hostile = 1000000;
+    } else if (const char* h = value("--hostile=")) {
+      options.Hostile = static_cast<std::size_t>(std::max(1, std::atoi(h)));
     } else if (const char* d = value("--write-corpora=")) {
       options.WriteDir = d;
     } else {
@@ -251,6 +321,7 @@ int main(int argc, char** argv) {
   const TOptions options = TakeOptions(argc, argv);
   if (!options.ChildRow.empty()) return RunPeakMemoryChild(options);
   if (!options.WriteDir.empty()) return WriteCorpora(options);
+  if (options.Hostile > 0) return RunHostile(options);
   if (options.PeakMemory) {
     char self[4096] = {};
     if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return 2;

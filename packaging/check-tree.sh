@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks an installed tree: both programs in bin/, the desktop entry (desktop-file-validate)
+# Checks an installed tree: both programs in bin/, the PDF module earmark-cli loads, the desktop entry (desktop-file-validate)
 # and everything it names (the program, the icon in each size, the MIME type with the root
 # element of the order files the installed earmark-cli writes), and the manual page against
 # what `earmark-cli --help` lists.
@@ -73,6 +73,14 @@ for type in "${types[@]}"; do
   grep -q "^<$element>"$'\r'"\$" "$work/order.xml" ||
     fail "MIME type $type expects the root element \"$element\"; earmark-cli writes $(sed -n 2p "$work/order.xml")"
 done
+
+# The installed earmark-cli finds its PDF drawing module in the program's library folder and
+# writes the sheet as one A4 page.
+"$cli" sheet "$work/order.xml" --pdf "$work/sheet.pdf" >"$work/sheet.log" 2>&1 ||
+  fail "earmark-cli sheet --pdf failed: $(cat "$work/sheet.log")"
+if [[ -f "$work/sheet.pdf" ]]; then
+  pdfinfo "$work/sheet.pdf" | grep -Eq '^Page size:.*\(A4\)' || fail "the installed earmark-cli's PDF is not an A4 page"
+fi
 
 # The manual page has an entry for each subcommand --help lists.
 page=$usr/share/man/man1/earmark-cli.1.gz

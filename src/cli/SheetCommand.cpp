@@ -7,13 +7,12 @@
 #include "app/OrderSheet.h"
 #include "platform/Ansi1250.h"
 #include "platform/Exceptions.h"
+#include "platform/Module.h"
 #include "platform/ReplaceFile.h"
 #include "platform/Utf16.h"
-#include "sheet/SheetPdf.h"
+#include "sheet/SheetPdfModule.h"
 
 #include <nlohmann/json.hpp>
-
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <string>
@@ -42,15 +41,27 @@ void PrintOps(const std::vector<TSheetOp>& ops) {
   }
 }
 
-// The PDF page of the sheet, drawn into memory; empty when drawing fails.
-QByteArray PdfBytes(const std::vector<TSheetOp>& ops, int dpi) {
-  // Fonts need a GUI application; without a display the offscreen platform serves.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  int argc = 1;
-  char name[] = "earmark-cli";
-  char* argv[] = {name, nullptr};
-  QGuiApplication application(argc, argv);
-  return SheetPdfBytes(ops, dpi);
+// The PDF page of the sheet, drawn by the PDF module into pdf. False with the reason in
+// error when the module cannot be loaded or drawing fails.
+bool DrawPdf(const std::vector<TSheetOp>& ops, int dpi, std::string& pdf, std::string& error) {
+  const std::string folder = ExecutableFolder();
+  TModule module;
+  std::string reasons;
+  for (const std::string& candidate : {folder + "/" + SheetPdfModuleFile,
+                                       folder + "/" EARMARK_PDF_MODULE_DIR "/" + SheetPdfModuleFile}) {
+    if (module.Load(candidate)) break;
+    reasons += (reasons.empty() ? "" : "; ") + module.Error();
+  }
+  const auto entry = reinterpret_cast<TSheetPdfEntry>(module.Symbol(SheetPdfModuleEntry));
+  if (entry == nullptr) {
+    error = "cannot load the PDF drawing module (" + reasons + ")";
+    return false;
+  }
+  if (!entry(ops, dpi, pdf)) {
+    error = "cannot draw the sheet";
+    return false;
+  }
+  return true;
 }
 
 int RunSheet(const std::vector<std::string>& args) {
@@ -102,15 +113,15 @@ int RunSheet(const std::vector<std::string>& args) {
     PrintOps(sheet);
     return kExitOk;
   }
-  const QByteArray bytes = PdfBytes(sheet, dpi);
-  if (bytes.isEmpty()) {
-    std::fprintf(stderr, "earmark-cli sheet: cannot draw the sheet for \"%s\"\n", pdf.c_str());
+  std::string bytes, error;
+  if (!DrawPdf(sheet, dpi, bytes, error)) {
+    std::fprintf(stderr, "earmark-cli sheet: %s for \"%s\"\n", error.c_str(), pdf.c_str());
     return kExitFailure;
   }
   // Written like every other file, so a folder, a device or a file that cannot be replaced is
   // reported and left as it was.
   try {
-    ReplaceFileContents(pdf, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    ReplaceFileContents(pdf, bytes);
   } catch (const Exception& e) {
     std::fprintf(stderr, "earmark-cli sheet: %s\n", e.what());
     return kExitFailure;

@@ -4,7 +4,9 @@
 #include "platform/Format.h"
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
+#include <string_view>
 
 // ---------------------------------------------------------------------------------------------
 // TDomNodeList
@@ -117,15 +119,158 @@ void TDomSearchListCache::Clear() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TDomNamedNodeMap::TNameIndex
+
+// The entries of a long map by the key its look-ups use: the node name on a plain map, the
+// namespace URI and local name on a namespace-aware one. For each key it keeps the earliest
+// entry and how many entries carry that key, so that the first match in list order is found
+// at once, as the search finds it. An attribute whose node name may change while it is in
+// the map (a namespace-aware one, renamed through setPrefix) cannot be filed under it; while
+// a plain map holds such an entry, or any entry that is no attribute, the map searches.
+// The slots are one array, open-addressed with linear probing and never more than half full,
+// so a look-up among a million names costs about one memory access.
+class TDomNamedNodeMap::TNameIndex {
+public:
+  explicit TNameIndex(bool namespaceForm) : NamespaceForm_(namespaceForm) {}
+
+  bool Usable() const { return Loose_ == 0; }
+
+  // `node` has been appended to the list.
+  void Add(TDomNode* node) {
+    if (!Indexable(node)) {
+      ++Loose_;
+      return;
+    }
+    const std::size_t hash = KeyHash(node);
+    if (TSlot* slot = Find(hash, [&](const TDomNode* first) { return SameKey(first, node); })) {
+      ++slot->Count;
+      return;
+    }
+    if (2 * (Used_ + 1) > Slots_.size()) Grow();
+    Slots_[FreeSlot(hash)] = TSlot{hash, node, 1};
+    ++Used_;
+  }
+
+  // `node` has been taken out of `items`.
+  void Remove(const TDomNode* node, const std::vector<TDomNode*>& items) {
+    if (!Indexable(node)) {
+      --Loose_;
+      return;
+    }
+    TSlot* slot = Find(KeyHash(node), [&](const TDomNode* first) { return SameKey(first, node); });
+    if (slot == nullptr) return;
+    if (--slot->Count == 0) {
+      Erase(static_cast<std::size_t>(slot - Slots_.data()));
+    } else if (slot->First == node) {
+      // Only entries sharing a key (duplicates made without the checks) come here.
+      for (TDomNode* item : items) {
+        if (Indexable(item) && SameKey(item, node)) {
+          slot->First = item;
+          break;
+        }
+      }
+    }
+  }
+
+  TDomNode* FindName(std::u16string_view name) const {
+    const TSlot* slot = Find(Hash(name), [&](const TDomNode* first) { return NameOf(first) == name; });
+    return slot != nullptr ? slot->First : nullptr;
+  }
+
+  TDomNode* FindNamespace(const WideString& namespaceURI, const WideString& localName) const {
+    const TSlot* slot = Find(Combine(Hash(namespaceURI), Hash(localName)), [&](const TDomNode* first) {
+      return first->namespaceURI() == namespaceURI && first->localName() == localName;
+    });
+    return slot != nullptr ? slot->First : nullptr;
+  }
+
+private:
+  struct TSlot {
+    std::size_t Hash;
+    TDomNode* First;  // none: the slot is free
+    std::size_t Count;
+  };
+
+  static std::size_t Hash(std::u16string_view text) { return std::hash<std::u16string_view>{}(text); }
+  static std::size_t Combine(std::size_t a, std::size_t b) { return a ^ (b + 0x9E3779B97F4A7C15ULL + (a << 6) + (a >> 2)); }
+  static std::u16string_view NameOf(const TDomNode* attr) { return static_cast<const TDomAttr*>(attr)->QualifiedName(); }
+
+  // Namespace URI and local name of an attribute never change; its node name stays put only
+  // when it is not namespace-aware.
+  bool Indexable(const TDomNode* node) const {
+    return node->nodeType() == ntAttributeNode && (NamespaceForm_ || !node->NamespaceAware());
+  }
+  std::size_t KeyHash(const TDomNode* node) const {
+    return NamespaceForm_ ? Combine(Hash(node->namespaceURI()), Hash(node->localName())) : Hash(NameOf(node));
+  }
+  bool SameKey(const TDomNode* a, const TDomNode* b) const {
+    return NamespaceForm_ ? a->namespaceURI() == b->namespaceURI() && a->localName() == b->localName()
+                          : NameOf(a) == NameOf(b);
+  }
+
+  template <class TSame>
+  TSlot* Find(std::size_t hash, TSame same) const {
+    if (Slots_.empty()) return nullptr;
+    const std::size_t mask = Slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      const TSlot& slot = Slots_[i];
+      if (slot.First == nullptr) return nullptr;
+      if (slot.Hash == hash && same(slot.First)) return const_cast<TSlot*>(&slot);
+    }
+  }
+  std::size_t FreeSlot(std::size_t hash) const {
+    const std::size_t mask = Slots_.size() - 1;
+    std::size_t i = hash & mask;
+    while (Slots_[i].First != nullptr) i = (i + 1) & mask;
+    return i;
+  }
+  void Grow() {
+    std::vector<TSlot> old(std::max<std::size_t>(64, 2 * Slots_.size()), TSlot{0, nullptr, 0});
+    old.swap(Slots_);
+    for (const TSlot& slot : old)
+      if (slot.First != nullptr) Slots_[FreeSlot(slot.Hash)] = slot;
+  }
+  // Frees slot i and moves up the later slots of its run that would no longer be found.
+  void Erase(std::size_t i) {
+    const std::size_t mask = Slots_.size() - 1;
+    for (std::size_t j = (i + 1) & mask; Slots_[j].First != nullptr; j = (j + 1) & mask) {
+      const std::size_t home = Slots_[j].Hash & mask;
+      const bool reachable = i < j ? home > i && home <= j : home > i || home <= j;
+      if (!reachable) {
+        Slots_[i] = Slots_[j];
+        i = j;
+      }
+    }
+    Slots_[i] = TSlot{0, nullptr, 0};
+    --Used_;
+  }
+
+  bool NamespaceForm_;
+  std::size_t Loose_ = 0;  // entries not filed
+  std::size_t Used_ = 0;
+  std::vector<TSlot> Slots_;
+};
+
+// ---------------------------------------------------------------------------------------------
 // TDomNamedNodeMap
 
 TDomNamedNodeMap::TDomNamedNodeMap(TDomNode* ownerNode, std::vector<TDomNode*>* list,
                                    std::uint16_t allowedTypes, bool defaultNamespaceAware)
     : TDomNodeList(list),
-      Items_(list),
       AllowedTypes_(allowedTypes),
       DefaultNamespaceAware_(defaultNamespaceAware),
       OwnerNode_(ownerNode) {}
+
+TDomNamedNodeMap::~TDomNamedNodeMap() = default;
+
+TDomNamedNodeMap::TNameIndex* TDomNamedNodeMap::UsableIndex() const {
+  if (!Index_) {
+    if (Items().size() < IndexedFrom) return nullptr;
+    Index_ = std::make_unique<TNameIndex>(IsNamespaceAware());
+    for (TDomNode* node : Items()) Index_->Add(node);
+  }
+  return Index_->Usable() ? Index_.get() : nullptr;
+}
 
 bool TDomNamedNodeMap::IsNamespaceAware() const {
   return OwnerNode_ != nullptr ? OwnerNode_->NamespaceAware() : DefaultNamespaceAware_;
@@ -141,7 +286,8 @@ void TDomNamedNodeMap::CheckWritable() const {
 }
 
 TDomNode* TDomNamedNodeMap::FindByName(const WideString& name) const {
-  for (TDomNode* node : *Items_) {
+  if (const TNameIndex* index = UsableIndex()) return index->FindName(name);
+  for (TDomNode* node : Items()) {
     // Attributes answer without copying their name; this runs once per attribute a parse sets.
     if (node->nodeType() == ntAttributeNode ? static_cast<const TDomAttr*>(node)->QualifiedName() == name
                                             : node->nodeName() == name)
@@ -151,7 +297,8 @@ TDomNode* TDomNamedNodeMap::FindByName(const WideString& name) const {
 }
 
 TDomNode* TDomNamedNodeMap::FindByNamespace(const WideString& namespaceURI, const WideString& localName) const {
-  for (TDomNode* node : *Items_)
+  if (const TNameIndex* index = UsableIndex()) return index->FindNamespace(namespaceURI, localName);
+  for (TDomNode* node : Items())
     if (node->namespaceURI() == namespaceURI && node->localName() == localName) return node;
   return nullptr;
 }
@@ -159,22 +306,28 @@ TDomNode* TDomNamedNodeMap::FindByNamespace(const WideString& namespaceURI, cons
 void TDomNamedNodeMap::AddItem(TDomNode* node) {
   // Room for two from the start costs no more heap than room for one and saves a move for
   // the many elements with more than one attribute.
-  if (Items_->capacity() == 0) Items_->reserve(2);
-  Items_->push_back(node);
+  std::vector<TDomNode*>& items = Items();
+  if (items.capacity() == 0) items.reserve(2);
+  items.push_back(node);
+  if (Index_) Index_->Add(node);
   if (node->nodeType() == ntAttributeNode) static_cast<TDomAttr*>(node)->SetOwnerMap(this);
 }
 
 void TDomNamedNodeMap::DropItem(TDomNode* node) {
   // Searched from the end: a document that dies takes its attributes down last first, so
   // each one is found at once and nothing behind it moves.
-  auto it = std::find(Items_->rbegin(), Items_->rend(), node);
-  if (it != Items_->rend()) Items_->erase(std::next(it).base());
+  std::vector<TDomNode*>& items = Items();
+  auto it = std::find(items.rbegin(), items.rend(), node);
+  if (it != items.rend()) {
+    items.erase(std::next(it).base());
+    if (Index_) Index_->Remove(node, items);
+  }
   if (node->nodeType() == ntAttributeNode) static_cast<TDomAttr*>(node)->SetOwnerMap(nullptr);
 }
 
 TDomNode* TDomNamedNodeMap::removeItem(TDomNode* node) {
   CheckWritable();
-  if (node == nullptr || std::find(Items_->rbegin(), Items_->rend(), node) == Items_->rend())
+  if (node == nullptr || std::find(Items().rbegin(), Items().rend(), node) == Items().rend())
     throw ENot_Found_Err(DomMessages::NodeNotFound);
   DropItem(node);
   return node;

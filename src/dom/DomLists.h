@@ -28,6 +28,7 @@ public:
 
 protected:
   TDomNodeList() = default;
+  const std::vector<TDomNode*>* ViewedList() const { return List_; }
 
 private:
   const TCustomOwnedNode* Parent_ = nullptr;
@@ -90,11 +91,15 @@ private:
 };
 
 // The attribute map of an element: a view of the element's attribute list in insertion order
-// with lookup by name and checked insertion and removal.
+// with lookup by name and checked insertion and removal. A short map is searched; a long one
+// gets an index by name, so that setting n attributes one by one costs time in proportion to
+// n, not to its square. The index hangs off the map and exists only for long maps, so a map
+// is no bigger for it.
 class TDomNamedNodeMap : public TDomNodeList {
 public:
   TDomNamedNodeMap(TDomNode* ownerNode, std::vector<TDomNode*>* list, std::uint16_t allowedTypes,
                    bool defaultNamespaceAware);
+  ~TDomNamedNodeMap() override;
 
   virtual void AddItem(TDomNode* node);
   virtual void DropItem(TDomNode* node);
@@ -109,14 +114,23 @@ public:
   TDomNode* ownerNode() const { return OwnerNode_; }
   bool IsNamespaceAware() const;
 
+  // From this many entries on, look-ups go through the index.
+  static constexpr std::size_t IndexedFrom = 16;
+
 private:
+  class TNameIndex;
+
+  // The map is made over a list it may change; the view keeps it as read-only.
+  std::vector<TDomNode*>& Items() const { return *const_cast<std::vector<TDomNode*>*>(ViewedList()); }
+  // The index when the map is long enough for one and it can answer; null otherwise.
+  TNameIndex* UsableIndex() const;
   TDomNode* FindByName(const WideString& name) const;
   TDomNode* FindByNamespace(const WideString& namespaceURI, const WideString& localName) const;
   void CheckForm(bool namespaceForm) const;
   void CheckWritable() const;
   TDomNode* SetItem(TDomNode* node, bool namespaceForm);
 
-  std::vector<TDomNode*>* Items_;
+  mutable std::unique_ptr<TNameIndex> Index_;
   std::uint16_t AllowedTypes_;
   bool DefaultNamespaceAware_;
   TDomNode* OwnerNode_;

@@ -211,14 +211,14 @@ void TUtilsUCS4Reader::SetCodecClass(TUnicodeCodecClass codecClass) {
       BulkReady_ = true;
     }
     // Which bytes a bulk run may take by themselves: those whose character keeps the plain
-    // position bookkeeping (no line end, tab or C1 control, nothing the codec treats apart).
+    // position bookkeeping (no line end, nothing the codec treats apart).
     if (PlainByteLimit_ > 0) {
       BulkReady_ = true;
       for (int b = 0; b < 256; ++b) {
         const char16_t c = b < PlainByteLimit_ ? static_cast<char16_t>(b) : table != nullptr ? table[b] : char16_t{0};
         BulkChar_[b] = c;
         const bool defined = b < PlainByteLimit_ || table != nullptr;
-        const bool simple = defined && c != 0x0D && c != 0x0A && !(c >= 0x80 && c < 0xA0) && c < 0xD800;
+        const bool simple = defined && c != 0x0D && c != 0x0A && c < 0xD800;
         BulkKind_[b] = simple                                  ? kBulkByte
                        : defined && (c == 0x0D || c == 0x0A) ? kBulkLineEnd
                        : Utf8_ && b >= 0xC2 && b <= 0xDF     ? kBulkPair
@@ -277,8 +277,10 @@ void TUtilsUCS4Reader::Next() {
 
 std::int64_t TUtilsUCS4Reader::AdvancePlainRun(const bool* stops, char16_t* out, std::int64_t room) {
   const std::int64_t ahead = Next_->Character;
-  if (!BulkReady_ || room < 1 || Current_->Character == kEndOfText || ahead == kEndOfText || ahead < 0 ||
-      ahead >= 0xD800 || (ahead < 256 && stops[ahead]) || Codec_->HasReadAhead() || Codec_->PendingCrBytes() != 0)
+  // The end mark lies above the surrogates, so the test on them refuses it too; once the end
+  // is current it is the look-ahead as well.
+  if (!BulkReady_ || room < 1 || ahead < 0 || ahead >= 0xD800 || (ahead < 256 && stops[ahead]) ||
+      Codec_->HasReadAhead() || Codec_->PendingCrBytes() != 0)
     return 0;
   std::int64_t available = 0;
   const std::uint8_t* bytes = InputStream_->PeekBuffered(available);
@@ -316,7 +318,7 @@ std::int64_t TUtilsUCS4Reader::AdvancePlainRun(const bool* stops, char16_t* out,
     while (taken < room && pos + 1 < available) {
       std::int64_t c = unitAt(pos);
       std::int64_t length = 2;
-      if ((c >= 0x80 && c < 0xA0) || c >= 0xD800) break;
+      if (c >= 0xD800) break;
       if (c == 0x0D) {
         // CR LF is one line end; a CR whose follower is not yet in the buffer waits for it.
         if (!lineEnds || pos + 3 >= available) break;
@@ -336,9 +338,8 @@ std::int64_t TUtilsUCS4Reader::AdvancePlainRun(const bool* stops, char16_t* out,
       std::int64_t length = 1;
       if (kind == kBulkPair) {
         if (pos + 1 >= available || (bytes[pos + 1] & 0xC0) != 0x80) break;
-        // A two-byte sequence, decoded as the codec does; its C1 controls stay with the codec.
+        // A two-byte sequence, decoded as the codec does (its lead byte rules out overlong forms).
         c = ((b & 0x1F) << 6) | (bytes[pos + 1] & 0x3F);
-        if (c < 0xA0) break;
         length = 2;
       } else if (kind == kBulkLineEnd) {
         if (c == 0x0D) {

@@ -149,8 +149,8 @@ public:
   // The bulk form of "while the look-ahead is no stop: Next()", for UTF-8, UTF-16 and the
   // code pages: steps on while the characters read are one plain byte, one code-page byte, a
   // two-byte UTF-8 sequence, a UTF-16 unit outside the surrogates, a tab or a line end (LF,
-  // CR LF or a lone CR, read as LF), none of them a C1 control (the end mark among them), up to
-  // and including the first one flagged in `stops` (256 flags), which becomes the look-ahead.
+  // CR LF or a lone CR, read as LF), up to and including the first one flagged in `stops`
+  // (256 flags), which becomes the look-ahead. The end of the text is never part of a run.
   // The three records end exactly as single steps would leave them. The characters that
   // became current, the old look-ahead first, go to `out` (room for `room`); the answer is
   // how many, 0 when no bulk step is possible here (the caller then steps with Next()).

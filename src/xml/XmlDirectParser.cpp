@@ -10,10 +10,9 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -26,12 +25,9 @@ constexpr std::uint32_t kNoUnit = 0x110000;
 bool IsWhite(std::uint32_t c) { return c == 0x20 || c == 0x09 || c == 0x0A || c == 0x0D; }
 
 // A character taken as it is: allowed in XML and none of those the ordinary path treats
-// apart. C1 controls are left to it, U+009C (its end mark) among them; CR goes through the
-// line-end rule, which the caller applies.
+// apart. CR goes through the line-end rule, which the caller applies.
 bool IsPlain(std::uint32_t c) {
   if (c < 0x20) return c == 0x09 || c == 0x0A;
-  if (c < 0x80) return true;
-  if (c < 0xA0) return false;
   if (c < 0xD800) return true;
   if (c < 0xE000) return false;
   if (c <= 0xFFFD) return true;
@@ -131,7 +127,8 @@ private:
 
   bool DecodeChar(TBytes& p, std::uint32_t& c) const;
   TBytes Decode(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const;
-  const TSharedText* Name(TBytes begin, TBytes end, const std::string** raw = nullptr);
+  struct TName;
+  const TSharedText* Name(TBytes begin, TBytes end, TName** entry = nullptr);
   TDomNode* Parent() const { return Open_.empty() ? static_cast<TDomNode*>(Document_) : Open_.back().Element; }
   void Flush();
   void Append(TDomNode* node);
@@ -173,14 +170,24 @@ private:
   enum class TBody : std::uint8_t { None, Comment, CData, Instruction };
   TBody Body_ = TBody::None;
   std::u16string NameScratch_;
-  // Every distinct name once, shared by the nodes that carry it, found by its bytes; values go
-  // side by side into the writer's blocks.
+  // Every distinct name once, shared by the nodes that carry it, found by its bytes; names and
+  // values go side by side into the writer's blocks.
   struct TName {
     std::string Raw;
     TSharedText Text;
+    std::uint64_t Tag = 0;  // the last tag with an attribute of this name
   };
   std::deque<TName> Names_;
-  std::unordered_map<std::string_view, const TName*> NameIndex_;
+  // The table of Names_ by their bytes: open addressing with linear probing, each slot the
+  // hash and the entry (none: free), never more than half full. A document with a million
+  // distinct names finds each in about one memory access, where a table of linked nodes
+  // would chase pointers all over the heap.
+  struct TNameSlot {
+    std::size_t Hash;
+    TName* Entry;
+  };
+  std::vector<TNameSlot> NameSlots_;
+  void AddNameSlot(TName* entry, std::size_t hash);
   TSharedText::TWriter Writer_;
   // The attributes of the tag at hand: their names' bytes, and what they are made from once
   // the whole tag has been read.
@@ -193,8 +200,7 @@ private:
     const std::string* RawName = nullptr;
     const TSharedText* Attribute = nullptr;  // the one whose value is being read
   } Tag_;
-  std::vector<const TSharedText*> TagAttributes_;
-  std::unordered_set<const TSharedText*> ManyAttributes_;
+  std::uint64_t TagNumber_ = 0;  // counts the start tags, for the duplicate-attribute test
   std::vector<std::pair<const TSharedText*, TSharedText>> TagValues_;
 };
 
@@ -307,19 +313,51 @@ TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std
 }
 
 // The checked name of the bytes [begin, end): each distinct name is decoded and tested once
-// per document; null when it is no XML name. `raw` gets the name's own copy of its bytes.
+// per document; null when it is no XML name. `entry` gets the name's entry in the table.
 template <TXmlDirectEncoding E>
-const TSharedText* TDirectParser<E>::Name(TBytes begin, TBytes end, const std::string** raw) {
+const TSharedText* TDirectParser<E>::Name(TBytes begin, TBytes end, TName** entry) {
   const std::string_view key(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
-  auto it = NameIndex_.find(key);
-  if (it == NameIndex_.end()) {
+  const std::size_t hash = std::hash<std::string_view>{}(key);
+  TName* found = nullptr;
+  if (!NameSlots_.empty()) {
+    const std::size_t mask = NameSlots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      const TNameSlot& slot = NameSlots_[i];
+      if (slot.Entry == nullptr) break;
+      if (slot.Hash == hash && slot.Entry->Raw == key) {
+        found = slot.Entry;
+        break;
+      }
+    }
+  }
+  if (found == nullptr) {
     NameScratch_.clear();
     if (Decode(begin, end, kNoStops, NameScratch_) != end || !XmlRules::Name(NameScratch_)) return nullptr;
-    Names_.push_back({std::string(key), TSharedText(NameScratch_)});
-    it = NameIndex_.emplace(Names_.back().Raw, &Names_.back()).first;
+    Names_.push_back({std::string(key), Writer_.Take(NameScratch_)});
+    found = &Names_.back();
+    AddNameSlot(found, hash);
   }
-  if (raw != nullptr) *raw = &it->second->Raw;
-  return &it->second->Text;
+  if (entry != nullptr) *entry = found;
+  return &found->Text;
+}
+
+template <TXmlDirectEncoding E>
+void TDirectParser<E>::AddNameSlot(TName* entry, std::size_t hash) {
+  if (2 * Names_.size() > NameSlots_.size()) {
+    std::vector<TNameSlot> grown(std::max<std::size_t>(64, 2 * NameSlots_.size()), TNameSlot{0, nullptr});
+    const std::size_t mask = grown.size() - 1;
+    for (const TNameSlot& slot : NameSlots_) {
+      if (slot.Entry == nullptr) continue;
+      std::size_t i = slot.Hash & mask;
+      while (grown[i].Entry != nullptr) i = (i + 1) & mask;
+      grown[i] = slot;
+    }
+    NameSlots_.swap(grown);
+  }
+  const std::size_t mask = NameSlots_.size() - 1;
+  std::size_t i = hash & mask;
+  while (NameSlots_[i].Entry != nullptr) i = (i + 1) & mask;
+  NameSlots_[i] = {hash, entry};
 }
 
 template <TXmlDirectEncoding E>
@@ -661,15 +699,14 @@ typename TDirectParser<E>::TStep TDirectParser<E>::StartTag(TBytes& p) {
     q += W;
   }
   if (AtEnd(q)) return Outcome(false);
-  const std::string* rawName = nullptr;
-  const TSharedText* name = Name(nameBegin, q, &rawName);
+  TName* entry = nullptr;
+  const TSharedText* name = Name(nameBegin, q, &entry);
   if (name == nullptr) return TStep::GiveUp;
   Tag_ = TTag{};
   Tag_.Active = true;
   Tag_.Name = name;
-  Tag_.RawName = rawName;
-  TagAttributes_.clear();
-  ManyAttributes_.clear();
+  Tag_.RawName = &entry->Raw;
+  ++TagNumber_;
   TagValues_.clear();
   p = q;
   return TagRest(p);
@@ -751,18 +788,14 @@ typename TDirectParser<E>::TStep TDirectParser<E>::TagRest(TBytes& p) {
     if (AtEnd(q)) return Outcome(false);
     const std::uint32_t quote = Unit(q);
     if (quote != '"' && quote != '\'') return TStep::GiveUp;
-    const TSharedText* attrName = Name(attrBegin, attrEnd);
+    TName* entry = nullptr;
+    const TSharedText* attrName = Name(attrBegin, attrEnd, &entry);
     if (attrName == nullptr) return TStep::GiveUp;
     // A duplicate name is an error. Equal names are one entry of the name table, since bytes
-    // decode one way only.
-    if (ManyAttributes_.empty()) {
-      for (const TSharedText* seen : TagAttributes_)
-        if (seen == attrName) return TStep::GiveUp;
-      TagAttributes_.push_back(attrName);
-      if (TagAttributes_.size() > 16) ManyAttributes_.insert(TagAttributes_.begin(), TagAttributes_.end());
-    } else if (!ManyAttributes_.insert(attrName).second) {
-      return TStep::GiveUp;
-    }
+    // decode one way only, and the entry notes the last tag that used it: one test however
+    // many attributes the tag has.
+    if (entry->Tag == TagNumber_) return TStep::GiveUp;
+    entry->Tag = TagNumber_;
     Tag_.Attribute = attrName;
     Tag_.Quote = quote;
     Tag_.InValue = true;

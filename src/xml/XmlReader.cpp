@@ -7,9 +7,11 @@
 #include "xml/XmlRulesUtils.h"
 #include "xml/XmlTokenizer.h"
 
+#include <algorithm>
+#include <functional>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -30,32 +32,63 @@ void AppendUtf16(WideString& out, std::uint32_t value) {
 }
 
 // The attribute names of one start tag, as ranges of its text, for the duplicate test. A
-// handful is compared directly; a tag with many attributes switches to a hash set so that
-// hostile input cannot make the test quadratic.
+// handful is compared directly; a tag with many attributes switches to a hash table so that
+// hostile input cannot make the test quadratic. The table is one array, open-addressed with
+// linear probing and at most half full: among a million names a test costs about one memory
+// access.
 class TAttributeNameSet {
 public:
   explicit TAttributeNameSet(WideStringView tagText) : Text_(tagText) {}
   // False when the name was there already.
   bool Insert(std::size_t start, std::size_t length) {
     const std::u16string_view name(Text_.data() + start, length);
-    if (Hashed_.empty()) {
+    if (Slots_.empty()) {
       for (std::size_t k = 0; k < Count_; ++k)
         if (Few_[k] == name) return false;
       if (Count_ < kFew) {
         Few_[Count_++] = name;
         return true;
       }
-      Hashed_.insert(Few_, Few_ + Count_);
+      const std::size_t few = Count_;
+      Count_ = 0;
+      for (std::size_t k = 0; k < few; ++k) Add(Few_[k], Hash(Few_[k]));
     }
-    return Hashed_.insert(name).second;
+    const std::size_t hash = Hash(name);
+    const std::size_t mask = Slots_.size() - 1;
+    for (std::size_t i = hash & mask; Slots_[i].Name.data() != nullptr; i = (i + 1) & mask)
+      if (Slots_[i].Hash == hash && Slots_[i].Name == name) return false;
+    Add(name, hash);
+    return true;
   }
 
 private:
+  struct TSlot {
+    std::size_t Hash = 0;
+    std::u16string_view Name;  // no data: the slot is free
+  };
+  static std::size_t Hash(std::u16string_view name) { return std::hash<std::u16string_view>{}(name); }
+  void Add(std::u16string_view name, std::size_t hash) {
+    if (2 * (Count_ + 1) > Slots_.size()) {
+      std::vector<TSlot> old(std::max<std::size_t>(4 * kFew, 2 * Slots_.size()));
+      old.swap(Slots_);
+      for (const TSlot& slot : old)
+        if (slot.Name.data() != nullptr) Place(slot);
+    }
+    Place(TSlot{hash, name});
+    ++Count_;
+  }
+  void Place(const TSlot& slot) {
+    const std::size_t mask = Slots_.size() - 1;
+    std::size_t i = slot.Hash & mask;
+    while (Slots_[i].Name.data() != nullptr) i = (i + 1) & mask;
+    Slots_[i] = slot;
+  }
+
   static constexpr std::size_t kFew = 16;
   WideStringView Text_;
   std::u16string_view Few_[kFew];
   std::size_t Count_ = 0;
-  std::unordered_set<std::u16string_view> Hashed_;
+  std::vector<TSlot> Slots_;
 };
 
 // One reusable signal object. Busy while its signal is with the handlers: a send that

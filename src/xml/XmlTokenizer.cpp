@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr std::int64_t END_OF_TEXT = 0x9C;
+constexpr std::int64_t END_OF_TEXT = kEndOfText;
 
 // The character classes take UTF-16 code units; characters beyond the BMP belong to none of
 // the classes the tokenizer asks about.

@@ -90,8 +90,8 @@ private:
   const TPositionRecord& PrevRecord() const { return InputSource_->PreviousPosition(); }
   void Advance() { InputSource_->Next(); }
   void Append() { TokenValue_->AddUCS4Char(static_cast<std::uint32_t>(Cur())); }
-  // While the look-ahead is not flagged in `stops`: Advance() and Append(), in bulk where the
-  // input allows. `stops` must hold the end mark's test too (see AdvancePlainRun).
+  // While the look-ahead is neither flagged in `stops` nor the end: Advance() and Append(), in
+  // bulk where the input allows.
   void AdvanceAppendUntil(const bool* stops);
 
   void SetError(TXmlErrorType kind, const char16_t* clue);

@@ -14,9 +14,11 @@
 
 using UCS4Char = std::uint32_t;
 
-// The code the decoders give when no more bytes can be read, and the reader's current
-// character before the first read.
-inline constexpr UCS4Char kEndOfText = 0x9C;
+// The code the decoders give when no more bytes can be read. It lies above every code point
+// and every value a decoder gives for bytes (UTF-8 and UCS-4 stop at 0x7FFFFFFF), so that no
+// character of the text, U+009C included, can be taken for the end.
+inline constexpr UCS4Char kEndOfText = 0xFFFFFFFF;
+// The reader's current character before the first read.
 inline constexpr UCS4Char kStartOfText = 0x98;
 
 // Raised by the UCS-4 buffer decoders; carries the offset of the invalid value in the input.
@@ -58,8 +60,8 @@ public:
 
   virtual void SetReadLineBreakMode(std::uint8_t mode) { ReadLineBreakMode = mode; }
   virtual void SetWriteLineBreakMode(std::uint8_t mode) { WriteLineBreakMode = mode; }
-  // One character from the read callback: its code point and the bytes it took; U+009C and
-  // 0 bytes when the callback cannot deliver the first byte.
+  // One character from the read callback: its code point and the bytes it took; kEndOfText
+  // and 0 bytes when the callback cannot deliver the first byte.
   virtual UCS4Char DecodeChar(int& byteCount) = 0;
   // Encodes one code point through the write callback; gives the number of bytes written.
   virtual int EncodeChar(UCS4Char c) = 0;

@@ -212,6 +212,10 @@ TEST_F(OrderReader, FilesThatOpen) {
       {"a comment or a lone line feed is no value",
        File({"<accountnumber><!--x--></accountnumber>", "<farm>\r\n</farm>", "<name>\n<!---->x</name>"}),
        [&](EarTagOrder& o) { address(o); o.Name = "\nx"; o.TagType = -1; lines(o, 0); }},
+      {"a C1 control in the farm number is a character, not the end of the file",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><o><farm>12\xC2\x9C"
+       "34</farm><type>12</type></o>",
+       [&](EarTagOrder& o) { address(o); o.FarmNumber = "12?34"; o.TagType = 6; lines(o, 0); }},
       {"letters outside windows-1250 become question marks",
        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><o><name>\xE2\x82\xAC\xE4\xB8\xAD</name></o>",
        [&](EarTagOrder& o) { address(o); o.Name = "\x80?"; o.TagType = -1; lines(o, 0); }},

@@ -301,16 +301,16 @@ void RunDecodeRows(TUnicodeCodecClass cls, const std::vector<DecodeRow>& rows) {
 TEST(Utf8Codec, DecoderRules) {
   const char* bad = "Invalid UTF-8 encoding";
   RunDecodeRows(&TUTF8Codec::ClassInfo, {
-      {"empty", "", {0x9C}, {0}, ""},
-      {"ascii", "A\x7F", {'A', 0x7F, 0x9C}, {1, 1, 0}, ""},
-      {"two bytes", "\xC3\xA9", {0xE9, 0x9C}, {2, 0}, ""},
-      {"euro", "\xE2\x82\xAC", {0x20AC, 0x9C}, {3, 0}, ""},
-      {"four bytes", "\xF0\x9F\x98\x80", {0x1F600, 0x9C}, {4, 0}, ""},
-      {"above U+10FFFF passes", "\xF4\x90\x80\x80", {0x110000, 0x9C}, {4, 0}, ""},
-      {"surrogate passes", "\xED\xA0\x80", {0xD800, 0x9C}, {3, 0}, ""},
-      {"five bytes", "\xF8\x88\x80\x80\x80", {0x200000, 0x9C}, {5, 0}, ""},
-      {"six bytes", "\xFC\x84\x80\x80\x80\x80", {0x4000000, 0x9C}, {6, 0}, ""},
-      {"six bytes max", "\xFD\xBF\xBF\xBF\xBF\xBF", {0x7FFFFFFF, 0x9C}, {6, 0}, ""},
+      {"empty", "", {kEndOfText}, {0}, ""},
+      {"ascii", "A\x7F", {'A', 0x7F, kEndOfText}, {1, 1, 0}, ""},
+      {"two bytes", "\xC3\xA9", {0xE9, kEndOfText}, {2, 0}, ""},
+      {"euro", "\xE2\x82\xAC", {0x20AC, kEndOfText}, {3, 0}, ""},
+      {"four bytes", "\xF0\x9F\x98\x80", {0x1F600, kEndOfText}, {4, 0}, ""},
+      {"above U+10FFFF passes", "\xF4\x90\x80\x80", {0x110000, kEndOfText}, {4, 0}, ""},
+      {"surrogate passes", "\xED\xA0\x80", {0xD800, kEndOfText}, {3, 0}, ""},
+      {"five bytes", "\xF8\x88\x80\x80\x80", {0x200000, kEndOfText}, {5, 0}, ""},
+      {"six bytes", "\xFC\x84\x80\x80\x80\x80", {0x4000000, kEndOfText}, {6, 0}, ""},
+      {"six bytes max", "\xFD\xBF\xBF\xBF\xBF\xBF", {0x7FFFFFFF, kEndOfText}, {6, 0}, ""},
       {"lone continuation", "a\x80", {'a'}, {1}, bad},
       {"continuation BF", "\xBF", {}, {}, bad},
       {"overlong slash", "\xC0\xAF", {}, {}, bad},
@@ -319,7 +319,7 @@ TEST(Utf8Codec, DecoderRules) {
       {"overlong four", "\xF0\x8F\xBF\xBF", {}, {}, bad},
       {"overlong five", "\xF8\x87\xBF\xBF\xBF", {}, {}, bad},
       {"overlong six", "\xFC\x83\xBF\xBF\xBF\xBF", {}, {}, bad},
-      {"smallest three", "\xE0\xA0\x80", {0x800, 0x9C}, {3, 0}, ""},
+      {"smallest three", "\xE0\xA0\x80", {0x800, kEndOfText}, {3, 0}, ""},
       {"truncated at end", "\xE2\x82", {}, {}, bad},
       {"bad continuation", "\xE2\x28\xA1", {}, {}, bad},
       {"FE", "\xFE\x80\x80\x80\x80\x80\x80", {}, {}, bad},
@@ -421,16 +421,16 @@ TEST(Utf8Codec, DecodeToUtf16) {
 
 TEST(Utf16Codecs, DecoderRules) {
   RunDecodeRows(&TUTF16BECodec::ClassInfo, {
-      {"unit", B({0x00, 0x41, 0x01, 0x61}), {'A', 0x161, 0x9C}, {2, 2, 0}, ""},
-      {"pair", B({0xD8, 0x3D, 0xDE, 0x00}), {0x1F600, 0x9C}, {4, 0}, ""},
-      {"odd trailing byte", B({0x00, 0x41, 0x00}), {'A', 0x9C}, {2, 0}, ""},
+      {"unit", B({0x00, 0x41, 0x01, 0x61}), {'A', 0x161, kEndOfText}, {2, 2, 0}, ""},
+      {"pair", B({0xD8, 0x3D, 0xDE, 0x00}), {0x1F600, kEndOfText}, {4, 0}, ""},
+      {"odd trailing byte", B({0x00, 0x41, 0x00}), {'A', kEndOfText}, {2, 0}, ""},
       {"low first", B({0xDC, 0x00}), {}, {}, "Invalid UTF-16BE encoding"},
       {"high then text", B({0xD8, 0x00, 0x00, 0x41}), {}, {}, "Invalid UTF-16BE encoding"},
       {"high at end", B({0xD8, 0x00}), {}, {}, "Invalid UTF-16BE encoding"},
   });
   RunDecodeRows(&TUTF16LECodec::ClassInfo, {
-      {"unit", B({0x41, 0x00, 0x61, 0x01}), {'A', 0x161, 0x9C}, {2, 2, 0}, ""},
-      {"pair", B({0x3D, 0xD8, 0x00, 0xDE}), {0x1F600, 0x9C}, {4, 0}, ""},
+      {"unit", B({0x41, 0x00, 0x61, 0x01}), {'A', 0x161, kEndOfText}, {2, 2, 0}, ""},
+      {"pair", B({0x3D, 0xD8, 0x00, 0xDE}), {0x1F600, kEndOfText}, {4, 0}, ""},
       {"low first", B({0x00, 0xDC}), {}, {}, "Invalid UTF-16LE encoding"},
       {"high then high", B({0x00, 0xD8, 0x00, 0xD8}), {}, {}, "Invalid UTF-16LE encoding"},
   });
@@ -467,21 +467,21 @@ TEST(Utf16Codecs, Encoding) {
 
 TEST(Ucs2AndUcs4Codecs, DecoderRules) {
   RunDecodeRows(&TUCS2Codec::ClassInfo, {
-      {"units", B({0x00, 0x41, 0x20, 0xAC}), {'A', 0x20AC, 0x9C}, {2, 2, 0}, ""},
+      {"units", B({0x00, 0x41, 0x20, 0xAC}), {'A', 0x20AC, kEndOfText}, {2, 2, 0}, ""},
       {"surrogate", B({0xD8, 0x00}), {}, {},
        "Surrogate value $D800 found in UCS-2. Values between $D800 and $DFFF are reserved for use with UTF-16"},
   });
   // The same character in all four byte orders.
-  RunDecodeRows(&TUCS4BECodec::ClassInfo, {{"1234", B({0x00, 0x01, 0x02, 0x03}), {0x10203, 0x9C}, {4, 0}, ""}});
-  RunDecodeRows(&TUCS4LECodec::ClassInfo, {{"4321", B({0x03, 0x02, 0x01, 0x00}), {0x10203, 0x9C}, {4, 0}, ""}});
-  RunDecodeRows(&TUCS4_2143Codec::ClassInfo, {{"2143", B({0x01, 0x00, 0x03, 0x02}), {0x10203, 0x9C}, {4, 0}, ""}});
-  RunDecodeRows(&TUCS4_3412Codec::ClassInfo, {{"3412", B({0x02, 0x03, 0x00, 0x01}), {0x10203, 0x9C}, {4, 0}, ""}});
+  RunDecodeRows(&TUCS4BECodec::ClassInfo, {{"1234", B({0x00, 0x01, 0x02, 0x03}), {0x10203, kEndOfText}, {4, 0}, ""}});
+  RunDecodeRows(&TUCS4LECodec::ClassInfo, {{"4321", B({0x03, 0x02, 0x01, 0x00}), {0x10203, kEndOfText}, {4, 0}, ""}});
+  RunDecodeRows(&TUCS4_2143Codec::ClassInfo, {{"2143", B({0x01, 0x00, 0x03, 0x02}), {0x10203, kEndOfText}, {4, 0}, ""}});
+  RunDecodeRows(&TUCS4_3412Codec::ClassInfo, {{"3412", B({0x02, 0x03, 0x00, 0x01}), {0x10203, kEndOfText}, {4, 0}, ""}});
   RunDecodeRows(&TUCS4BECodec::ClassInfo, {
-      {"short tail", B({0x00, 0x00, 0x00, 0x41, 0x00, 0x00}), {'A', 0x9C}, {4, 0}, ""},
+      {"short tail", B({0x00, 0x00, 0x00, 0x41, 0x00, 0x00}), {'A', kEndOfText}, {4, 0}, ""},
       {"surrogate", B({0x00, 0x00, 0xDF, 0xFF}), {}, {},
        "Surrogate value $DFFF found in UCS-4BE. Values between $D800 and $DFFF are reserved for use with UTF-16"},
       {"high bit", B({0x80, 0x00, 0x00, 0x00}), {}, {}, "$80000000 is not a valid UCS-4BE code point"},
-      {"above unicode passes", B({0x00, 0x11, 0x00, 0x00}), {0x110000, 0x9C}, {4, 0}, ""},
+      {"above unicode passes", B({0x00, 0x11, 0x00, 0x00}), {0x110000, kEndOfText}, {4, 0}, ""},
   });
   RunDecodeRows(&TUCS4LECodec::ClassInfo, {
       {"surrogate", B({0x00, 0xD8, 0x00, 0x00}), {}, {},
@@ -542,14 +542,14 @@ TEST(LineEndNormalisation, CrLfAndLoneCr) {
     std::vector<int> Counts;
   };
   const Row rows[] = {
-      {&TUTF8Codec::ClassInfo, "a\r\nb", {'a', 0x0A, 'b', 0x9C}, {1, 2, 1, 0}},
-      {&TUTF8Codec::ClassInfo, "a\rb", {'a', 0x0A, 'b', 0x9C}, {1, 1, 1, 0}},
-      {&TUTF8Codec::ClassInfo, "\r\r\n", {0x0A, 0x0A, 0x9C}, {1, 2, 0}},
-      {&TUTF8Codec::ClassInfo, "\r\r", {0x0A, 0x0A, 0x9C}, {1, 1, 0}},
-      {&TUTF8Codec::ClassInfo, "\r", {0x0A, 0x9C}, {1, 0}},
-      {&TUTF8Codec::ClassInfo, "\r\xC5\xA1", {0x0A, 0x161, 0x9C}, {1, 2, 0}},
-      {&TUTF16LECodec::ClassInfo, B({0x0D, 0, 0x0A, 0, 0x41, 0}), {0x0A, 'A', 0x9C}, {4, 2, 0}},
-      {&TUCS4BECodec::ClassInfo, B({0, 0, 0, 0x0D, 0, 0, 0, 0x41}), {0x0A, 'A', 0x9C}, {4, 4, 0}},
+      {&TUTF8Codec::ClassInfo, "a\r\nb", {'a', 0x0A, 'b', kEndOfText}, {1, 2, 1, 0}},
+      {&TUTF8Codec::ClassInfo, "a\rb", {'a', 0x0A, 'b', kEndOfText}, {1, 1, 1, 0}},
+      {&TUTF8Codec::ClassInfo, "\r\r\n", {0x0A, 0x0A, kEndOfText}, {1, 2, 0}},
+      {&TUTF8Codec::ClassInfo, "\r\r", {0x0A, 0x0A, kEndOfText}, {1, 1, 0}},
+      {&TUTF8Codec::ClassInfo, "\r", {0x0A, kEndOfText}, {1, 0}},
+      {&TUTF8Codec::ClassInfo, "\r\xC5\xA1", {0x0A, 0x161, kEndOfText}, {1, 2, 0}},
+      {&TUTF16LECodec::ClassInfo, B({0x0D, 0, 0x0A, 0, 0x41, 0}), {0x0A, 'A', kEndOfText}, {4, 2, 0}},
+      {&TUCS4BECodec::ClassInfo, B({0, 0, 0, 0x0D, 0, 0, 0, 0x41}), {0x0A, 'A', kEndOfText}, {4, 4, 0}},
   };
   for (const Row& row : rows) {
     const Decoded d = DecodeAll(row.Class, row.In, true);
@@ -557,7 +557,7 @@ TEST(LineEndNormalisation, CrLfAndLoneCr) {
     EXPECT_EQ(d.Counts, row.Counts) << row.In;
   }
   // Mode 0 passes CR through.
-  EXPECT_EQ(DecodeAll(&TUTF8Codec::ClassInfo, "\r\n").Chars, (std::vector<UCS4Char>{0x0D, 0x0A, 0x9C}));
+  EXPECT_EQ(DecodeAll(&TUTF8Codec::ClassInfo, "\r\n").Chars, (std::vector<UCS4Char>{0x0D, 0x0A, kEndOfText}));
 }
 
 TEST(LineEndNormalisation, ReadAheadSlotIsDroppedWithTheSource) {
