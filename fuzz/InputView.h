@@ -1,7 +1,6 @@
 // What the differential check needs to know about raw bytes, found without either parser:
-// the byte-order mark, what the XML declaration says, whether a document type declaration
-// stands anywhere, and the characters, decoded exactly where the known differences look
-// (ASCII, the C1 controls, everything in UTF-8 and UTF-16) and roughly elsewhere.
+// the byte-order mark, how the text opens and what its XML declaration says, where the first
+// NUL character stands, and whether a document type declaration stands anywhere.
 #pragma once
 
 #include <algorithm>
@@ -37,18 +36,16 @@ struct TInputView {
 
   std::string Bytes;
   TByteOrderMark Mark = TByteOrderMark::None;
-  bool HasDeclaration = false;
-  // As written, in lower case; empty when the declaration does not name them.
-  std::string DeclaredVersion;
+  // As written, in lower case; empty when no declaration names one.
   std::string DeclaredEncoding;
-  // The text after the mark in the encoding the mark or the declaration selects.
-  std::u32string Text;
+  // The first characters behind the mark up to the first "?>" (at most 512), read in the
+  // units the mark implies; exact for ASCII, which is all that is looked for in them.
+  std::string Opening;
   // Where the first character U+0000 begins in Bytes; npos when there is none.
   std::size_t FirstNulByte = std::string::npos;
 
   // "<!DOCTYPE" in one-, two- or four-byte units of either byte order.
   bool HoldsDoctype() const;
-  bool Holds(char32_t c) const { return Text.find(c) != std::u32string::npos; }
 };
 
 namespace input_view_detail {
@@ -78,38 +75,6 @@ inline std::string PseudoAttribute(const std::string& declaration, std::string_v
   return {};
 }
 
-inline void AppendUtf8(std::u32string& out, std::string_view bytes) {
-  for (std::size_t i = 0; i < bytes.size();) {
-    const auto b = static_cast<std::uint8_t>(bytes[i]);
-    const int length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    char32_t c = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
-    bool valid = length > 0 && i + static_cast<std::size_t>(length) <= bytes.size();
-    for (int k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<std::uint8_t>(bytes[i + static_cast<std::size_t>(k)]);
-      valid = (next & 0xC0) == 0x80;
-      c = (c << 6) | (next & 0x3F);
-    }
-    out += valid ? c : U'\uFFFD';
-    i += valid ? static_cast<std::size_t>(length) : 1;
-  }
-}
-
-inline void AppendUtf16(std::u32string& out, std::string_view bytes, bool bigEndian) {
-  auto unit = [&](std::size_t i) -> char32_t {
-    const char32_t a = static_cast<std::uint8_t>(bytes[i]), b = static_cast<std::uint8_t>(bytes[i + 1]);
-    return bigEndian ? (a << 8) | b : (b << 8) | a;
-  };
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const char32_t u = unit(i);
-    if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
-      out += 0x10000 + ((u - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
-      i += 2;
-    } else {
-      out += u;
-    }
-  }
-}
-
 }  // namespace input_view_detail
 
 inline TInputView::TInputView(std::string bytes) : Bytes(std::move(bytes)) {
@@ -132,41 +97,21 @@ inline TInputView::TInputView(std::string bytes) : Bytes(std::move(bytes)) {
   }
   const std::string_view body = b.substr(markSize);
 
-  // The declaration's characters, read in the units the mark (or its absence) implies.
   const bool wide = Mark == TByteOrderMark::Utf16BE || Mark == TByteOrderMark::Utf16LE;
   const std::size_t step = Mark == TByteOrderMark::Ucs4 ? 4 : wide ? 2 : 1;
   const std::size_t low = Mark == TByteOrderMark::Utf16BE ? 1 : Mark == TByteOrderMark::Ucs4 && b[0] == 0 ? 3 : 0;
-  std::string declaration;
-  for (std::size_t i = low; i < body.size() && declaration.size() < 512; i += step) {
-    declaration += body[i];
-    if (declaration.size() >= 2 && declaration.compare(declaration.size() - 2, 2, "?>") == 0) break;
+  for (std::size_t i = low; i < body.size() && Opening.size() < 512; i += step) {
+    Opening += body[i];
+    if (Opening.size() >= 2 && Opening.compare(Opening.size() - 2, 2, "?>") == 0) break;
   }
-  if (declaration.rfind("<?xml", 0) == 0 && declaration.size() > 5 && IsSpace(declaration[5])) {
-    HasDeclaration = true;
-    DeclaredVersion = PseudoAttribute(declaration, "version");
-    DeclaredEncoding = PseudoAttribute(declaration, "encoding");
-  }
+  if (Opening.rfind("<?xml", 0) == 0 && Opening.size() > 5 && IsSpace(Opening[5]))
+    DeclaredEncoding = PseudoAttribute(Opening, "encoding");
 
   if (wide) {
     for (std::size_t i = markSize; i + 1 < Bytes.size() && FirstNulByte == std::string::npos; i += 2)
       if (Bytes[i] == '\0' && Bytes[i + 1] == '\0') FirstNulByte = i;
   } else if (Mark != TByteOrderMark::Ucs4) {
     FirstNulByte = Bytes.find('\0', markSize);
-  }
-
-  if (wide) {
-    AppendUtf16(Text, body, Mark == TByteOrderMark::Utf16BE);
-  } else if (Mark == TByteOrderMark::None && DeclaredEncoding != "utf-8" && !DeclaredEncoding.empty()) {
-    // A single-byte code page: the C1 range is exact for the ISO-8859 ones and absent from
-    // windows-1250, whose 0x80-0x9F are letters and marks (given here as U+FFFD); the rest
-    // stands in as Latin-1, which only ASCII look-ups rely on.
-    const bool windows = DeclaredEncoding == "windows-1250" || DeclaredEncoding == "cp1250";
-    for (const char c : body) {
-      const auto byte = static_cast<std::uint8_t>(c);
-      Text += windows && byte >= 0x80 && byte < 0xA0 ? U'\uFFFD' : static_cast<char32_t>(byte);
-    }
-  } else {
-    AppendUtf8(Text, body);
   }
 }
 

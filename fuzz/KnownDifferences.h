@@ -104,12 +104,6 @@ inline const TKnownDifference kKnownDifferences[] = {
 // Disagreements that another change is mending. Delete each entry when its mend is merged:
 // from then on the check must see the two parsers agree on such documents.
 inline const TKnownDifference kTemporaryDifferences[] = {
-    {"TEMPORARY: U+009C ends the text",
-     "Being mended: this parser's reader takes the character U+009C for the end of the text, "
-     "so it refuses a document holding it as unclosed, or accepts one whose rest after it is "
-     "never read.",
-     TAcceptingSide::Either,
-     [](const TInputView& input, const TVerdict&, const TVerdict&) { return input.Holds(U'\u009C'); }},
     {"TEMPORARY: undeclared entity accepted",
      "Being mended: without a DOCTYPE every entity reference but the five predefined ones "
      "names an undeclared entity, which this parser does not yet refuse; libxml2 does, with "
@@ -124,8 +118,8 @@ inline const TKnownDifference kTemporaryDifferences[] = {
      "malformed XML declaration; only the target \"xml\" itself is reserved.",
      TAcceptingSide::Libxml2,
      [](const TInputView& input, const TVerdict& here, const TVerdict&) {
-       if (input.Text.size() < 6 || input.Text.compare(0, 5, U"<?xml") != 0) return false;
-       const char32_t behind = input.Text[5];
+       if (input.Opening.size() < 6 || input.Opening.compare(0, 5, "<?xml") != 0) return false;
+       const char behind = input.Opening[5];
        return behind != ' ' && behind != '\t' && behind != '\r' && behind != '\n' && behind != '?' &&
               here.FirstIs(EK_MALFORMED_XML_DECLARATION);
      }},
