@@ -54,10 +54,10 @@ inline bool StartsWith(const std::string& bytes, std::string_view prefix) {
 }  // namespace known_differences_detail
 
 inline const TKnownDifference kKnownDifferences[] = {
-    {"UTF-16 without byte-order mark",
+    {"encoding guessed without a byte-order mark",
      "A text encoded in UTF-16 must begin with the byte-order mark; this parser reads a text "
-     "without one as UTF-8 up to its declaration, while libxml2 guesses UTF-16 (and UCS-4 and "
-     "EBCDIC) from the first four bytes.",
+     "without one as UTF-8 up to its declaration, while libxml2 guesses UTF-16, UCS-4 or "
+     "EBCDIC from the first four bytes and reads on.",
      TAcceptingSide::Libxml2,
      [](const TInputView& input, const TVerdict&, const TVerdict&) {
        using known_differences_detail::StartsWith;
@@ -81,10 +81,9 @@ inline const TKnownDifference kKnownDifferences[] = {
        return !input.DeclaredEncoding.empty() && contradicts && here.FirstIs(EK_ENCODING_CONVERSION_FAILED);
      }},
     {"windows-1250 bytes 0x81, 0x83, 0x88, 0x90, 0x98",
-     "The windows-1250 code page leaves these five bytes unassigned; this parser reads them as "
-     "the C1 controls of the same value, as the platform's own conversion does, and the C "
-     "library's table that libxml2 uses refuses them. The same document written as UTF-8 "
-     "must then be one libxml2 accepts.",
+     "The windows-1250 code page leaves these five bytes unassigned; this parser's table reads "
+     "them as the C1 controls of the same value, and the C library's table that libxml2 uses "
+     "refuses them. The same document written as UTF-8 must then be one libxml2 accepts.",
      TAcceptingSide::Here,
      [](const TInputView& input, const TVerdict&, const TVerdict&) {
        return input.DeclaredEncoding == "windows-1250" && input.Mark == TByteOrderMark::None &&

@@ -76,7 +76,11 @@ TEST(DifferentialCheck, JudgesDocuments) {
       {"fifth-edition name", "<\xE1\xBF\xBF/>", TJudgement::Agree, ""},
       {"fourth-edition name", "<\xC3\x80\xCC\x80/>", TJudgement::Agree, ""},
       {"UTF-16 without mark", Utf16LE("<?xml version='1.0' encoding='UTF-16'?><a/>").substr(2), TJudgement::Listed,
-       "UTF-16 without byte-order mark"},
+       "encoding guessed without a byte-order mark"},
+      {"EBCDIC without mark",
+       "\x4C\x6F\xA7\x94\x93\x40\xA5\x85\x99\xA2\x89\x96\x95\x7E\x7F\xF1\x4B\xF0\x7F\x40\x85\x95\x83\x96\x84"
+       "\x89\x95\x87\x7E\x7F\xC9\xC2\xD4\xF0\xF3\xF7\x7F\x6F\x6E\x4C\x81\x61\x6E",
+       TJudgement::Listed, "encoding guessed without a byte-order mark"},
       {"UTF-8 mark, Latin-1 declared", "\xEF\xBB\xBF<?xml version='1.0' encoding='iso-8859-1'?><a/>",
        TJudgement::Listed, "byte-order mark contradicting the declared encoding"},
       {"UTF-16 mark, UTF-8 declared", Utf16BE("<?xml version='1.0' encoding='utf-8'?><a/>"), TJudgement::Listed,
