@@ -19,7 +19,8 @@ inline const char* SkipReason(const TInputView& input) {
   // The code-page tables and the lists of encoding names of the two parsers are not the same
   // (libxml2 hands most to the C library); these are judged by the codec tests, and here only
   // the encodings both read the same way are used. UCS-4 is among the others.
-  static const char* const judged[] = {"utf-8", "utf-16", "iso-8859-1", "iso-8859-2", "us-ascii", "windows-1250"};
+  static const char* const judged[] = {"utf-8",      "utf-16",     "utf-16le", "utf-16be",
+                                       "iso-8859-1", "iso-8859-2", "us-ascii", "windows-1250"};
   if (input.Mark == TByteOrderMark::Ucs4) return "UCS-4";
   if (!input.DeclaredEncoding.empty() &&
       std::find_if(std::begin(judged), std::end(judged),

@@ -75,14 +75,15 @@ inline const TKnownDifference kKnownDifferences[] = {
      }},
     {"byte-order mark contradicting the declared encoding",
      "This parser refuses a document whose byte-order mark and declared encoding disagree (a "
-     "UTF-8 mark with encoding=\"iso-8859-1\", a UTF-16 mark with encoding=\"utf-8\"), as the "
+     "UTF-8 mark with encoding=\"iso-8859-1\", a UTF-16LE mark with encoding=\"utf-16be\"), as the "
      "rules for detecting the encoding demand; libxml2 follows the mark and goes on.",
      TAcceptingSide::Libxml2,
      [](const TInputView& input, const TVerdict& here, const TVerdict&) {
+       const std::string& declared = input.DeclaredEncoding;
        const bool contradicts =
-           (input.Mark == TByteOrderMark::Utf8 && input.DeclaredEncoding != "utf-8") ||
-           ((input.Mark == TByteOrderMark::Utf16BE || input.Mark == TByteOrderMark::Utf16LE) &&
-            input.DeclaredEncoding != "utf-16");
+           (input.Mark == TByteOrderMark::Utf8 && declared != "utf-8") ||
+           (input.Mark == TByteOrderMark::Utf16LE && declared != "utf-16" && declared != "utf-16le") ||
+           (input.Mark == TByteOrderMark::Utf16BE && declared != "utf-16" && declared != "utf-16be");
        return !input.DeclaredEncoding.empty() && contradicts && here.FirstIs(EK_ENCODING_CONVERSION_FAILED);
      }},
     {"windows-1250 bytes 0x81, 0x83, 0x88, 0x90, 0x98",

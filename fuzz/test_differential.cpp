@@ -92,6 +92,9 @@ TEST(DifferentialCheck, JudgesDocuments) {
       {"U+009C before garbage", "<a>x</a>\xC2\x9C<garbage &bad; <<<", TJudgement::Agree, ""},
       {"U+009C in ISO-8859-2", "<?xml version='1.0' encoding='iso-8859-2'?><a>\x9C</a>", TJudgement::Agree, ""},
       {"U+009C in UTF-16", Utf16LE("<a>\x9C</a>"), TJudgement::Agree, ""},
+      {"UTF-16LE mark and name", Utf16LE("<?xml version='1.0' encoding='UTF-16LE'?><a/>"), TJudgement::Agree, ""},
+      {"UTF-16LE mark, UTF-16BE declared", Utf16LE("<?xml version='1.0' encoding='UTF-16BE'?><a/>"),
+       TJudgement::Listed, "byte-order mark contradicting the declared encoding"},
       {"NUL behind the root", "<a/>\0<<<"s, TJudgement::Listed, "NUL behind the document element"},
       {"NUL in the root", "<a>\0</a>"s, TJudgement::Agree, ""},
   };
@@ -170,6 +173,8 @@ TEST(DifferentialCheck, EntriesStayNarrow) {
       {"mark agreeing with declaration", "\xEF\xBB\xBF<?xml version='1.0' encoding='utf-8'?><a/>",
        Refuses(EK_ENCODING_CONVERSION_FAILED), Accepts(), TJudgement::Finding},
       {"UTF-16 mark agreeing with declaration", Utf16LE("<?xml version='1.0' encoding='UTF-16'?><a/>"),
+       Refuses(EK_ENCODING_CONVERSION_FAILED), Accepts(), TJudgement::Finding},
+      {"UTF-16BE mark agreeing with declaration", Utf16BE("<?xml version='1.0' encoding='UTF-16BE'?><a/>"),
        Refuses(EK_ENCODING_CONVERSION_FAILED), Accepts(), TJudgement::Finding},
       {"NUL behind a document refused before it", "<a>\0"s, Refuses(EK_INVALID_CHARACTER), Accepts(),
        TJudgement::Finding},
