@@ -96,6 +96,8 @@ TEST(DifferentialCheck, JudgesDocuments) {
       {"UTF-16LE mark, UTF-16BE declared", Utf16LE("<?xml version='1.0' encoding='UTF-16BE'?><a/>"),
        TJudgement::Listed, "byte-order mark contradicting the declared encoding"},
       {"NUL behind the root", "<a/>\0<<<"s, TJudgement::Listed, "NUL behind the document element"},
+      {"NUL behind the root in UTF-16", Utf16LE("<a/>") + "\0\0<\0"s, TJudgement::Listed,
+       "NUL behind the document element"},
       {"NUL in the root", "<a>\0</a>"s, TJudgement::Agree, ""},
   };
   for (const TWholeCase& c : cases) {
