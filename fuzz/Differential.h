@@ -71,3 +71,5 @@ inline TJudgement JudgeInput(const std::string& bytes) {
   if (libxml2.SawDoctype) return {TJudgement::Skipped, "document type declaration"};
   return JudgeVerdicts(input, ParseHere(bytes), libxml2.Verdict);
 }
+
+inline bool JudgedSound(const std::string& bytes) { return JudgeInput(bytes).Kind != TJudgement::Finding; }
