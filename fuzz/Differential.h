@@ -45,8 +45,6 @@ inline const TKnownDifference* ExplainingDifference(const TInputView& input, con
   };
   for (const TKnownDifference& difference : kKnownDifferences)
     if (explains(difference)) return &difference;
-  for (const TKnownDifference& difference : kTemporaryDifferences)
-    if (explains(difference)) return &difference;
   return nullptr;
 }
 

@@ -114,26 +114,3 @@ inline const TKnownDifference kKnownDifferences[] = {
      }},
 };
 
-// Disagreements that another change is mending. Delete each entry when its mend is merged:
-// from then on the check must see the two parsers agree on such documents.
-inline const TKnownDifference kTemporaryDifferences[] = {
-    {"TEMPORARY: undeclared entity accepted",
-     "Being mended: without a DOCTYPE every entity reference but the five predefined ones "
-     "names an undeclared entity, which this parser does not yet refuse; libxml2 does, with "
-     "no other error.",
-     TAcceptingSide::Here,
-     [](const TInputView&, const TVerdict&, const TVerdict& libxml2) {
-       return libxml2.OnlyErrors({XML_ERR_UNDECLARED_ENTITY});
-     }},
-    {"TEMPORARY: processing instruction taken for the declaration",
-     "Found by this check and not yet mended: a document that begins with a processing "
-     "instruction whose target starts with \"xml\" (<?xml-stylesheet ...?>) is refused as a "
-     "malformed XML declaration; only the target \"xml\" itself is reserved.",
-     TAcceptingSide::Libxml2,
-     [](const TInputView& input, const TVerdict& here, const TVerdict&) {
-       if (input.Opening.size() < 6 || input.Opening.compare(0, 5, "<?xml") != 0) return false;
-       const char behind = input.Opening[5];
-       return behind != ' ' && behind != '\t' && behind != '\r' && behind != '\n' && behind != '?' &&
-              here.FirstIs(EK_MALFORMED_XML_DECLARATION);
-     }},
-};

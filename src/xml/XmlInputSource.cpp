@@ -135,6 +135,20 @@ bool TXmlInputSource::ReadDeclaration() {
     return true;
   }
   try {
+    // "<?xml" and more name characters ending at white space or "?>" open a processing
+    // instruction whose target only begins with "xml" (<?xml-stylesheet ...?>), and the text
+    // has no declaration; other characters there ("<?xmlversion=...") make it a malformed one.
+    auto ahead = [this] { return static_cast<char32_t>(NextPosition().Character); };
+    if (XmlChars::NameChar(ahead())) {
+      while (XmlChars::NameChar(ahead())) Next();
+      Next();
+      if (!XmlChars::Space(cur()) && !(cur() == '?' && ahead() == '>')) {
+        DeclarationType_ = DECL_XML_OR_TEXT;
+        return false;
+      }
+      Reset();
+      return true;
+    }
     DeclarationType_ = DECL_XML_OR_TEXT;
     bool spaced = SkipChars(WhiteSpaceChars) > 0;
 

@@ -75,8 +75,11 @@ TEST(XmlInputSource, ReadsTheDeclaration) {
       {"no space between version and encoding", "<?xml version='1.0'encoding='UTF-8'?>x", 2,
        true, u"1.0", u"", 2, u"<?xml version='1.0'encoding='UTF-8'?>x"},
       {"nothing declared", "<?xml?>x", 1, true, u"1.0", u"", 2, u"<?xml?>x"},
-      {"style-sheet instruction first", "<?xml-stylesheet href='a'?><a/>", 1, true, u"1.0", u"",
+      // A target that only begins with "xml" is an instruction, not the declaration.
+      {"style-sheet instruction first", "<?xml-stylesheet href='a'?><a/>", 3, false, u"1.0", u"",
        2, u"<?xml-stylesheet href='a'?><a/>"},
+      {"instruction xmlo without data", "<?xmlo?><a/>", 3, false, u"1.0", u"", 2, u"<?xmlo?><a/>"},
+      {"name cut short by the end", "<?xml-a", 2, true, u"1.0", u"", 2, std::nullopt},
       {"no space before version", "<?xmlversion='1.0'?>", 2, true, u"1.0", u"", 2, std::nullopt},
       {"standalone in a text declaration", "<?xml encoding='UTF-8' standalone='yes'?>", 1, true,
        u"1.0", u"UTF-8", 0, std::nullopt},
