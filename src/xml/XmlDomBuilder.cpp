@@ -4,6 +4,7 @@
 #include "dom/DomImplementation.h"
 #include "dom/DomNodes.h"
 #include "dtd/DtdValidationAgent.h"
+#include "xml/ResourceResolver.h"
 #include "xml/XmlInputSource.h"
 #include "xml/XmlRulesUtils.h"
 #include "xml/XmlWFTestHandler.h"
@@ -199,6 +200,30 @@ const TDtdModel* TXmlDomBuilder::Model() {
   return agent == nullptr ? nullptr : &agent->Model();
 }
 
+bool TXmlDomBuilder::ReadExternalText(const TXmlEntityRefSignal& signal, const TDtdEntity& entity,
+                                      const IXmlLocator* at, WideString& uri, WideString& text) {
+  const WideString name = signal.EntityName.Str();
+  auto refuse = [&](TXmlErrorType kind) {
+    ReportError(signal.Reader(), kind, at, u"&" + name + u";", entity.SystemId);
+    return false;
+  };
+  // A relative identifier resolves against where its declaration stands: the document,
+  // whose internal subset holds every declaration read.
+  const WideString base = signal.SourceUri();
+  // Only local files are read: whatever does not resolve to a "file" URI is refused before
+  // any resolver sees it.
+  AnsiString fileName;
+  if (!ResolveRelativeUri(base, entity.SystemId, uri) || !UriToFileName(uri, fileName))
+    return refuse(EK_RESOURCE_NOT_RESOLVED);
+  TXmlCustomReader* reader = signal.Reader();
+  if (auto* inner = dynamic_cast<TEntityTextReader*>(reader)) reader = inner->DocumentReader();
+  if (reader == nullptr) return refuse(EK_RESOURCE_NOT_RESOLVED);
+  TXmlErrorType kind = EK_NONE;
+  reader->ResolveResource(base, entity.PublicId, entity.SystemId, kind, text);
+  if (kind != EK_NONE) return refuse(kind);
+  return true;
+}
+
 void TXmlDomBuilder::EntityReference(const TXmlEntityRefSignal& signal) {
   const WideString name = signal.EntityName.Str();
   const bool predefined = XmlRules::PredefinedEntityName(name);
@@ -207,23 +232,36 @@ void TXmlDomBuilder::EntityReference(const TXmlEntityRefSignal& signal) {
   // A reference inside a replacement text is placed at the document's own reference.
   const IXmlLocator* at = Expanding_.empty() ? &signal : OuterReference_;
   auto refuse = [&](TXmlErrorType kind) { ReportError(signal.Reader(), kind, at, u"&" + name + u";", WideString()); };
+  // An external parsed entity is expanded like an internal one when it is read.
+  const bool expand = entity != nullptr && entity->IsParsed() && (entity->IsInternal || ReadExternalEntities);
   if (model != nullptr) {
     if (entity == nullptr && model->AllDeclarationsRead()) return refuse(EK_UNDECLARED_ENTITY);
     if (entity != nullptr && !entity->IsParsed()) return refuse(EK_UNPARSED_ENTITY_REFERENCE);
-    if (entity != nullptr && entity->IsInternal) {
+    if (expand) {
       for (const WideString& open : Expanding_)
         if (open == name) return refuse(EK_RECURSIVE_ENTITY_REFERENCE);
       if (static_cast<int>(Expanding_.size()) >= EntityExpansionDepthLimit)
         return refuse(EK_ENTITY_EXPANSION_TOO_DEEP);
-      // The document read so far is measured at the outermost reference; references inside
-      // a replacement text count from their own small origin.
-      if (Expanding_.empty()) InputChars_ = std::max<std::int64_t>(InputChars_, signal.EndChar());
-      ExpandedChars_ += static_cast<std::int64_t>(entity->ReplacementText.size());
-      if (ExpandedChars_ > EntityExpansionAllowance + EntityExpansionRatioLimit * InputChars_)
-        return refuse(EK_ENTITY_EXPANSION_TOO_LARGE);
     }
   }
-  if (entity == nullptr || !entity->IsInternal) {
+  WideString externalUri, externalText;
+  if (expand && !entity->IsInternal) {
+    if (!ReadExternalText(signal, *entity, at, externalUri, externalText)) {
+      // Reported; when the listener lets the parse go on, the reference stays empty.
+      AppendNew(TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), name));
+      return;
+    }
+  }
+  const WideString& replacement = expand && entity->IsInternal ? entity->ReplacementText : externalText;
+  if (expand) {
+    // The document read so far is measured at the outermost reference; references inside
+    // a replacement text count from their own small origin.
+    if (Expanding_.empty()) InputChars_ = std::max<std::int64_t>(InputChars_, signal.EndChar());
+    ExpandedChars_ += static_cast<std::int64_t>(replacement.size());
+    if (ExpandedChars_ > EntityExpansionAllowance + EntityExpansionRatioLimit * InputChars_)
+      return refuse(EK_ENTITY_EXPANSION_TOO_LARGE);
+  }
+  if (!expand) {
     // A predefined entity, or one that is not read: an empty reference, or the character.
     if (KeepEntityRefs || !predefined)
       AppendNew(TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), name));
@@ -231,14 +269,14 @@ void TXmlDomBuilder::EntityReference(const TXmlEntityRefSignal& signal) {
       AddText(false, PredefinedReplacement(name));
     return;
   }
-  if (!KeepEntityRefs) return ExpandEntity(signal, entity->ReplacementText);
+  if (!KeepEntityRefs) return ExpandEntity(signal, replacement);
   TDomEntityReference* node = TDomEntityReference::Create(ReferenceNode_->ReferenceDocument(), name);
   AppendNew(node);
   TDomNode* outer = ReferenceNode_;
   node->SetReadOnly(false);
   ReferenceNode_ = node;
   try {
-    ExpandEntity(signal, entity->ReplacementText);
+    ExpandEntity(signal, replacement);
   } catch (...) {
     ReferenceNode_ = outer;
     throw;

@@ -50,6 +50,10 @@ public:
   int EntityExpansionDepthLimit = 16;
   std::int64_t EntityExpansionRatioLimit = 10;
   std::int64_t EntityExpansionAllowance = 100000;
+  // Whether external parsed entities referenced in content are read (through the resource
+  // resolver, local files only) and expanded; off, they stay empty references, so that a
+  // document cannot make the program open another file on its own.
+  bool ReadExternalEntities = false;
 
 private:
   void StartElement(const WideString& tagName);
@@ -60,6 +64,10 @@ private:
   bool CheckAttributeReferences(const class TXmlAttributeSignal& signal);
   // Parses an internal entity's replacement text as content under the reference node.
   void ExpandEntity(const TXmlSignal& reference, const WideString& replacementText);
+  // Reads an external entity's text into `text` and its URI into `uri`; false after the
+  // report when it cannot or may not be read.
+  bool ReadExternalText(const class TXmlEntityRefSignal& signal, const class TDtdEntity& entity,
+                        const IXmlLocator* at, WideString& uri, WideString& text);
   // The DTD agent of the document at hand, and its model; none when the document has none.
   class TDtdValidationAgent* Agent();
   const class TDtdModel* Model();

@@ -85,6 +85,11 @@ public:
     Builder_->EntityExpansionAllowance = allowance;
   }
 
+  // Whether external parsed entities referenced in content are read from local files
+  // through the resource resolver; off by default.
+  bool ReadExternalEntities() const { return Builder_->ReadExternalEntities; }
+  void SetReadExternalEntities(bool value) { Builder_->ReadExternalEntities = value; }
+
   // The sub-components, owned by the parser.
   TXmlDomBuilder* Builder() const { return Builder_; }
   TXmlStandardDocReader* Reader() const { return Reader_; }
