@@ -1,7 +1,9 @@
-// earmark-cli parse [--tree] FILE...: parses each file with the program's parser front end
+// earmark-cli parse [--tree] [--external] FILE...: parses each file with the program's parser
+// front end
 // and prints one JSON line per file: whether it parsed, the exception that ended the parse,
 // every error delivered to the DOM implementation, and with --tree the document itself (entity
 // references with the nodes of their text as children, default attributes marked as such).
+// --external lets the parser read external entities from local files for that run.
 #include "cli/CliCommands.h"
 
 #include "dom/DomImplementation.h"
@@ -96,10 +98,13 @@ std::string TreeJson(const TDomNode& root) {
 
 int RunParse(const std::vector<std::string>& args) {
   bool tree = false;
+  bool external = false;
   std::vector<std::string> files;
   for (const std::string& arg : args) {
     if (arg == "--tree" && files.empty() && !tree) {
       tree = true;
+    } else if (arg == "--external" && files.empty() && !external) {
+      external = true;
     } else if (!arg.empty() && arg[0] != '-') {
       files.push_back(arg);
     } else {
@@ -108,7 +113,7 @@ int RunParse(const std::vector<std::string>& args) {
     }
   }
   if (files.empty()) {
-    std::fprintf(stderr, "usage: earmark-cli parse [--tree] FILE...\n");
+    std::fprintf(stderr, "usage: earmark-cli parse [--tree] [--external] FILE...\n");
     return kExitUsage;
   }
 
@@ -119,6 +124,7 @@ int RunParse(const std::vector<std::string>& args) {
   implementation.OnError = [&errors](TPersistent*, TDomError* error, bool&) { errors.push_back(ErrorJson(*error)); };
   TXmlToDomParser parser;
   parser.SetDOMImpl(&implementation);
+  parser.SetReadExternalEntities(external);
 
   int exitCode = kExitOk;
   for (const std::string& file : files) {
@@ -143,8 +149,9 @@ int RunParse(const std::vector<std::string>& args) {
   return exitCode;
 }
 
-const TCliCommandRegistration kRegistration({"parse", "[--tree] FILE...",
-                                             "Parse each FILE and print the outcome, the errors and the tree as JSON.",
+const TCliCommandRegistration kRegistration({"parse", "[--tree] [--external] FILE...",
+                                             "Parse each FILE and print the outcome, errors and tree as JSON "
+                                             "(--external: read local external entities).",
                                              &RunParse});
 
 }  // namespace
