@@ -18,6 +18,8 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <memory>
 #include <string>
 #include <utility>
@@ -132,7 +134,11 @@ int RunParse(const std::vector<std::string>& args) {
     nlohmann::ordered_json exception = nullptr;
     std::unique_ptr<TDomDocument> document;
     try {
-      document.reset(parser.ParseFile(file));
+      // The document's address is made from its absolute name, so that what it refers to by a
+      // relative address (an external entity) is found beside it, not in the root folder.
+      std::error_code failed;
+      const std::filesystem::path absolute = std::filesystem::absolute(file, failed);
+      document.reset(parser.ParseFile(failed ? file : absolute.string()));
     } catch (const Exception& e) {
       exception = {{"class", e.ClassName()}, {"message", e.what()}};
     } catch (const std::exception& e) {

@@ -37,6 +37,13 @@ TEST_F(CliParseExternal, ExternalEntitiesAreReadOnlyWithTheOption) {
   }
   // A missing file is reported with the option, and not looked for without it.
   const auto missing = Write("missing.xml", "<!DOCTYPE r [<!ENTITY m SYSTEM 'none.xml'>]><r>&m;</r>");
+  // A document named relative to the working folder finds its entity beside it, and its
+  // address in the report is the absolute one.
+  const CliRun relative = CliAs("cd '" + Dir.string() + "' && ", "parse --external --tree doc.xml");
+  ASSERT_EQ(relative.Exit, 0) << relative.Out << relative.Err;
+  EXPECT_EQ(nlohmann::json::parse(relative.Out)["tree"]["children"][1]["children"][0]["children"], rows[1].Children);
+  const CliRun relativeMissing = CliAs("cd '" + Dir.string() + "' && ", "parse --external missing.xml");
+  EXPECT_EQ(nlohmann::json::parse(relativeMissing.Out)["errors"][0]["uri"], "file://" + (Dir / "missing.xml").string());
   EXPECT_EQ(Cli("parse " + Quote(missing)).Exit, 0);
   const CliRun refused = Cli("parse --external " + Quote(missing));
   EXPECT_EQ(refused.Exit, 1);
