@@ -24,7 +24,7 @@ enum class TDtdContentKind : std::uint8_t { Empty, Any, Mixed, Children };
 class TDtdElementType : public TDtdObject {
 public:
   TDtdContentKind ContentKind = TDtdContentKind::Any;
-  // The content specification as written ("(a|b)*"), for element and mixed content.
+  // The content model as written ("(a|b)*"), for element and mixed content.
   WideString ContentModel;
 };
 

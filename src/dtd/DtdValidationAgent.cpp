@@ -178,9 +178,7 @@ void TDtdValidationAgent::FillEntityReference(TDomEntityReference* reference) {
   reader.SetNextHandler(&checker);
   checker.SetNextHandler(&builder);
   TUtilsWideStringStream stream(entity->ReplacementText);
-  TXmlSimpleInputSource source(&stream, WideString(), Document_ != nullptr ? Document_->documentURI() : WideString(),
-                               &TUTF16LECodec::ClassInfo, 4096, 0, 0, 0, 0, 1);
-  source.SetReadLineBreaks(false);
+  TXmlEntityTextSource source(&stream, Document_ != nullptr ? Document_->documentURI() : WideString(), 0, 0, 0, 0, 1);
   reference->SetReadOnly(false);
   builder.SetReferenceNode(reference);
   const bool parsed = reader.ParseFragment(&source);

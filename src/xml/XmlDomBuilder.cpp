@@ -299,10 +299,8 @@ void TXmlDomBuilder::ExpandEntity(const TXmlSignal& reference, const WideString&
   reader.SetNextHandler(&checker);
   checker.SetNextHandler(this);
   TUtilsWideStringStream stream(replacementText);
-  TXmlSimpleInputSource source(&stream, WideString(), reference.SourceUri(), &TUTF16LECodec::ClassInfo, 4096,
-                               reference.StartByte(), reference.StartChar(), reference.StartColumn(),
-                               reference.StartTabs(), reference.StartLine());
-  source.SetReadLineBreaks(false);
+  TXmlEntityTextSource source(&stream, reference.SourceUri(), reference.StartByte(), reference.StartChar(),
+                              reference.StartColumn(), reference.StartTabs(), reference.StartLine());
   Expanding_.push_back(static_cast<const TXmlEntityRefSignal&>(reference).EntityName.Str());
   const bool parsed = reader.ParseFragment(&source);
   Expanding_.pop_back();

@@ -32,6 +32,15 @@ TXmlSimpleInputSource::TXmlSimpleInputSource(TStream* stream, const WideString& 
                        startColumn + startTabs, startTabs, startLine),
       PublicId_(publicId), SystemId_(systemId) {}
 
+TXmlEntityTextSource::TXmlEntityTextSource(TStream* stream, const WideString& systemId,
+                                           std::int64_t startByte, std::int64_t startChar,
+                                           std::int64_t startColumn, std::int64_t startTabs,
+                                           std::int64_t startLine)
+    : TXmlSimpleInputSource(stream, WideString(), systemId, &TUTF16LECodec::ClassInfo, 4096, startByte,
+                            startChar, startColumn, startTabs, startLine) {
+  SetReadLineBreaks(false);
+}
+
 WideString TXmlSimpleInputSource::InputEncoding() const {
   std::string name;
   try {

@@ -28,6 +28,16 @@ private:
   WideString SystemId_;
 };
 
+// An entity's replacement text as input: UTF-16 from memory, its positions counted from the
+// origin given (the reference in the document). Its line ends were read as LF when the entity
+// was declared, so a CR still in it comes from a character reference and stays a CR.
+class TXmlEntityTextSource : public TXmlSimpleInputSource {
+public:
+  TXmlEntityTextSource(TStream* stream, const WideString& systemId, std::int64_t startByte,
+                       std::int64_t startChar, std::int64_t startColumn, std::int64_t startTabs,
+                       std::int64_t startLine);
+};
+
 // What reading the XML declaration found.
 enum TXmlDeclarationType : std::uint8_t {
   DECL_XML = 0,       // version with standalone, or version without encoding: documents only

@@ -19,6 +19,33 @@
 #include <string>
 #include <vector>
 
+// The tree as a short text: elements by name with children in brackets, texts quoted,
+// entity references as "&name;" followed by their children, comments as "<!--text-->", an
+// element's attribute "a" in braces.
+inline std::string Shape(TDomNode* node) {
+  std::string out;
+  switch (node->nodeType()) {
+    case ntTextNode: return "\"" + WideToUtf8(node->nodeValue()) + "\"";
+    case ntCommentNode: return "<!--" + WideToUtf8(node->nodeValue()) + "-->";
+    case ntDocumentTypeDeclNode: return "D";
+    case ntEntityReferenceNode: out = "&" + WideToUtf8(node->nodeName()) + ";"; break;
+    case ntElementNode: {
+      out = WideToUtf8(node->nodeName());
+      const auto* element = static_cast<TDomElement*>(node);
+      if (element->getAttribute(u"a") != u"") out += "{" + WideToUtf8(element->getAttribute(u"a")) + "}";
+      break;
+    }
+    default: break;
+  }
+  const TDomNodeList* children = node->childNodes();
+  if (children != nullptr && children->getLength() > 0) {
+    out += "[";
+    for (int i = 0; i < children->getLength(); ++i) out += (i > 0 ? "," : "") + Shape(children->item(i));
+    out += "]";
+  }
+  return out;
+}
+
 struct TReportedError {
   int Kind = 0;
   std::string Offending;

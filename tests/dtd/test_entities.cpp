@@ -4,32 +4,6 @@
 
 namespace {
 
-// The tree as a short text: elements by name with children in brackets, texts quoted,
-// entity references as "&name;" followed by their children.
-std::string Shape(TDomNode* node) {
-  std::string out;
-  switch (node->nodeType()) {
-    case ntTextNode: return "\"" + WideToUtf8(node->nodeValue()) + "\"";
-    case ntCommentNode: return "<!--" + WideToUtf8(node->nodeValue()) + "-->";
-    case ntDocumentTypeDeclNode: return "D";
-    case ntEntityReferenceNode: out = "&" + WideToUtf8(node->nodeName()) + ";"; break;
-    case ntElementNode: {
-      out = WideToUtf8(node->nodeName());
-      const auto* element = static_cast<TDomElement*>(node);
-      if (element->getAttribute(u"a") != u"") out += "{" + WideToUtf8(element->getAttribute(u"a")) + "}";
-      break;
-    }
-    default: break;
-  }
-  const TDomNodeList* children = node->childNodes();
-  if (children != nullptr && children->getLength() > 0) {
-    out += "[";
-    for (int i = 0; i < children->getLength(); ++i) out += (i > 0 ? "," : "") + Shape(children->item(i));
-    out += "]";
-  }
-  return out;
-}
-
 const char* kDecls =
     "<!DOCTYPE r [<!ENTITY t 'text'><!ENTITY m 'a<b>&t;</b>c'><!ENTITY x SYSTEM 'x.xml'>"
     "<!ENTITY cr 'a&#13;&#10;b'><!ENTITY lone '&#13;'>]>";

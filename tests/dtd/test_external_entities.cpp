@@ -6,25 +6,6 @@
 
 namespace {
 
-// Elements by name, texts quoted, entity references as "&name;" followed by their children.
-std::string Shape(TDomNode* node) {
-  std::string out;
-  switch (node->nodeType()) {
-    case ntTextNode: return "\"" + WideToUtf8(node->nodeValue()) + "\"";
-    case ntDocumentTypeDeclNode: return "D";
-    case ntEntityReferenceNode: out = "&" + WideToUtf8(node->nodeName()) + ";"; break;
-    case ntElementNode: out = WideToUtf8(node->nodeName()); break;
-    default: break;
-  }
-  const TDomNodeList* children = node->childNodes();
-  if (children != nullptr && children->getLength() > 0) {
-    out += "[";
-    for (int i = 0; i < children->getLength(); ++i) out += (i > 0 ? "," : "") + Shape(children->item(i));
-    out += "]";
-  }
-  return out;
-}
-
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class TTempFolder {
 public:
