@@ -44,7 +44,7 @@ start() {
   sleep 0.5
 }
 # Súbor, then the third item that keyboard navigation reaches: "Vytlačiť..." when enabled,
-# "Koniec" when it is disabled and skipped.
+# "Ukážka pred tlačou..." when it is disabled and skipped.
 third_file_item() {
   xdotool windowfocus --sync "$form"
   xdotool mousemove --window "$form" 20 10 click 1
@@ -104,13 +104,29 @@ kill -0 "$pid" 2>/dev/null && fail "the program is still running after Koniec"
 wait "$pid" || fail "the program ended with status $?"
 
 # Without any printer (no CUPS server reachable) the print item is disabled and skipped, so
-# the third item reached is "Koniec", which ends the program without a dialog.
+# the third item reached is "Ukážka pred tlačou...", whose preview window names the document
+# "Objednavka" (the print dialog would not); Escape closes it and Koniec ends the program.
 export CUPS_SERVER="$work/no-cups-here.sock"
 unset PRINTER LPDEST
 rm -f "$work/bin/tavrin.ini"
 start noprinter
+typed 123456
+keys Return Return Return
+typed 123; keys Return
+typed 2; keys Return
 third_file_item
+dialog=$(focused_other_than_form) || fail "no window after the third item of Súbor"
+sleep 1
+title=$(xdotool getwindowname "$dialog" 2>/dev/null || true)
+[[ "$title" == *"Objednavka ušných značiek"* ]] || \
+  fail "\"Vytlačiť...\" is enabled without a printer (the third item opened \"$title\")"
+keys Escape
+sleep 0.5
+xdotool windowfocus --sync "$form"
+xdotool mousemove --window "$form" 20 10 click 1
+sleep 0.5
+keys Up Return                 # Koniec
 for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
-if kill -0 "$pid" 2>/dev/null; then fail "\"Vytlačiť...\" is enabled without a printer"; fi
+kill -0 "$pid" 2>/dev/null && fail "the program is still running after Koniec"
 wait "$pid" || fail "the program ended with status $?"
 echo "e2e print: job $job checked; files in $work"
