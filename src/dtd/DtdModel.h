@@ -64,6 +64,9 @@ public:
   WideString ReplacementText;
   WideString PublicId;
   WideString SystemId;
+  // The URI of the text that declares the entity, against which a relative system
+  // identifier resolves.
+  WideString BaseUri;
   // Set for an unparsed entity (NDATA).
   WideString NotationName;
   bool IsParsed() const { return NotationName.empty(); }
@@ -104,7 +107,7 @@ public:
   // processor to report the notations it was given).
   const std::map<WideString, std::unique_ptr<TDtdNotation>>& Notations() const { return Notations_; }
 
-  // The declaration names an external subset (which is not read).
+  // The declaration names an external subset (read or not).
   bool HasExternalSubset = false;
   // A parameter-entity reference occurred in the subset.
   bool HasPEReferences = false;

@@ -83,12 +83,15 @@ struct TDtdSubsetReader::TSyntaxError {
   WideString Clue;
   TPositionRecord Start;
   TPositionRecord End;
+  WideString Uri;
 };
 
-// A cursor over the subset or over a parameter entity's replacement text. Over the subset
-// it keeps the position record of the last character consumed, counted as the character
-// reader counts (a line feed starts a new line at column 0); over a replacement text every
-// position is that of the reference.
+// A cursor over a subset or over a parameter entity's text. Over a subset or an external
+// entity read between declarations it keeps the position record of the last character
+// consumed, counted as the character reader counts (a line feed starts a new line at column
+// 0); over an internal entity's text every position is that of the reference. The text of
+// a reference inside a declaration is put into the scanner's own text where it stands; while
+// in there, positions stay at the reference.
 class TDtdSubsetReader::TScanner {
 public:
   TScanner(const WideString& text, const TPositionRecord& origin, bool track)
@@ -107,7 +110,7 @@ public:
     if (XmlChars::HighSurrogate(Text_[Index_]) && Index_ + 1 < Text_.size() &&
         XmlChars::LowSurrogate(Text_[Index_ + 1]))
       units = 2;
-    if (Track_) {
+    if (Counting()) {
       const char16_t c = Text_[Index_];
       Last_.ByteLength = static_cast<std::int64_t>(units * 2);
       Last_.ByteCount += Last_.ByteLength;
@@ -141,7 +144,7 @@ public:
   }
   // The record the next character will have.
   TPositionRecord NextRecord() const {
-    if (!Track_ || AtEnd()) return Last_;
+    if (!Counting() || AtEnd()) return Last_;
     TScanner copy(*this);
     copy.Advance();
     return copy.Last_;
@@ -150,13 +153,44 @@ public:
     if (Track_) Start_ = NextRecord();
   }
   [[noreturn]] void Fail(TXmlErrorType kind, const WideString& offending, const WideString& clue) const {
-    throw TSyntaxError{kind, offending, clue, Start_, NextRecord()};
+    throw TSyntaxError{kind, offending, clue, Start_, NextRecord(), Uri_};
   }
   std::size_t Index() const { return Index_; }
+  const WideString& Text() const { return Text_; }
   WideString Slice(std::size_t from) const { return Text_.substr(from, Index_ - from); }
   bool Tracking() const { return Track_; }
   const TPositionRecord& Last() const { return Last_; }
   const TPositionRecord& Start() const { return Start_; }
+
+  // The URI of the text, for errors and for the identifiers declared in it.
+  const WideString& Uri() const { return Uri_; }
+  void SetUri(const WideString& uri) { Uri_ = uri; }
+  // Whether the text is read as an external subset is: conditional sections, references
+  // inside declarations.
+  bool External() const { return External_; }
+  void SetExternal(bool value) { External_ = value; }
+
+  // Puts an entity's text in at the current place, a space either side, as the text of a
+  // reference inside a declaration is taken in.
+  void Insert(const WideString& name, const WideString& text) {
+    LeaveInserted();
+    const std::size_t length = text.size() + 2;
+    Text_.insert(Index_, u" " + text + u" ");
+    for (auto& open : Inserted_) open.second += length;
+    Inserted_.emplace_back(name, Index_ + length);
+    UncountedEnd_ = Index_ < UncountedEnd_ ? UncountedEnd_ + length : Index_ + length;
+  }
+  // Whether the text of the entity of that name is being read here.
+  bool InsideInserted(const WideString& name) {
+    LeaveInserted();
+    for (const auto& open : Inserted_)
+      if (open.first == name) return true;
+    return false;
+  }
+  std::size_t InsertedDepth() {
+    LeaveInserted();
+    return Inserted_.size();
+  }
 
   // A name as written: the run of name characters, which must form an XML name.
   WideString Name(TXmlErrorType kind) {
@@ -182,47 +216,94 @@ public:
   }
 
 private:
-  const WideString& Text_;
+  bool Counting() const { return Track_ && Index_ >= UncountedEnd_; }
+  // Forgets the inserted texts that were read to their end.
+  void LeaveInserted() {
+    while (!Inserted_.empty() && Inserted_.back().second <= Index_) Inserted_.pop_back();
+  }
+
+  WideString Text_;
   std::size_t Index_ = 0;
   TPositionRecord Last_;
   TPositionRecord Start_;
   bool Track_;
+  bool External_ = false;
+  WideString Uri_;
+  // The entities whose text was inserted and is being read, outermost first, each with the
+  // index where its text ends; below UncountedEnd_ the text is inserted text.
+  std::vector<std::pair<WideString, std::size_t>> Inserted_;
+  std::size_t UncountedEnd_ = 0;
 };
 
-TDtdSubsetReader::TDtdSubsetReader(TDtdModel& model, TDtdErrorReport report)
-    : Model_(model), Report_(std::move(report)) {}
+TDtdSubsetReader::TDtdSubsetReader(TDtdModel& model, TDtdErrorReport report, TDtdExternalLoader loader)
+    : Model_(model), Report_(std::move(report)), Loader_(std::move(loader)) {}
 
 bool TDtdSubsetReader::ReadInternalSubset(const WideString& text, const TDtdSubsetOrigin& origin) {
   TScanner in(text, origin, true);
+  in.SetUri(origin.Uri);
+  InputChars_ += static_cast<std::int64_t>(text.size());
   try {
-    // Every character of the subset must be an XML character; the declarations below then
-    // need no check of their own for it.
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      const char16_t c = text[i];
-      bool ok = XmlChars::CharUnit(c);
-      if (XmlChars::HighSurrogate(c)) ok = i + 1 < text.size() && XmlChars::LowSurrogate(text[i + 1]);
-      if (XmlChars::LowSurrogate(c)) ok = i > 0 && XmlChars::HighSurrogate(text[i - 1]);
-      if (!ok) {
-        while (in.Index() < i) in.Advance();
-        in.MarkStart();
-        in.Fail(EK_INVALID_CHARACTER, WideString(1, c), WideString());
-      }
-    }
-    ReadDeclarations(in, 0);
+    CheckCharacters(in);
+    ReadDeclarations(in, 0, false);
   } catch (const TSyntaxError& error) {
-    if (Report_) Report_(error.Kind, TDtdLocation(origin.Uri, error.Start, error.End), error.OffendingText, error.Clue);
+    if (Report_) Report_(error.Kind, TDtdLocation(error.Uri, error.Start, error.End), error.OffendingText, error.Clue);
     return false;
   }
   return true;
 }
 
-// DeclSep and markupdecl, up to the end of the text: at depth 0 the subset itself, deeper
-// the replacement text of a parameter entity referenced between declarations.
-void TDtdSubsetReader::ReadDeclarations(TScanner& in, int depth) {
+bool TDtdSubsetReader::ReadExternalSubset(const WideString& baseUri, const WideString& publicId,
+                                          const WideString& systemId, const IXmlLocator* at) {
+  TDtdExternalText external;
+  const TXmlErrorType kind = Loader_ ? Loader_(baseUri, publicId, systemId, external) : EK_RESOURCE_NOT_RESOLVED;
+  if (kind != EK_NONE) {
+    const TDtdLocation start(baseUri, TPositionRecord(), TPositionRecord());
+    if (Report_) Report_(kind, at != nullptr ? *at : static_cast<const IXmlLocator&>(start), systemId, WideString());
+    return false;
+  }
+  TScanner in(external.Text, external.Origin, true);
+  in.SetUri(external.Uri);
+  in.SetExternal(true);
+  InputChars_ += static_cast<std::int64_t>(external.Text.size());
+  try {
+    CheckCharacters(in);
+    ReadDeclarations(in, 0, false);
+  } catch (const TSyntaxError& error) {
+    if (Report_) Report_(error.Kind, TDtdLocation(error.Uri, error.Start, error.End), error.OffendingText, error.Clue);
+    return false;
+  }
+  return true;
+}
+
+// Every character of a text must be an XML character; the declarations then need no check
+// of their own for it. Fails at the first that is not.
+void TDtdSubsetReader::CheckCharacters(TScanner& in) {
+  const WideString& text = in.Text();
+  for (std::size_t i = in.Index(); i < text.size(); ++i) {
+    const char16_t c = text[i];
+    bool ok = XmlChars::CharUnit(c);
+    if (XmlChars::HighSurrogate(c)) ok = i + 1 < text.size() && XmlChars::LowSurrogate(text[i + 1]);
+    if (XmlChars::LowSurrogate(c)) ok = i > 0 && XmlChars::HighSurrogate(text[i - 1]);
+    if (!ok) {
+      while (in.Index() < i) in.Advance();
+      in.MarkStart();
+      in.Fail(EK_INVALID_CHARACTER, WideString(1, c), WideString());
+    }
+  }
+}
+
+// DeclSep and markupdecl, up to the end of the text (or, in a conditional section, up to its
+// "]]>"): at depth 0 a subset itself, deeper the text of a parameter entity referenced
+// between declarations.
+void TDtdSubsetReader::ReadDeclarations(TScanner& in, int depth, bool inSection) {
   for (;;) {
     in.SkipWhite();
-    if (in.AtEnd()) return;
+    if (in.AtEnd()) {
+      if (inSection) in.Fail(EK_UNKNOWN_MARKUP_DECL, WideString(), u"]]>");
+      return;
+    }
     in.MarkStart();
+    if (inSection && in.Match(u"]]>")) return;
     if (in.Peek() == u'%') {
       ParameterEntityReference(in, depth);
     } else if (in.Match(u"<!--")) {
@@ -237,6 +318,8 @@ void TDtdSubsetReader::ReadDeclarations(TScanner& in, int depth) {
       EntityDeclaration(in);
     } else if (in.Match(u"<!NOTATION")) {
       NotationDeclaration(in);
+    } else if (in.External() && in.Match(u"<![")) {
+      ConditionalSection(in, depth);
     } else if (in.Peek() == u'<' && in.Peek(1) == u'!') {
       const char16_t c = in.Peek(2);
       // Conditional sections belong to external subsets; in an entity's text they are left
@@ -254,42 +337,172 @@ void TDtdSubsetReader::ReadDeclarations(TScanner& in, int depth) {
   }
 }
 
-void TDtdSubsetReader::ParameterEntityReference(TScanner& in, int depth) {
-  in.Advance();
-  const WideString name = in.Name(EK_INVALID_PARAMETER_ENTITY_NAME);
-  in.Expect(u';', EK_INVALID_PARAMETER_ENTITY_NAME);
+// After "<![": the keyword (which a parameter entity may give), "[", then declarations up
+// to "]]>" for INCLUDE, or anything with nested sections balanced for IGNORE.
+void TDtdSubsetReader::ConditionalSection(TScanner& in, int depth) {
+  if (++SectionDepth_ > kMaxGroupNesting) in.Fail(EK_UNKNOWN_MARKUP_DECL, u"<![", WideString());
+  SkipInDeclaration(in);
+  bool include = false;
+  if (in.Match(u"INCLUDE")) include = true;
+  else if (!in.Match(u"IGNORE")) in.Fail(EK_UNKNOWN_MARKUP_DECL, WideString(), u"INCLUDE");
+  SkipInDeclaration(in);
+  in.Expect(u'[', EK_UNKNOWN_MARKUP_DECL);
+  if (include) ReadDeclarations(in, depth, true);
+  else IgnoredSectionContent(in);
+  --SectionDepth_;
+}
+
+// The content of an ignored section is not read: only "<![" and "]]>" are counted so that
+// the section ends at its own "]]>".
+void TDtdSubsetReader::IgnoredSectionContent(TScanner& in) {
+  for (int open = 1;;) {
+    if (in.AtEnd()) in.Fail(EK_UNKNOWN_MARKUP_DECL, WideString(), u"]]>");
+    if (in.Match(u"<![")) {
+      ++open;
+    } else if (in.Match(u"]]>")) {
+      if (--open == 0) return;
+    } else {
+      in.Advance();
+    }
+  }
+}
+
+const TDtdEntity* TDtdSubsetReader::ReferencedEntity(TScanner& in, const WideString& name) {
   Model_.HasPEReferences = true;
   const TDtdEntity* entity = Model_.FindParameterEntity(name);
   if (entity == nullptr) {
     if (Model_.Standalone) in.Fail(EK_UNDECLARED_ENTITY, u"%" + name + u";", WideString());
-    if (!Model_.Standalone) Ignoring_ = true;
-    return;
+    Ignoring_ = true;
+    return nullptr;
   }
+  if (!entity->IsInternal && !Loader_) {
+    if (!Model_.Standalone) Ignoring_ = true;
+    return nullptr;
+  }
+  bool open = in.InsideInserted(name);
+  for (const WideString& expanding : Expanding_) open = open || expanding == name;
+  if (open) in.Fail(EK_RECURSIVE_ENTITY_REFERENCE, u"%" + name + u";", WideString());
+  if (Expanding_.size() + in.InsertedDepth() + 1 > static_cast<std::size_t>(kMaxNesting))
+    in.Fail(EK_ENTITY_EXPANSION_TOO_DEEP, u"%" + name + u";", WideString());
+  return entity;
+}
+
+void TDtdSubsetReader::LoadExternal(TScanner& in, const TDtdEntity& entity, TDtdExternalText& text) {
+  const WideString base = entity.BaseUri.empty() ? in.Uri() : entity.BaseUri;
+  const TXmlErrorType kind = Loader_(base, entity.PublicId, entity.SystemId, text);
+  if (kind != EK_NONE) in.Fail(kind, u"%" + entity.Name + u";", entity.SystemId);
+}
+
+// Every character of entity text taken in counts, however often the same entity is
+// referred to, so that a few nested references cannot make the reader take in without end.
+void TDtdSubsetReader::CountExpansion(TScanner& in, std::size_t characters) {
+  ExpandedChars_ += static_cast<std::int64_t>(characters);
+  if (ExpandedChars_ > ExpansionAllowance_ + ExpansionRatio_ * InputChars_)
+    in.Fail(EK_ENTITY_EXPANSION_TOO_LARGE, WideString(), WideString());
+}
+
+void TDtdSubsetReader::ParameterEntityReference(TScanner& in, int depth) {
+  in.Advance();
+  const WideString name = in.Name(EK_INVALID_PARAMETER_ENTITY_NAME);
+  in.Expect(u';', EK_INVALID_PARAMETER_ENTITY_NAME);
+  const TDtdEntity* entity = ReferencedEntity(in, name);
+  if (entity == nullptr) return;
+  struct TOpen {
+    std::vector<WideString>& Names;
+    ~TOpen() { Names.pop_back(); }
+  };
   if (!entity->IsInternal) {
-    if (!Model_.Standalone) Ignoring_ = true;
+    // The entity's text must be whole declarations; its errors lie in it.
+    TDtdExternalText external;
+    LoadExternal(in, *entity, external);
+    CountExpansion(in, external.Text.size());
+    TScanner inner(external.Text, external.Origin, true);
+    inner.SetUri(external.Uri);
+    inner.SetExternal(true);
+    CheckCharacters(inner);
+    Expanding_.push_back(name);
+    TOpen open{Expanding_};
+    ReadDeclarations(inner, depth + 1, false);
     return;
   }
-  for (const WideString& open : Expanding_)
-    if (open == name) in.Fail(EK_RECURSIVE_ENTITY_REFERENCE, u"%" + name + u";", WideString());
-  if (depth + 1 > kMaxNesting) in.Fail(EK_ENTITY_EXPANSION_TOO_DEEP, u"%" + name + u";", WideString());
+  CountExpansion(in, entity->ReplacementText.size());
   // Errors inside the replacement text are placed at the reference.
   TScanner inner(entity->ReplacementText, in.Start(), in.Last());
+  inner.SetUri(in.Uri());
+  // Where external text is read, a parameter entity's text is read as external text is.
+  inner.SetExternal(Loader_ != nullptr);
   Expanding_.push_back(name);
+  TOpen open{Expanding_};
   try {
-    ReadDeclarations(inner, depth + 1);
+    ReadDeclarations(inner, depth + 1, false);
   } catch (const TAbandonEntity&) {
     // A construct this reader does not expand inside an entity's text: what follows is
     // treated as after a parameter entity that is not read.
     if (!Model_.Standalone) Ignoring_ = true;
-    if (depth > 0) {
-      Expanding_.pop_back();
-      throw;
-    }
-  } catch (...) {
-    Expanding_.pop_back();
-    throw;
+    if (depth > 0) throw;
   }
-  Expanding_.pop_back();
+}
+
+// "%name;" inside a declaration of external text: the entity's text is taken in there, a
+// space either side.
+void TDtdSubsetReader::ReferenceInDeclaration(TScanner& in) {
+  in.MarkStart();
+  in.Advance();
+  const WideString name = in.Name(EK_INVALID_PARAMETER_ENTITY_NAME);
+  in.Expect(u';', EK_INVALID_PARAMETER_ENTITY_NAME);
+  const TDtdEntity* entity = ReferencedEntity(in, name);
+  if (entity == nullptr) {
+    in.Insert(name, WideString());
+    return;
+  }
+  WideString text;
+  if (entity->IsInternal) {
+    text = entity->ReplacementText;
+  } else {
+    TDtdExternalText external;
+    LoadExternal(in, *entity, external);
+    TScanner check(external.Text, external.Origin, true);
+    check.SetUri(external.Uri);
+    CheckCharacters(check);
+    text = std::move(external.Text);
+  }
+  CountExpansion(in, text.size());
+  in.Insert(name, text);
+}
+
+// "%name;" in an entity value of external text: the entity's text is read as part of the
+// literal, its quotes plain characters.
+void TDtdSubsetReader::IncludeInLiteral(TScanner& in, bool parameter, WideString& text) {
+  in.MarkStart();
+  in.Advance();
+  const WideString name = in.Name(EK_INVALID_PARAMETER_ENTITY_NAME);
+  in.Expect(u';', EK_INVALID_PARAMETER_ENTITY_NAME);
+  const TDtdEntity* entity = ReferencedEntity(in, name);
+  if (entity == nullptr) return;
+  struct TOpen {
+    std::vector<WideString>& Names;
+    ~TOpen() { Names.pop_back(); }
+  };
+  if (entity->IsInternal) {
+    CountExpansion(in, entity->ReplacementText.size());
+    TScanner inner(entity->ReplacementText, in.Start(), in.Last());
+    inner.SetUri(in.Uri());
+    inner.SetExternal(true);
+    Expanding_.push_back(name);
+    TOpen open{Expanding_};
+    EntityValueText(inner, 0, parameter, text);
+    return;
+  }
+  TDtdExternalText external;
+  LoadExternal(in, *entity, external);
+  CountExpansion(in, external.Text.size());
+  TScanner inner(external.Text, external.Origin, true);
+  inner.SetUri(external.Uri);
+  inner.SetExternal(true);
+  CheckCharacters(inner);
+  Expanding_.push_back(name);
+  TOpen open{Expanding_};
+  EntityValueText(inner, 0, parameter, text);
 }
 
 // After "<!--": up to "-->", without "--" inside.
@@ -322,10 +535,17 @@ void TDtdSubsetReader::ProcessingInstruction(TScanner& in) {
 }
 
 // White space inside a declaration; a parameter-entity reference there is refused in the
-// internal subset and left unread inside an entity's text.
+// internal subset, left unread inside an entity's text there, and taken in in external text.
 bool TDtdSubsetReader::SkipInDeclaration(TScanner& in) {
-  const bool any = in.SkipWhite();
-  if (in.Peek() == u'%' && !in.AtEnd()) {
+  bool any = in.SkipWhite();
+  // In external text a reference here is taken in; "%" before white space is the mark of a
+  // parameter entity's declaration.
+  while (in.External() && in.Peek() == u'%' && !in.AtEnd() && IsNameUnit(in.Peek(1))) {
+    ReferenceInDeclaration(in);
+    in.SkipWhite();
+    any = true;
+  }
+  if (in.Peek() == u'%' && !in.AtEnd() && !in.External()) {
     if (!in.Tracking()) throw TAbandonEntity{};
     in.Fail(EK_PE_REFERENCE_IN_MARKUP, u"%", WideString());
   }
@@ -556,17 +776,33 @@ void TDtdSubsetReader::ExternalId(TScanner& in, WideString& publicId, WideString
 }
 
 // The literal value of an entity, turned into its replacement text: character references
-// are replaced, references to general entities stay as written.
+// are replaced, references to general entities stay as written; in external text references
+// to parameter entities are replaced by their text.
 WideString TDtdSubsetReader::EntityValue(TScanner& in, bool parameter) {
-  const TXmlErrorType invalid = parameter ? EK_INVALID_PE_VALUE : EK_INVALID_ENTITY_VALUE;
   const char16_t quote = in.Peek();
   in.Advance();
   WideString text;
+  EntityValueText(in, quote, parameter, text);
+  in.Advance();
+  return text;
+}
+
+// The characters of an entity value up to `quote`, or up to the end of the text for an
+// entity's text read as part of a literal (quote 0).
+void TDtdSubsetReader::EntityValueText(TScanner& in, char16_t quote, bool parameter, WideString& text) {
+  const TXmlErrorType invalid = parameter ? EK_INVALID_PE_VALUE : EK_INVALID_ENTITY_VALUE;
   for (;;) {
-    if (in.AtEnd()) in.Fail(EK_LITERAL_QUOTE_EXPECTED, WideString(), WideString(1, quote));
+    if (in.AtEnd()) {
+      if (quote == 0) return;
+      in.Fail(EK_LITERAL_QUOTE_EXPECTED, WideString(), WideString(1, quote));
+    }
     const char16_t c = in.Peek();
     if (c == quote) break;
     if (c == u'%') {
+      if (in.External()) {
+        IncludeInLiteral(in, parameter, text);
+        continue;
+      }
       if (!in.Tracking()) throw TAbandonEntity{};
       in.Fail(EK_PE_REFERENCE_IN_MARKUP, u"%", WideString());
     }
@@ -593,18 +829,18 @@ WideString TDtdSubsetReader::EntityValue(TScanner& in, bool parameter) {
     text += c;
     in.Advance();
   }
-  in.Advance();
-  return text;
 }
 
 void TDtdSubsetReader::EntityDeclaration(TScanner& in) {
   // The "%" of a parameter entity's declaration may follow at once.
-  in.RequireWhite();
+  if (in.External()) RequireWhiteInDeclaration(in);
+  else in.RequireWhite();
   auto entity = std::make_unique<TDtdEntity>();
+  entity->BaseUri = in.Uri();
   if (in.Peek() == u'%' && !in.AtEnd()) {
     in.Advance();
     entity->IsParameter = true;
-    if (!in.SkipWhite()) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
+    if (!(in.External() ? SkipInDeclaration(in) : in.SkipWhite())) in.Fail(EK_WHITESPACE_EXPECTED, WideString(), u" ");
   }
   entity->Name = in.Name(entity->IsParameter ? EK_INVALID_PE_DECL_NAME : EK_INVALID_ENTITY_DECL_NAME);
   RequireWhiteInDeclaration(in);

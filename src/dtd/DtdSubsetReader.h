@@ -1,11 +1,20 @@
-// Reads the internal subset of a document type declaration into a DTD model and checks it
-// for well-formedness: element type, attribute-list, entity and notation declarations,
-// comments, processing instructions, white space and parameter-entity references between
-// declarations. Internal parameter entities are expanded there; after a reference to a
-// parameter entity that is not read (an external or an undeclared one), entity and
-// attribute-list declarations are still checked but no longer enter the model, unless the
-// document stands alone. Positions of errors refer to the whole document; an error inside a
-// parameter entity's replacement text is placed at its reference.
+// Reads the subsets of a document type declaration into a DTD model and checks them for
+// well-formedness: element type, attribute-list, entity and notation declarations, comments,
+// processing instructions, white space and parameter-entity references between declarations.
+// Internal parameter entities are expanded there; after a reference to a parameter entity
+// that is not read (an external or an undeclared one), entity and attribute-list declarations
+// are still checked but no longer enter the model, unless the document stands alone.
+//
+// Given a loader, the reader also reads external text: the external subset after the
+// internal one (so that the internal declarations bind first) and external parameter
+// entities. Text read from outside the document (and any parameter entity's text expanded
+// there) is read as XML reads an external subset: conditional sections, and parameter-entity
+// references inside declarations, whose text is taken in with a space either side.
+//
+// Positions of errors refer to the text they lie in: the document for the internal subset,
+// the external subset or an external parameter entity between declarations for their own
+// text (by its URI). An error inside an internal entity's text, or inside the text of a
+// reference within a declaration, is placed at the reference.
 #pragma once
 
 #include "dtd/DtdModel.h"
@@ -23,12 +32,41 @@ struct TDtdSubsetOrigin : TPositionRecord {
   WideString Uri;
 };
 
+// An external entity's text as the reader takes it in.
+struct TDtdExternalText {
+  // Where it was read from: its positions name it, and relative identifiers of the
+  // declarations in it resolve against it.
+  WideString Uri;
+  // The text behind any text declaration, decoded, line ends read as LF.
+  WideString Text;
+  // The record of the character before the text.
+  TPositionRecord Origin;
+};
+
+// Reads the external text the identifiers name, a relative system identifier resolved
+// against `baseUri`. Answers EK_NONE, or the kind of why it cannot or may not be read.
+using TDtdExternalLoader = std::function<TXmlErrorType(const WideString& baseUri, const WideString& publicId,
+                                                       const WideString& systemId, TDtdExternalText& text)>;
+
 class TDtdSubsetReader {
 public:
-  TDtdSubsetReader(TDtdModel& model, TDtdErrorReport report);
+  // Without a loader nothing outside the document is read.
+  TDtdSubsetReader(TDtdModel& model, TDtdErrorReport report, TDtdExternalLoader loader = nullptr);
 
   // False after the first well-formedness error, which has been reported.
   bool ReadInternalSubset(const WideString& text, const TDtdSubsetOrigin& origin);
+  // Reads the external subset the identifiers name, after the internal subset. A subset that
+  // cannot be read is reported at `at` (the document type declaration; without one, at the
+  // start of the document). False after the first error, which has been reported.
+  bool ReadExternalSubset(const WideString& baseUri, const WideString& publicId, const WideString& systemId,
+                          const IXmlLocator* at);
+
+  // How many characters of parameter-entity text may be taken in, all references counted:
+  // `allowance` plus `ratio` per character of the subsets read.
+  void SetExpansionLimits(std::int64_t allowance, std::int64_t ratio) {
+    ExpansionAllowance_ = allowance;
+    ExpansionRatio_ = ratio;
+  }
 
   // Deepest nesting of parameter-entity references, and of groups in a content model.
   static constexpr int kMaxNesting = 64;
@@ -39,7 +77,19 @@ private:
   struct TSyntaxError;
   struct TAbandonEntity {};
 
-  void ReadDeclarations(TScanner& in, int depth);
+  void ReadDeclarations(TScanner& in, int depth, bool inSection);
+  void ConditionalSection(TScanner& in, int depth);
+  void IgnoredSectionContent(TScanner& in);
+  void CheckCharacters(TScanner& in);
+  // The entity a reference at the scanner names (after "%" and the name and ";" were read),
+  // checked against recursion, depth and the limit; none for one that is not read.
+  const TDtdEntity* ReferencedEntity(TScanner& in, const WideString& name);
+  // Reads an external entity's text, or fails at the reference.
+  void LoadExternal(TScanner& in, const TDtdEntity& entity, TDtdExternalText& text);
+  void CountExpansion(TScanner& in, std::size_t characters);
+  void ReferenceInDeclaration(TScanner& in);
+  void IncludeInLiteral(TScanner& in, bool parameter, WideString& text);
+  void EntityValueText(TScanner& in, char16_t quote, bool parameter, WideString& text);
   bool SkipInDeclaration(TScanner& in);
   void RequireWhiteInDeclaration(TScanner& in);
   void ParameterEntityReference(TScanner& in, int depth);
@@ -59,6 +109,12 @@ private:
 
   TDtdModel& Model_;
   TDtdErrorReport Report_;
+  TDtdExternalLoader Loader_;
+  std::int64_t ExpansionAllowance_ = 100000;
+  std::int64_t ExpansionRatio_ = 10;
+  std::int64_t InputChars_ = 0;
+  std::int64_t ExpandedChars_ = 0;
+  int SectionDepth_ = 0;
   // Names of the parameter entities being expanded, innermost last.
   std::vector<WideString> Expanding_;
   // Set after a parameter entity that was not read, in a document not standing alone.

@@ -22,7 +22,8 @@ std::uint8_t TDtdValidationAgent::GetAttributeType(const WideString& elementName
   return definition == nullptr ? AT_UNDECLARED : definition->AttributeType;
 }
 
-bool TDtdValidationAgent::PrepareDtd(TDomDocumentTypeDecl* declaration, const TDtdErrorReport& report) {
+bool TDtdValidationAgent::PrepareDtd(TDomDocumentTypeDecl* declaration, const TDtdErrorReport& report,
+                                     const TDtdExternalLoader& loader, const IXmlLocator* at) {
   Model_.Clear();
   if (declaration == nullptr) return true;
   Model_.Standalone = Document_ != nullptr && Document_->xmlStandalone() == STANDALONE_YES;
@@ -34,8 +35,10 @@ bool TDtdValidationAgent::PrepareDtd(TDomDocumentTypeDecl* declaration, const TD
   origin.Column = declaration->IntSubsetOriginColumn;
   origin.Line = declaration->IntSubsetOriginLine;
   origin.TabsInLine = declaration->IntSubsetOriginTabs;
-  TDtdSubsetReader reader(Model_, report);
-  return reader.ReadInternalSubset(declaration->internalSubset(), origin);
+  TDtdSubsetReader reader(Model_, report, loader);
+  if (!reader.ReadInternalSubset(declaration->internalSubset(), origin)) return false;
+  if (!loader || declaration->systemId().empty()) return true;
+  return reader.ReadExternalSubset(origin.Uri, declaration->publicId(), declaration->systemId(), at);
 }
 
 bool TDtdValidationAgent::IsWhitespaceInElementContent(const TDomText* text) const {

@@ -35,9 +35,12 @@ public:
   // read-only children; a text that cannot be parsed leaves the reference empty.
   void FillEntityReference(TDomEntityReference* reference) override;
   bool PrepareDtd(TDomDocumentTypeDecl* declaration) override { return PrepareDtd(declaration, nullptr); }
-  // Reads the declaration's internal subset afresh; problems go to `report`. False when the
-  // subset is not well formed.
-  bool PrepareDtd(TDomDocumentTypeDecl* declaration, const TDtdErrorReport& report);
+  // Reads the declaration's internal subset afresh; problems go to `report`. Given a loader,
+  // the external subset is read after it, and external parameter entities are read, through
+  // the loader; a subset that cannot be read is reported at `at`. False when a subset is
+  // not well formed or cannot be read.
+  bool PrepareDtd(TDomDocumentTypeDecl* declaration, const TDtdErrorReport& report,
+                  const TDtdExternalLoader& loader = nullptr, const IXmlLocator* at = nullptr);
 
   const TDtdModel& Model() const { return Model_; }
   TDtdModel& Model() { return Model_; }

@@ -167,10 +167,18 @@ void TXmlDomBuilder::Doctype(const TXmlDoctypeSignal& signal) {
       // Problems of the subset are reported through the reader like those of the document;
       // a report that stops the parse ends the preparation as aborted.
       try {
-        prepared = dtdAgent->PrepareDtd(node, [&](TXmlErrorType kind, const IXmlLocator& locator,
-                                                  const WideString& offendingText, const WideString& clue) {
+        const TDtdErrorReport report = [&](TXmlErrorType kind, const IXmlLocator& locator,
+                                           const WideString& offendingText, const WideString& clue) {
           ReportError(signal.Reader(), kind, &locator, offendingText, clue);
-        });
+        };
+        // The external subset and external parameter entities are read only when asked to.
+        TDtdExternalLoader loader;
+        if (ReadExternalEntities)
+          loader = [&](const WideString& baseUri, const WideString& publicId, const WideString& systemId,
+                       TDtdExternalText& text) {
+            return LoadExternalText(signal.Reader(), baseUri, publicId, systemId, text.Uri, text.Text, text.Origin);
+          };
+        prepared = dtdAgent->PrepareDtd(node, report, loader, &signal);
       } catch (const EParserException&) {
         prepared = false;
       }
@@ -200,28 +208,31 @@ const TDtdModel* TXmlDomBuilder::Model() {
   return agent == nullptr ? nullptr : &agent->Model();
 }
 
-bool TXmlDomBuilder::ReadExternalText(const TXmlEntityRefSignal& signal, const TDtdEntity& entity,
-                                      const IXmlLocator* at, WideString& uri, WideString& text) {
-  const WideString name = signal.EntityName.Str();
-  auto refuse = [&](TXmlErrorType kind) {
-    ReportError(signal.Reader(), kind, at, u"&" + name + u";", entity.SystemId);
-    return false;
-  };
-  // A relative identifier resolves against where its declaration stands: the document,
-  // whose internal subset holds every declaration read.
-  const WideString base = signal.SourceUri();
+TXmlErrorType TXmlDomBuilder::LoadExternalText(TXmlCustomReader* reader, const WideString& baseUri,
+                                               const WideString& publicId, const WideString& systemId,
+                                               WideString& uri, WideString& text, TPositionRecord& origin) {
   // Only local files are read: whatever does not resolve to a "file" URI is refused before
   // any resolver sees it.
   AnsiString fileName;
-  if (!ResolveRelativeUri(base, entity.SystemId, uri) || !UriToFileName(uri, fileName))
-    return refuse(EK_RESOURCE_NOT_RESOLVED);
-  TXmlCustomReader* reader = signal.Reader();
+  if (!ResolveRelativeUri(baseUri, systemId, uri) || !UriToFileName(uri, fileName)) return EK_RESOURCE_NOT_RESOLVED;
   if (auto* inner = dynamic_cast<TEntityTextReader*>(reader)) reader = inner->DocumentReader();
-  if (reader == nullptr) return refuse(EK_RESOURCE_NOT_RESOLVED);
+  if (reader == nullptr) return EK_RESOURCE_NOT_RESOLVED;
   TXmlErrorType kind = EK_NONE;
-  reader->ResolveResource(base, entity.PublicId, entity.SystemId, kind, text);
-  if (kind != EK_NONE) return refuse(kind);
-  return true;
+  reader->ReadExternalText(baseUri, publicId, systemId, kind, text, origin);
+  return kind;
+}
+
+bool TXmlDomBuilder::ReadExternalText(const TXmlEntityRefSignal& signal, const TDtdEntity& entity,
+                                      const IXmlLocator* at, WideString& uri, WideString& text) {
+  // A relative identifier resolves against where its declaration stands: the document's
+  // internal subset, or the external text that declares it.
+  const WideString base = entity.BaseUri.empty() ? signal.SourceUri() : entity.BaseUri;
+  TPositionRecord origin;
+  const TXmlErrorType kind =
+      LoadExternalText(signal.Reader(), base, entity.PublicId, entity.SystemId, uri, text, origin);
+  if (kind == EK_NONE) return true;
+  ReportError(signal.Reader(), kind, at, u"&" + signal.EntityName.Str() + u";", entity.SystemId);
+  return false;
 }
 
 void TXmlDomBuilder::EntityReference(const TXmlEntityRefSignal& signal) {

@@ -50,9 +50,10 @@ public:
   int EntityExpansionDepthLimit = 16;
   std::int64_t EntityExpansionRatioLimit = 10;
   std::int64_t EntityExpansionAllowance = 100000;
-  // Whether external parsed entities referenced in content are read (through the resource
-  // resolver, local files only) and expanded; off, they stay empty references, so that a
-  // document cannot make the program open another file on its own.
+  // Whether external text is read (through the resource resolver, local files only): the
+  // external subset, external parameter entities, and external parsed entities referenced
+  // in content, which are then expanded; off, none is read and such references stay empty,
+  // so that a document cannot make the program open another file on its own.
   bool ReadExternalEntities = false;
 
 private:
@@ -68,6 +69,11 @@ private:
   // report when it cannot or may not be read.
   bool ReadExternalText(const class TXmlEntityRefSignal& signal, const class TDtdEntity& entity,
                         const IXmlLocator* at, WideString& uri, WideString& text);
+  // Reads the external text a system identifier names, resolved against `baseUri`, through
+  // the document's reader and its resolver; only local files. EK_NONE, or why it cannot.
+  static TXmlErrorType LoadExternalText(TXmlCustomReader* reader, const WideString& baseUri,
+                                        const WideString& publicId, const WideString& systemId, WideString& uri,
+                                        WideString& text, TPositionRecord& origin);
   // The DTD agent of the document at hand, and its model; none when the document has none.
   class TDtdValidationAgent* Agent();
   const class TDtdModel* Model();

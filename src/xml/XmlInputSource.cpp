@@ -2,8 +2,11 @@
 
 #include "dom/DomExceptions.h"
 #include "platform/Exceptions.h"
+#include "dom/WideStringUtils.h"
 #include "xml/XmlRulesUtils.h"
 #include "xml/cUnicodeCodecsWin32.h"
+
+#include <memory>
 
 namespace {
 
@@ -224,4 +227,35 @@ bool TXmlInputSource::ReadDeclaration() {
   } catch (const std::exception&) {
     return false;
   }
+}
+
+TXmlErrorType ReadExternalEntityText(TStream* stream, const WideString& publicId, const WideString& systemId,
+                                     WideString& text, TPositionRecord* origin) {
+  text.clear();
+  std::unique_ptr<TXmlInputSource> source;
+  try {
+    source = std::make_unique<TXmlInputSource>(stream, publicId, systemId, 4096, nullptr, false, 0, 0, 0, 0, 1);
+  } catch (const ENot_Supported_Err&) {
+    return EK_ENCODING_NOT_SUPPORTED;
+  } catch (const EConvertError&) {
+    return EK_ENCODING_CONVERSION_FAILED;
+  } catch (const Exception&) {
+    return EK_EXTERNAL_TEXT_UNREADABLE;
+  }
+  // An external entity may start with a text declaration, never with a document's own.
+  if (source->HasMalformedDecl() || source->DeclarationType() == DECL_XML) return EK_MALFORMED_TEXT_DECLARATION;
+  if (source->XmlVersion() != u"1.0") return EK_XML_VERSION_NOT_SUPPORTED;
+  if (origin != nullptr) *origin = source->CurrentPosition();
+  TUtilsCustomWideStr collected;
+  try {
+    for (;;) {
+      source->Next();
+      if (source->IsEndOfText()) break;
+      collected.AddUCS4Char(source->CurrentCharacter());
+    }
+  } catch (const Exception&) {
+    return EK_EXTERNAL_TEXT_UNREADABLE;
+  }
+  text = collected.Value();
+  return EK_NONE;
 }

@@ -170,6 +170,25 @@ void TXmlCustomReader::ResolveResource(const WideString& baseURI, const WideStri
   DOMImpl_->ResolveExternalText(baseURI, publicId, systemId, errorKind, text);
 }
 
+void TXmlCustomReader::ReadExternalText(const WideString& baseURI, const WideString& publicId,
+                                        const WideString& systemId, TXmlErrorType& errorKind, WideString& text,
+                                        TPositionRecord& origin) {
+  text.clear();
+  origin = TPositionRecord();
+  errorKind = EK_RESOURCE_NOT_RESOLVED;
+  if (DOMImpl_ == nullptr) return;
+  WideString pubId = publicId, sysId = systemId;
+  std::unique_ptr<TStream> stream;
+  try {
+    stream = DOMImpl_->ResolveResource(baseURI, pubId, sysId);
+  } catch (const Exception&) {
+    // No resolver, or a resource it cannot open: not resolved.
+    stream.reset();
+  }
+  if (!stream) return;
+  errorKind = ReadExternalEntityText(stream.get(), pubId, sysId, text, &origin);
+}
+
 void TXmlCustomReader::ReportError(TXmlErrorType errorKind, const IXmlLocator* locator,
                                    const WideString& offendingText, const WideString& clue) {
   const auto error = std::make_unique<TDomError>(errorKind, locator, offendingText, clue);

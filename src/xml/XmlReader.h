@@ -32,6 +32,11 @@ public:
   // The text of an external resource through the DOM implementation; kind 148 without one.
   virtual void ResolveResource(const WideString& baseURI, const WideString& publicId, const WideString& systemId,
                                TXmlErrorType& errorKind, WideString& text);
+  // The same through the DOM implementation's resolver, decoded here so that `origin` gets
+  // the record of the character before the text (behind any text declaration): positions
+  // inside the text are counted on from it.
+  void ReadExternalText(const WideString& baseURI, const WideString& publicId, const WideString& systemId,
+                        TXmlErrorType& errorKind, WideString& text, TPositionRecord& origin);
   // Makes an error object, shows it to OnError and to the error handling, and raises
   // EParserException "Signal Processing Exception" when the answer is to stop.
   virtual void ReportError(TXmlErrorType errorKind, const IXmlLocator* locator, const WideString& offendingText,

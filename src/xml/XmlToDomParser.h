@@ -85,8 +85,9 @@ public:
     Builder_->EntityExpansionAllowance = allowance;
   }
 
-  // Whether external parsed entities referenced in content are read from local files
-  // through the resource resolver; off by default.
+  // Whether external text is read from local files through the resource resolver: the
+  // external subset, external parameter entities and external parsed entities referenced in
+  // content; off by default.
   bool ReadExternalEntities() const { return Builder_->ReadExternalEntities; }
   void SetReadExternalEntities(bool value) { Builder_->ReadExternalEntities = value; }
 
