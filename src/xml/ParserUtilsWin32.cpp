@@ -96,11 +96,16 @@ void TUtilsCustomInputStream::Unread() {
 
 TUtilsCustomAutodetectInputStream::TUtilsCustomAutodetectInputStream(TStream* stream,
                                                                      TUnicodeCodecClass codecClass,
-                                                                     std::int64_t bufferSize)
+                                                                     std::int64_t bufferSize,
+                                                                     bool detectMark)
     : TUtilsCustomInputStream(stream, bufferSize) {
   TUnicodeCodecClass detected = nullptr;
   int size = 0;
   std::uint8_t b[4] = {};
+  if (!detectMark) {
+    CodecClass_ = codecClass;
+    return;
+  }
   if (ReadFully(stream, b, 2) == 2) {
     if (b[0] == 0x00 && b[1] == 0x00) {
       if (ReadFully(stream, b + 2, 2) == 2 && b[2] == 0xFE && b[3] == 0xFF) {
@@ -160,8 +165,8 @@ void TUtilsCustomAutodetectInputStream::Seek(std::int64_t offset) {
 TUtilsUCS4Reader::TUtilsUCS4Reader(TStream* stream, TUnicodeCodecClass codecClass,
                                    std::int64_t bufferSize, std::int64_t startByteCount,
                                    std::int64_t startCharCount, std::int64_t startColumn,
-                                   std::int64_t startTabsInLine, std::int64_t startLine) {
-  InputStream_ = std::make_unique<TUtilsAutodetectInputStream>(stream, codecClass, bufferSize);
+                                   std::int64_t startTabsInLine, std::int64_t startLine, bool detectMark) {
+  InputStream_ = std::make_unique<TUtilsAutodetectInputStream>(stream, codecClass, bufferSize, detectMark);
   Initial_.ByteCount = startByteCount;
   Initial_.CharCount = startCharCount;
   Initial_.Column = startColumn;

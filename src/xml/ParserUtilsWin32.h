@@ -95,9 +95,11 @@ private:
 class TUtilsCustomAutodetectInputStream : public TUtilsCustomInputStream {
 public:
   // Raises EConvertError "Specified input encoding does not match byte order mark." when
-  // the caller's UTF-16 or UCS-2 class contradicts the mark.
+  // the caller's UTF-16 or UCS-2 class contradicts the mark. Without `detectMark` the bytes
+  // are text from the first on (a text already decoded, whose first character may be
+  // U+FEFF), read with the caller's class.
   TUtilsCustomAutodetectInputStream(TStream* stream, TUnicodeCodecClass codecClass,
-                                    std::int64_t bufferSize);
+                                    std::int64_t bufferSize, bool detectMark = true);
 
   std::int64_t Position() override;
   void Seek(std::int64_t offset) override;
@@ -124,7 +126,7 @@ public:
   TUtilsUCS4Reader(TStream* stream, TUnicodeCodecClass codecClass, std::int64_t bufferSize,
                    std::int64_t startByteCount = 0, std::int64_t startCharCount = 0,
                    std::int64_t startColumn = 0, std::int64_t startTabsInLine = 0,
-                   std::int64_t startLine = 1);
+                   std::int64_t startLine = 1, bool detectMark = true);
   virtual ~TUtilsUCS4Reader();
   TUtilsUCS4Reader(const TUtilsUCS4Reader&) = delete;
   TUtilsUCS4Reader& operator=(const TUtilsUCS4Reader&) = delete;

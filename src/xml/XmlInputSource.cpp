@@ -30,9 +30,9 @@ TXmlSimpleInputSource::TXmlSimpleInputSource(TStream* stream, const WideString& 
                                              TUnicodeCodecClass codecClass, std::int64_t bufferSize,
                                              std::int64_t startByte, std::int64_t startChar,
                                              std::int64_t startColumn, std::int64_t startTabs,
-                                             std::int64_t startLine)
+                                             std::int64_t startLine, bool detectMark)
     : TUtilsUCS4Reader(stream, codecClass, bufferSize, startByte, startChar,
-                       startColumn + startTabs, startTabs, startLine),
+                       startColumn + startTabs, startTabs, startLine, detectMark),
       PublicId_(publicId), SystemId_(systemId) {}
 
 TXmlEntityTextSource::TXmlEntityTextSource(TStream* stream, const WideString& systemId,
@@ -40,7 +40,7 @@ TXmlEntityTextSource::TXmlEntityTextSource(TStream* stream, const WideString& sy
                                            std::int64_t startColumn, std::int64_t startTabs,
                                            std::int64_t startLine)
     : TXmlSimpleInputSource(stream, WideString(), systemId, &TUTF16LECodec::ClassInfo, 4096, startByte,
-                            startChar, startColumn, startTabs, startLine) {
+                            startChar, startColumn, startTabs, startLine, false) {
   SetReadLineBreaks(false);
 }
 

@@ -16,7 +16,7 @@ public:
   TXmlSimpleInputSource(TStream* stream, const WideString& publicId, const WideString& systemId,
                         TUnicodeCodecClass codecClass, std::int64_t bufferSize,
                         std::int64_t startByte, std::int64_t startChar, std::int64_t startColumn,
-                        std::int64_t startTabs, std::int64_t startLine);
+                        std::int64_t startTabs, std::int64_t startLine, bool detectMark = true);
 
   // The name of the current codec's encoding ("windows-1250"); empty when it has none.
   virtual WideString InputEncoding() const;
@@ -31,7 +31,8 @@ private:
 
 // An entity's replacement text as input: UTF-16 from memory, its positions counted from the
 // origin given (the reference in the document). Its line ends were read as LF when the entity
-// was declared, so a CR still in it comes from a character reference and stays a CR.
+// was declared, so a CR still in it comes from a character reference and stays a CR. A
+// U+FEFF at its start is a character of the text, not a byte-order mark.
 class TXmlEntityTextSource : public TXmlSimpleInputSource {
 public:
   TXmlEntityTextSource(TStream* stream, const WideString& systemId, std::int64_t startByte,

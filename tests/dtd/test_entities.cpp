@@ -6,7 +6,7 @@ namespace {
 
 const char* kDecls =
     "<!DOCTYPE r [<!ENTITY t 'text'><!ENTITY m 'a<b>&t;</b>c'><!ENTITY x SYSTEM 'x.xml'>"
-    "<!ENTITY cr 'a&#13;&#10;b'><!ENTITY lone '&#13;'>]>";
+    "<!ENTITY cr 'a&#13;&#10;b'><!ENTITY lone '&#13;'><!ENTITY bom '&#xFEFF;x'>]>";
 
 TEST_F(DtdParseFixture, InternalEntitiesAreExpandedUnderTheirReference) {
   struct Row {
@@ -27,6 +27,9 @@ TEST_F(DtdParseFixture, InternalEntitiesAreExpandedUnderTheirReference) {
       {"<r>&cr;</r>", false, "r[\"a\r\nb\"]"},
       {"<r>&cr;</r>", true, "r[&cr;[\"a\r\nb\"]]"},
       {"<r>&lone;</r>", false, "r[\"\r\"]"},
+      // U+FEFF at the start of a replacement text is a character, not a byte-order mark.
+      {"<r>&bom;</r>", true, "r[&bom;[\"\xEF\xBB\xBFx\"]]"},
+      {"<r>&bom;</r>", false, "r[\"\xEF\xBB\xBFx\"]"},
   };
   for (const Row& row : rows) {
     Parser.SetKeepEntityRefs(row.KeepEntityRefs);

@@ -54,10 +54,14 @@ TEST_F(ExternalEntityFixture, ExternalEntitiesAreReadOnlyWhenSwitchedOn) {
   Folder.Write("self.xml", "x&self;");
   Folder.Write("open.xml", "<b>");
   Folder.Write("docdecl.xml", "<?xml version='1.0' standalone='yes'?>t");
+  // The first mark tells the encoding; the second is the text's first character.
+  Folder.Write("boms16.xml", std::string("\xFF\xFE\xFF\xFE" "d\0", 6));
+  Folder.Write("boms8.xml", "\xEF\xBB\xBF\xEF\xBB\xBF" "d");
   const std::string decls =
       "<!DOCTYPE r [<!ENTITY e SYSTEM 'e.xml'><!ENTITY latin SYSTEM 'latin.xml'>"
       "<!ENTITY a SYSTEM 'sub/a.xml'><!ENTITY b SYSTEM 'b.xml'><!ENTITY self SYSTEM 'self.xml'>"
       "<!ENTITY open SYSTEM 'open.xml'><!ENTITY docdecl SYSTEM 'docdecl.xml'>"
+      "<!ENTITY boms16 SYSTEM 'boms16.xml'><!ENTITY boms8 SYSTEM 'boms8.xml'>"
       "<!ENTITY missing SYSTEM 'missing.xml'><!ENTITY web SYSTEM 'http://127.0.0.1:9/e.xml'>"
       "<!ENTITY abs SYSTEM '" + WideToUtf8(FileNameToUri((Folder.Path / "e.xml").string())) + "'>]>";
   struct Row {
@@ -77,6 +81,7 @@ TEST_F(ExternalEntityFixture, ExternalEntitiesAreReadOnlyWhenSwitchedOn) {
       {"<r>&latin;</r>", true, true, true, "r[&latin;[\"caf\xC3\xA9\"]]", 0},
       // A declaration's relative identifier resolves against the document that declares it.
       {"<r>&a;</r>", true, true, true, "r[&a;[i[&b;[\"top\"]]]]", 0},
+      {"<r>&boms16;&boms8;</r>", true, false, true, "r[\"\xEF\xBB\xBF" "d\xEF\xBB\xBF" "d\"]", 0},
       {"<r>&self;</r>", true, true, false, "", EK_RECURSIVE_ENTITY_REFERENCE},
       {"<r>&open;</r>", true, true, false, "", -1},
       {"<r>&docdecl;</r>", true, true, false, "", EK_MALFORMED_TEXT_DECLARATION},
