@@ -82,13 +82,13 @@ const TDtdEntity* TDtdModel::FindParameterEntity(const WideString& name) const {
 
 const TDtdNotation* TDtdModel::FindNotation(const WideString& name) const { return FindIn(Notations_, name); }
 
-TXmlErrorType TDtdModel::CheckAttributeValueReferences(WideStringView value, int depthLimit,
-                                                       WideString& offending) const {
-  return CheckReferencesIn(value, 0, depthLimit, offending);
+TXmlErrorType TDtdModel::CheckAttributeValueReferences(WideStringView value, int depthLimit, WideString& offending,
+                                                       bool inDocument) const {
+  return CheckReferencesIn(value, 0, depthLimit, offending, inDocument);
 }
 
-TXmlErrorType TDtdModel::CheckReferencesIn(WideStringView value, int depth, int depthLimit,
-                                           WideString& offending) const {
+TXmlErrorType TDtdModel::CheckReferencesIn(WideStringView value, int depth, int depthLimit, WideString& offending,
+                                           bool inDocument) const {
   for (std::size_t at = value.find(u'&'); at != WideStringView::npos; at = value.find(u'&', at + 1)) {
     // The value as written is checked for its syntax by the attribute's own check; a
     // replacement text is checked here, since it is read again as part of the value.
@@ -113,6 +113,7 @@ TXmlErrorType TDtdModel::CheckReferencesIn(WideStringView value, int depth, int 
       if (AllDeclarationsRead()) return EK_UNDECLARED_ENTITY;
       continue;
     }
+    if (inDocument && !UsableInDocument(*entity)) return EK_UNDECLARED_ENTITY;
     if (!entity->IsParsed()) return EK_UNPARSED_ENTITY_REFERENCE;
     if (!entity->IsInternal) return EK_EXTERNAL_ENTITY_IN_ATTRIBUTE_VALUE;
     auto known = AttributeChecked_.find(entity);
@@ -124,7 +125,7 @@ TXmlErrorType TDtdModel::CheckReferencesIn(WideStringView value, int depth, int 
     if (entity->ReplacementText.find(u'<') != WideString::npos) return EK_LT_IN_ATTRIBUTE_VALUE;
     AttributeChecked_[entity] = false;
     WideString inner;
-    const TXmlErrorType kind = CheckReferencesIn(entity->ReplacementText, depth + 1, depthLimit, inner);
+    const TXmlErrorType kind = CheckReferencesIn(entity->ReplacementText, depth + 1, depthLimit, inner, inDocument);
     if (kind != EK_NONE) {
       AttributeChecked_.erase(entity);
       // The innermost reference names the entity at fault.

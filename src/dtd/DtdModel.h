@@ -67,6 +67,9 @@ public:
   // The URI of the text that declares the entity, against which a relative system
   // identifier resolves.
   WideString BaseUri;
+  // Declared in the external subset or in a parameter entity's text: a document that says
+  // it stands alone may not refer to it.
+  bool ExternallyDeclared = false;
   // Set for an unparsed entity (NDATA).
   WideString NotationName;
   bool IsParsed() const { return NotationName.empty(); }
@@ -123,11 +126,18 @@ public:
   // Checks the entity references of an attribute value as written (character references
   // aside): every entity declared where that is required, none unparsed or external, none
   // whose replacement text holds "<" or refers to itself, nesting at most `depthLimit`
-  // deep. The error kind, or EK_NONE; `offending` then holds the reference at fault.
-  TXmlErrorType CheckAttributeValueReferences(WideStringView value, int depthLimit, WideString& offending) const;
+  // deep; for a value in the document (`inDocument`) of a document standing alone, none
+  // declared externally. The error kind, or EK_NONE; `offending` then holds the reference
+  // at fault.
+  TXmlErrorType CheckAttributeValueReferences(WideStringView value, int depthLimit, WideString& offending,
+                                              bool inDocument = false) const;
+  // Whether a reference in the document itself may use the entity: not one declared
+  // externally when the document stands alone.
+  bool UsableInDocument(const TDtdEntity& entity) const { return !(Standalone && entity.ExternallyDeclared); }
 
 private:
-  TXmlErrorType CheckReferencesIn(WideStringView value, int depth, int depthLimit, WideString& offending) const;
+  TXmlErrorType CheckReferencesIn(WideStringView value, int depth, int depthLimit, WideString& offending,
+                                  bool inDocument) const;
   // Entities already found fit for attribute values, and those being checked, so that every
   // replacement text is read once however often it is referred to.
   mutable std::map<const TDtdEntity*, bool> AttributeChecked_;

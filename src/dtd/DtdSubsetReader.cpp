@@ -837,6 +837,7 @@ void TDtdSubsetReader::EntityDeclaration(TScanner& in) {
   else in.RequireWhite();
   auto entity = std::make_unique<TDtdEntity>();
   entity->BaseUri = in.Uri();
+  entity->ExternallyDeclared = in.External() || !in.Tracking();
   if (in.Peek() == u'%' && !in.AtEnd()) {
     in.Advance();
     entity->IsParameter = true;

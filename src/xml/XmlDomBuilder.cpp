@@ -247,6 +247,8 @@ void TXmlDomBuilder::EntityReference(const TXmlEntityRefSignal& signal) {
   const bool expand = entity != nullptr && entity->IsParsed() && (entity->IsInternal || ReadExternalEntities);
   if (model != nullptr) {
     if (entity == nullptr && model->AllDeclarationsRead()) return refuse(EK_UNDECLARED_ENTITY);
+    // A document standing alone may not use what only external declarations give.
+    if (entity != nullptr && !model->UsableInDocument(*entity)) return refuse(EK_UNDECLARED_ENTITY);
     if (entity != nullptr && !entity->IsParsed()) return refuse(EK_UNPARSED_ENTITY_REFERENCE);
     if (expand) {
       for (const WideString& open : Expanding_)
@@ -326,7 +328,7 @@ bool TXmlDomBuilder::CheckAttributeReferences(const TXmlAttributeSignal& signal)
   const TDtdModel* model = Model();
   if (model == nullptr) return true;
   WideString offending;
-  const TXmlErrorType kind = model->CheckAttributeValueReferences(value, EntityExpansionDepthLimit, offending);
+  const TXmlErrorType kind = model->CheckAttributeValueReferences(value, EntityExpansionDepthLimit, offending, true);
   if (kind == EK_NONE) return true;
   ReportError(signal.Reader(), kind, &signal, offending, WideString());
   return false;

@@ -50,6 +50,7 @@ struct TReportedError {
   int Kind = 0;
   std::string Offending;
   std::int64_t StartLine = 0, StartColumn = 0, EndLine = 0, EndColumn = 0;
+  std::string Uri;
 };
 
 class DtdParseFixture : public ::testing::Test {
@@ -58,7 +59,7 @@ protected:
     Implementation.SetResourceResolver(&Resolver);
     Implementation.OnError = [this](TPersistent*, TDomError* error, bool&) {
       Reported.push_back({error->Kind, WideToUtf8(error->OffendingText()), error->StartLine(), error->StartColumn(),
-                          error->EndLine(), error->EndColumn()});
+                          error->EndLine(), error->EndColumn(), WideToUtf8(error->SourceUri())});
     };
     Parser.SetDOMImpl(&Implementation);
   }

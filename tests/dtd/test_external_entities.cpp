@@ -114,4 +114,132 @@ TEST_F(ExternalEntityFixture, OnlyLocalFilesAreAskedFor) {
   EXPECT_TRUE(asked.empty());
 }
 
+// UTF-16LE bytes of a text, behind a byte-order mark.
+std::string Utf16LeWithMark(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+TEST_F(ExternalEntityFixture, ExternalSubsetAndParameterEntitiesAreReadWhenSwitchedOn) {
+  Folder.Write("cp1250.dtd", "<?xml version='1.0' encoding='windows-1250'?>\n<!ENTITY w '\x9A\xBE'>");
+  Folder.Write("utf16.dtd", Utf16LeWithMark(u"<?xml encoding='UTF-16'?>\n<!ENTITY u '\u017D'>"));
+  Folder.Write("bind.dtd", "<!ENTITY e 'external'><!ENTITY only 'ext only'><!ATTLIST r a CDATA 'ext'>");
+  Folder.Write("cond.dtd",
+               "<!ENTITY % on 'INCLUDE'><!ENTITY % off 'IGNORE'>\n"
+               "<![%on;[ <![ INCLUDE [ <!ENTITY n1 'nested'> ]]> <![ %off; [ <!ENTITY n2 'ignored'> ]]> ]]>\n"
+               "<![IGNORE[ <!ELEMENT broken <![ anything ]]> %undeclared; &# ]]>\n"
+               "<!ENTITY n2 'after'>");
+  Folder.Write("pe.dtd",
+               "<!ENTITY % cm '(#PCDATA)'>\n<!ENTITY % atts 'a CDATA \"from-pe\"'>\n"
+               "<!ENTITY % ext SYSTEM 'sub/decls.ent'>\n<!ELEMENT r %cm;>\n<!ATTLIST r %atts;>\n%ext;\n"
+               "<!ENTITY v \"[%cm;]\">");
+  Folder.Write("sub/decls.ent", "<?xml encoding='UTF-8'?><!ENTITY fromsub SYSTEM 'x.xml'>");
+  Folder.Write("sub/x.xml", "in sub");
+  struct Row {
+    std::string Document;
+    bool ReadExternal;
+    std::string Shape;
+  };
+  const Row rows[] = {
+      {"<!DOCTYPE r SYSTEM 'cp1250.dtd'><r>&w;</r>", true, "r[&w;[\"\xC5\xA1\xC4\xBE\"]]"},
+      {"<!DOCTYPE r SYSTEM 'cp1250.dtd'><r>&w;</r>", false, "r[&w;]"},
+      {"<!DOCTYPE r SYSTEM 'utf16.dtd'><r>&u;</r>", true, "r[&u;[\"\xC5\xBD\"]]"},
+      // The internal subset is read first, so its declarations bind.
+      {"<!DOCTYPE r SYSTEM 'bind.dtd' [<!ENTITY e 'internal'><!ATTLIST r a CDATA 'int'>]><r>&e;&only;</r>", true,
+       "r{int}[&e;[\"internal\"],&only;[\"ext only\"]]"},
+      {"<!DOCTYPE r SYSTEM 'bind.dtd'><r>&e;</r>", true, "r{ext}[&e;[\"external\"]]"},
+      {"<!DOCTYPE r SYSTEM 'cond.dtd'><r>&n1;&n2;</r>", true, "r[&n1;[\"nested\"],&n2;[\"after\"]]"},
+      // References inside declarations and in entity values; a relative identifier resolves
+      // against the entity that declares it.
+      {"<!DOCTYPE r SYSTEM 'pe.dtd'><r>&v;&fromsub;</r>", true,
+       "r{from-pe}[&v;[\"[(#PCDATA)]\"],&fromsub;[\"in sub\"]]"},
+      {"<!DOCTYPE r SYSTEM 'pe.dtd'><r>&v;</r>", false, "r[&v;]"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.Document + (row.ReadExternal ? " read" : " not read"));
+    ASSERT_TRUE(ParseIn(row.Document, row.ReadExternal)) << "first error " << FirstKind();
+    EXPECT_EQ(Root(), row.Shape);
+  }
+}
+
+TEST_F(ExternalEntityFixture, ExternalTextThatIsNotWellFormedStopsTheParse) {
+  Folder.Write("bind.dtd", "<!ENTITY only 'ext only'>");
+  Folder.Write("missingpe.dtd", "<!ENTITY % m SYSTEM 'nowhere.ent'>\n%m;");
+  Folder.Write("rec.dtd", "<!ENTITY % r SYSTEM 'rec.ent'>\n%r;");
+  Folder.Write("rec.ent", "<!-- again -->\n%r;");
+  Folder.Write("recm.dtd", "<!ENTITY % m SYSTEM 'm.ent'>\n<!ELEMENT r %m;>");
+  Folder.Write("m.ent", "(#PCDATA) %m;");
+  Folder.Write("laughs.dtd",
+               "<!ENTITY % a '<!--aaaaaaaaaa-->'>\n<!ENTITY % b '%a;%a;%a;%a;%a;%a;%a;%a;%a;%a;'>\n"
+               "<!ENTITY % c '%b;%b;%b;%b;%b;%b;%b;%b;%b;%b;'>\n<!ENTITY % d '%c;%c;%c;%c;%c;%c;%c;%c;%c;%c;'>\n"
+               "<!ENTITY % e '%d;%d;%d;%d;%d;%d;%d;%d;%d;%d;'>\n%e;");
+  Folder.Write("bad.dtd", "<?xml encoding='UTF-8'?>\n<!ENTITY ok 'x'>\n  <!ELEMENT>");
+  Folder.Write("half.dtd", "<!ENTITY % h SYSTEM 'half.ent'>\n%h; (#PCDATA)>");
+  Folder.Write("half.ent", "<!ELEMENT r");
+  Folder.Write("ign.dtd", "<![IGNORE[ <![ ]]>");
+  Folder.Write("keyword.dtd", "<![INCLUDES[ ]]>");
+  struct Row {
+    std::string Document;
+    int Kind;
+    std::string File;  // where the error is placed
+    std::int64_t Line, Column;  // 0: not compared
+  };
+  const Row rows[] = {
+      {"<!DOCTYPE r SYSTEM 'nowhere.dtd'><r/>", EK_RESOURCE_NOT_RESOLVED, "doc.xml", 0, 0},
+      {"<!DOCTYPE r SYSTEM 'missingpe.dtd'><r/>", EK_RESOURCE_NOT_RESOLVED, "missingpe.dtd", 2, 1},
+      {"<!DOCTYPE r SYSTEM 'rec.dtd'><r/>", EK_RECURSIVE_ENTITY_REFERENCE, "rec.ent", 2, 1},
+      {"<!DOCTYPE r SYSTEM 'recm.dtd'><r/>", EK_RECURSIVE_ENTITY_REFERENCE, "recm.dtd", 0, 0},
+      {"<!DOCTYPE r SYSTEM 'laughs.dtd'><r/>", EK_ENTITY_EXPANSION_TOO_LARGE, "laughs.dtd", 0, 0},
+      {"<!DOCTYPE r SYSTEM 'bad.dtd'><r/>", EK_WHITESPACE_EXPECTED, "bad.dtd", 3, 3},
+      // A parameter entity between declarations holds whole declarations.
+      {"<!DOCTYPE r SYSTEM 'half.dtd'><r/>", EK_WHITESPACE_EXPECTED, "half.ent", 0, 0},
+      {"<!DOCTYPE r SYSTEM 'ign.dtd'><r/>", EK_UNKNOWN_MARKUP_DECL, "ign.dtd", 0, 0},
+      {"<!DOCTYPE r SYSTEM 'keyword.dtd'><r/>", EK_UNKNOWN_MARKUP_DECL, "keyword.dtd", 0, 0},
+      // The internal subset stays as XML has it: no conditional sections, no references
+      // inside declarations.
+      {"<!DOCTYPE r [<![INCLUDE[]]>]><r/>", EK_UNCLOSED_DOCTYPE, "doc.xml", 0, 0},
+      {"<!DOCTYPE r [<![IGNORE <!ENTITY x 'y'> ]><r/>", EK_UNKNOWN_MARKUP_DECL, "doc.xml", 1, 14},
+      {"<!DOCTYPE r [<!ENTITY % cm '(#PCDATA)'><!ELEMENT r %cm;>]><r/>", EK_PE_REFERENCE_IN_MARKUP, "doc.xml", 0, 0},
+      // A document standing alone may not use an externally declared entity.
+      {"<?xml version='1.0' standalone='yes'?><!DOCTYPE r SYSTEM 'bind.dtd'><r>&only;</r>", EK_UNDECLARED_ENTITY,
+       "doc.xml", 0, 0},
+      {"<?xml version='1.0' standalone='yes'?><!DOCTYPE r SYSTEM 'bind.dtd'><r a='&only;'/>", EK_UNDECLARED_ENTITY,
+       "doc.xml", 0, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.Document);
+    EXPECT_FALSE(ParseIn(row.Document, true));
+    ASSERT_FALSE(Reported.empty());
+    const TReportedError& error = Reported.front();
+    EXPECT_EQ(error.Kind, row.Kind);
+    const std::string uri = error.Uri;
+    EXPECT_TRUE(uri.size() >= row.File.size() && uri.compare(uri.size() - row.File.size(), row.File.size(), row.File) == 0)
+        << uri;
+    if (row.Line > 0) {
+      EXPECT_EQ(error.StartLine, row.Line);
+      EXPECT_EQ(error.StartColumn, row.Column);
+    }
+  }
+}
+
+// With external reading off, nothing outside the document is asked for, and the documents
+// above that need it parse as before.
+TEST_F(ExternalEntityFixture, NothingExternalIsAskedForWhenSwitchedOff) {
+  std::vector<std::string> asked;
+  Resolver.OnResolveResource = [&](TComponent*, const WideString&, const WideString&, WideString&,
+                                   WideString& systemId, std::unique_ptr<TStream>&, bool&) {
+    asked.push_back(WideToUtf8(systemId));
+  };
+  const std::string doc =
+      "<!DOCTYPE r SYSTEM 'nowhere.dtd' [<!ENTITY % p SYSTEM 'p.ent'>%p;<!ENTITY e 'skipped'>]><r>&e;</r>";
+  ASSERT_TRUE(ParseIn(doc, false));
+  EXPECT_EQ(Root(), "r[&e;]");
+  EXPECT_TRUE(Model().SkippedDeclarations);
+  EXPECT_TRUE(asked.empty());
+}
+
 }  // namespace
