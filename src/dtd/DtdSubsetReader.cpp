@@ -95,37 +95,23 @@ struct TDtdSubsetReader::TSyntaxError {
 class TDtdSubsetReader::TScanner {
 public:
   TScanner(const WideString& text, const TPositionRecord& origin, bool track)
-      : Text_(text), Last_(origin), Track_(track) {}
+      : Rest_(text.rbegin(), text.rend()), Last_(origin), Track_(track) {}
   // Over a replacement text: every range is that of the reference.
   TScanner(const WideString& text, const TPositionRecord& start, const TPositionRecord& end)
-      : Text_(text), Last_(end), Start_(start), Track_(false) {}
+      : Rest_(text.rbegin(), text.rend()), Last_(end), Start_(start), Track_(false) {}
 
-  bool AtEnd() const { return Index_ >= Text_.size(); }
+  bool AtEnd(std::size_t ahead = 0) const { return ahead >= Rest_.size(); }
   char16_t Peek(std::size_t ahead = 0) const {
-    return Index_ + ahead < Text_.size() ? Text_[Index_ + ahead] : char16_t(0);
+    return ahead < Rest_.size() ? Rest_[Rest_.size() - 1 - ahead] : char16_t(0);
   }
   void Advance() {
     if (AtEnd()) return;
-    std::size_t units = 1;
-    if (XmlChars::HighSurrogate(Text_[Index_]) && Index_ + 1 < Text_.size() &&
-        XmlChars::LowSurrogate(Text_[Index_ + 1]))
-      units = 2;
-    if (Counting()) {
-      const char16_t c = Text_[Index_];
-      Last_.ByteLength = static_cast<std::int64_t>(units * 2);
-      Last_.ByteCount += Last_.ByteLength;
-      Last_.CharCount += 1;
-      Last_.Character = c;
-      if (c == 0x0A) {
-        Last_.Line += 1;
-        Last_.Column = 0;
-        Last_.TabsInLine = 0;
-      } else {
-        Last_.Column += 1;
-        if (c == 0x09) Last_.TabsInLine += 1;
-      }
+    const std::size_t units = UnitsHere();
+    if (Counting()) Count(Last_, Peek(), units);
+    for (std::size_t i = 0; i < units; ++i) {
+      Read_ += Rest_.back();
+      Rest_.pop_back();
     }
-    Index_ += units;
   }
   bool Match(const char16_t* keyword) {
     std::size_t n = 0;
@@ -145,9 +131,9 @@ public:
   // The record the next character will have.
   TPositionRecord NextRecord() const {
     if (!Counting() || AtEnd()) return Last_;
-    TScanner copy(*this);
-    copy.Advance();
-    return copy.Last_;
+    TPositionRecord next = Last_;
+    Count(next, Peek(), UnitsHere());
+    return next;
   }
   void MarkStart() {
     if (Track_) Start_ = NextRecord();
@@ -155,9 +141,9 @@ public:
   [[noreturn]] void Fail(TXmlErrorType kind, const WideString& offending, const WideString& clue) const {
     throw TSyntaxError{kind, offending, clue, Start_, NextRecord(), Uri_};
   }
-  std::size_t Index() const { return Index_; }
-  const WideString& Text() const { return Text_; }
-  WideString Slice(std::size_t from) const { return Text_.substr(from, Index_ - from); }
+  // How many units were read, counting inserted text.
+  std::size_t Index() const { return Read_.size(); }
+  WideString Slice(std::size_t from) const { return Read_.substr(from); }
   bool Tracking() const { return Track_; }
   const TPositionRecord& Last() const { return Last_; }
   const TPositionRecord& Start() const { return Start_; }
@@ -175,10 +161,13 @@ public:
   void Insert(const WideString& name, const WideString& text) {
     LeaveInserted();
     const std::size_t length = text.size() + 2;
-    Text_.insert(Index_, u" " + text + u" ");
+    Rest_ += u' ';
+    Rest_.append(text.rbegin(), text.rend());
+    Rest_ += u' ';
+    const std::size_t index = Index();
     for (auto& open : Inserted_) open.second += length;
-    Inserted_.emplace_back(name, Index_ + length);
-    UncountedEnd_ = Index_ < UncountedEnd_ ? UncountedEnd_ + length : Index_ + length;
+    Inserted_.emplace_back(name, index + length);
+    UncountedEnd_ = index < UncountedEnd_ ? UncountedEnd_ + length : index + length;
   }
   // Whether the text of the entity of that name is being read here.
   bool InsideInserted(const WideString& name) {
@@ -194,14 +183,14 @@ public:
 
   // A name as written: the run of name characters, which must form an XML name.
   WideString Name(TXmlErrorType kind) {
-    const std::size_t from = Index_;
+    const std::size_t from = Index();
     while (!AtEnd() && IsNameUnit(Peek())) Advance();
     WideString name = Slice(from);
     if (!DtdName(name)) Fail(kind, name, WideString());
     return name;
   }
   WideString Nmtoken(TXmlErrorType kind) {
-    const std::size_t from = Index_;
+    const std::size_t from = Index();
     while (!AtEnd() && IsNameUnit(Peek())) Advance();
     WideString token = Slice(from);
     if (!DtdNmtoken(token)) Fail(kind, token, WideString());
@@ -216,14 +205,37 @@ public:
   }
 
 private:
-  bool Counting() const { return Track_ && Index_ >= UncountedEnd_; }
+  bool Counting() const { return Track_ && Index() >= UncountedEnd_; }
+  // Two for a surrogate pair, else one.
+  std::size_t UnitsHere() const {
+    return XmlChars::HighSurrogate(Peek()) && Rest_.size() > 1 && XmlChars::LowSurrogate(Peek(1))
+               ? 2
+               : 1;
+  }
+  // Moves a record on over one character, as the character reader counts.
+  static void Count(TPositionRecord& record, char16_t c, std::size_t units) {
+    record.ByteLength = static_cast<std::int64_t>(units * 2);
+    record.ByteCount += record.ByteLength;
+    record.CharCount += 1;
+    record.Character = c;
+    if (c == 0x0A) {
+      record.Line += 1;
+      record.Column = 0;
+      record.TabsInLine = 0;
+    } else {
+      record.Column += 1;
+      if (c == 0x09) record.TabsInLine += 1;
+    }
+  }
   // Forgets the inserted texts that were read to their end.
   void LeaveInserted() {
-    while (!Inserted_.empty() && Inserted_.back().second <= Index_) Inserted_.pop_back();
+    while (!Inserted_.empty() && Inserted_.back().second <= Index()) Inserted_.pop_back();
   }
 
-  WideString Text_;
-  std::size_t Index_ = 0;
+  // The text still to read, last character first, so that inserting at the current place
+  // costs only the inserted text; and the text read so far, for slices.
+  WideString Rest_;
+  WideString Read_;
   TPositionRecord Last_;
   TPositionRecord Start_;
   bool Track_;
@@ -278,14 +290,13 @@ bool TDtdSubsetReader::ReadExternalSubset(const WideString& baseUri, const WideS
 // Every character of a text must be an XML character; the declarations then need no check
 // of their own for it. Fails at the first that is not.
 void TDtdSubsetReader::CheckCharacters(TScanner& in) {
-  const WideString& text = in.Text();
-  for (std::size_t i = in.Index(); i < text.size(); ++i) {
-    const char16_t c = text[i];
+  for (std::size_t i = 0; !in.AtEnd(i); ++i) {
+    const char16_t c = in.Peek(i);
     bool ok = XmlChars::CharUnit(c);
-    if (XmlChars::HighSurrogate(c)) ok = i + 1 < text.size() && XmlChars::LowSurrogate(text[i + 1]);
-    if (XmlChars::LowSurrogate(c)) ok = i > 0 && XmlChars::HighSurrogate(text[i - 1]);
+    if (XmlChars::HighSurrogate(c)) ok = !in.AtEnd(i + 1) && XmlChars::LowSurrogate(in.Peek(i + 1));
+    if (XmlChars::LowSurrogate(c)) ok = i > 0 && XmlChars::HighSurrogate(in.Peek(i - 1));
     if (!ok) {
-      while (in.Index() < i) in.Advance();
+      for (const std::size_t at = in.Index() + i; in.Index() < at;) in.Advance();
       in.MarkStart();
       in.Fail(EK_INVALID_CHARACTER, WideString(1, c), WideString());
     }
