@@ -36,6 +36,7 @@ bool TDtdValidationAgent::PrepareDtd(TDomDocumentTypeDecl* declaration, const TD
   origin.Line = declaration->IntSubsetOriginLine;
   origin.TabsInLine = declaration->IntSubsetOriginTabs;
   TDtdSubsetReader reader(Model_, report, loader);
+  reader.SetExpansionLimits(ExpansionAllowance_, ExpansionRatio_);
   if (!reader.ReadInternalSubset(declaration->internalSubset(), origin)) return false;
   if (!loader || declaration->systemId().empty()) return true;
   return reader.ReadExternalSubset(origin.Uri, declaration->publicId(), declaration->systemId(), at);

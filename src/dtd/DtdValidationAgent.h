@@ -42,6 +42,13 @@ public:
   bool PrepareDtd(TDomDocumentTypeDecl* declaration, const TDtdErrorReport& report,
                   const TDtdExternalLoader& loader = nullptr, const IXmlLocator* at = nullptr);
 
+  // The limit on parameter-entity text taken in while the subsets are read (see
+  // TDtdSubsetReader::SetExpansionLimits).
+  void SetExpansionLimits(std::int64_t allowance, std::int64_t ratio) {
+    ExpansionAllowance_ = allowance;
+    ExpansionRatio_ = ratio;
+  }
+
   const TDtdModel& Model() const { return Model_; }
   TDtdModel& Model() { return Model_; }
 
@@ -52,4 +59,6 @@ private:
 
   TDomCustomDocument* Document_;
   TDtdModel Model_;
+  std::int64_t ExpansionAllowance_ = 100000;
+  std::int64_t ExpansionRatio_ = 10;
 };

@@ -178,6 +178,7 @@ void TXmlDomBuilder::Doctype(const TXmlDoctypeSignal& signal) {
                        TDtdExternalText& text) {
             return LoadExternalText(signal.Reader(), baseUri, publicId, systemId, text.Uri, text.Text, text.Origin);
           };
+        dtdAgent->SetExpansionLimits(EntityExpansionAllowance, EntityExpansionRatioLimit);
         prepared = dtdAgent->PrepareDtd(node, report, loader, &signal);
       } catch (const EParserException&) {
         prepared = false;

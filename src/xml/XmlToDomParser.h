@@ -78,7 +78,9 @@ public:
   bool KeepEntityRefs() const { return Builder_->KeepEntityRefs; }
   void SetKeepEntityRefs(bool value) { Builder_->KeepEntityRefs = value; }
   // How deeply entity references may nest, and how many characters of replacement text may
-  // be expanded per character of the document, beyond `allowance` characters.
+  // be expanded per character of the document, beyond `allowance` characters. The ratio and
+  // the allowance also bound the parameter-entity text taken in by the subsets, per
+  // character of the subsets.
   void SetEntityExpansionLimits(int depth, std::int64_t ratio, std::int64_t allowance) {
     Builder_->EntityExpansionDepthLimit = depth;
     Builder_->EntityExpansionRatioLimit = ratio;

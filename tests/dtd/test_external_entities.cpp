@@ -242,4 +242,18 @@ TEST_F(ExternalEntityFixture, NothingExternalIsAskedForWhenSwitchedOff) {
   EXPECT_TRUE(asked.empty());
 }
 
+// The parser's expansion limits bound the parameter-entity text of the subsets too.
+TEST_F(ExternalEntityFixture, ParameterEntityExpansionFollowsTheParsersLimits) {
+  std::string dtd = "<!ENTITY % p '<!--" + std::string(100, 'x') + "-->'>\n";
+  for (int i = 0; i < 30; ++i) dtd += "%p;";
+  Folder.Write("many.dtd", dtd);
+  const std::string doc = "<!DOCTYPE r SYSTEM 'many.dtd'><r/>";
+  EXPECT_TRUE(ParseIn(doc, true)) << FirstKind();
+  Parser.SetEntityExpansionLimits(16, 10, 0);
+  EXPECT_FALSE(ParseIn(doc, true));
+  EXPECT_EQ(FirstKind(), EK_ENTITY_EXPANSION_TOO_LARGE);
+  Parser.SetEntityExpansionLimits(16, 100, 0);
+  EXPECT_TRUE(ParseIn(doc, true)) << FirstKind();
+}
+
 }  // namespace
