@@ -3,7 +3,8 @@
 // and prints one JSON line per file: whether it parsed, the exception that ended the parse,
 // every error delivered to the DOM implementation, and with --tree the document itself (entity
 // references with the nodes of their text as children, default attributes marked as such).
-// --external lets the parser read external entities from local files for that run.
+// --external lets the parser read external text from local files for that run: the external
+// subset, external parameter entities and external parsed entities.
 #include "cli/CliCommands.h"
 
 #include "dom/DomImplementation.h"
