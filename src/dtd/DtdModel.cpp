@@ -21,7 +21,7 @@ const T* FindIn(const std::map<WideString, std::unique_ptr<T>>& map, const WideS
 }  // namespace
 
 void TDtdModel::Clear() {
-  AttributeChecked_.clear();
+  for (auto& checked : AttributeChecked_) checked.clear();
   ElementTypes_.clear();
   AttributeLists_.clear();
   GeneralEntities_.clear();
@@ -83,12 +83,13 @@ const TDtdEntity* TDtdModel::FindParameterEntity(const WideString& name) const {
 const TDtdNotation* TDtdModel::FindNotation(const WideString& name) const { return FindIn(Notations_, name); }
 
 TXmlErrorType TDtdModel::CheckAttributeValueReferences(WideStringView value, int depthLimit, WideString& offending,
-                                                       bool inDocument) const {
-  return CheckReferencesIn(value, 0, depthLimit, offending, inDocument);
+                                                       TPlace place) const {
+  return CheckReferencesIn(value, 0, depthLimit, offending, place);
 }
 
 TXmlErrorType TDtdModel::CheckReferencesIn(WideStringView value, int depth, int depthLimit, WideString& offending,
-                                           bool inDocument) const {
+                                           TPlace place) const {
+  auto& checked = AttributeChecked_[static_cast<int>(place)];
   for (std::size_t at = value.find(u'&'); at != WideStringView::npos; at = value.find(u'&', at + 1)) {
     // The value as written is checked for its syntax by the attribute's own check; a
     // replacement text is checked here, since it is read again as part of the value.
@@ -109,30 +110,31 @@ TXmlErrorType TDtdModel::CheckReferencesIn(WideStringView value, int depth, int 
     if (name == u"lt" || name == u"gt" || name == u"amp" || name == u"apos" || name == u"quot") continue;
     offending = u"&" + name + u";";
     const TDtdEntity* entity = FindGeneralEntity(name);
+    // In external markup an undeclared entity breaks validity only.
     if (entity == nullptr) {
-      if (AllDeclarationsRead()) return EK_UNDECLARED_ENTITY;
+      if (AllDeclarationsRead() && place != TPlace::ExternalMarkup) return EK_UNDECLARED_ENTITY;
       continue;
     }
-    if (inDocument && !UsableInDocument(*entity)) return EK_UNDECLARED_ENTITY;
+    if (place != TPlace::ExternalMarkup && !UsableInDocument(*entity)) return EK_UNDECLARED_ENTITY;
     if (!entity->IsParsed()) return EK_UNPARSED_ENTITY_REFERENCE;
     if (!entity->IsInternal) return EK_EXTERNAL_ENTITY_IN_ATTRIBUTE_VALUE;
-    auto known = AttributeChecked_.find(entity);
-    if (known != AttributeChecked_.end()) {
+    auto known = checked.find(entity);
+    if (known != checked.end()) {
       if (!known->second) return EK_RECURSIVE_ENTITY_REFERENCE;
       continue;
     }
     if (depth + 1 > depthLimit) return EK_ENTITY_EXPANSION_TOO_DEEP;
     if (entity->ReplacementText.find(u'<') != WideString::npos) return EK_LT_IN_ATTRIBUTE_VALUE;
-    AttributeChecked_[entity] = false;
+    checked[entity] = false;
     WideString inner;
-    const TXmlErrorType kind = CheckReferencesIn(entity->ReplacementText, depth + 1, depthLimit, inner, inDocument);
+    const TXmlErrorType kind = CheckReferencesIn(entity->ReplacementText, depth + 1, depthLimit, inner, place);
     if (kind != EK_NONE) {
-      AttributeChecked_.erase(entity);
+      checked.erase(entity);
       // The innermost reference names the entity at fault.
       offending = inner;
       return kind;
     }
-    AttributeChecked_[entity] = true;
+    checked[entity] = true;
   }
   return EK_NONE;
 }

@@ -123,24 +123,28 @@ public:
   // declaration was seen, or the document says it stands alone.
   bool AllDeclarationsRead() const { return Standalone || (!HasExternalSubset && !HasPEReferences); }
 
+  // Where an attribute value stands: in the external subset or a parameter entity's text,
+  // in the internal subset, or in the document.
+  enum class TPlace : std::uint8_t { ExternalMarkup, InternalSubset, Document };
+
   // Checks the entity references of an attribute value as written (character references
-  // aside): every entity declared where that is required, none unparsed or external, none
-  // whose replacement text holds "<" or refers to itself, nesting at most `depthLimit`
-  // deep; for a value in the document (`inDocument`) of a document standing alone, none
-  // declared externally. The error kind, or EK_NONE; `offending` then holds the reference
-  // at fault.
+  // aside): none unparsed or external, none whose replacement text holds "<" or refers to
+  // itself, nesting at most `depthLimit` deep; outside external markup also every entity
+  // declared where that is required and, in a document standing alone, none declared
+  // externally. The error kind, or EK_NONE; `offending` then holds the reference at fault.
   TXmlErrorType CheckAttributeValueReferences(WideStringView value, int depthLimit, WideString& offending,
-                                              bool inDocument = false) const;
+                                              TPlace place) const;
   // Whether a reference in the document itself may use the entity: not one declared
   // externally when the document stands alone.
   bool UsableInDocument(const TDtdEntity& entity) const { return !(Standalone && entity.ExternallyDeclared); }
 
 private:
   TXmlErrorType CheckReferencesIn(WideStringView value, int depth, int depthLimit, WideString& offending,
-                                  bool inDocument) const;
+                                  TPlace place) const;
   // Entities already found fit for attribute values, and those being checked, so that every
   // replacement text is read once however often it is referred to.
-  mutable std::map<const TDtdEntity*, bool> AttributeChecked_;
+  // One record per place, since what a place allows differs.
+  mutable std::map<const TDtdEntity*, bool> AttributeChecked_[3];
 
 public:
 

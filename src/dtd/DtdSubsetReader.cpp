@@ -748,7 +748,9 @@ void TDtdSubsetReader::DefaultValue(TScanner& in, WideString& value) {
   }
   value = in.Slice(from);
   WideString offending;
-  const TXmlErrorType kind = Model_.CheckAttributeValueReferences(value, kMaxNesting, offending);
+  const TXmlErrorType kind = Model_.CheckAttributeValueReferences(
+      value, kMaxNesting, offending,
+      in.External() || !in.Tracking() ? TDtdModel::TPlace::ExternalMarkup : TDtdModel::TPlace::InternalSubset);
   if (kind != EK_NONE) in.Fail(kind, offending, WideString());
   in.Advance();
 }

@@ -329,7 +329,8 @@ bool TXmlDomBuilder::CheckAttributeReferences(const TXmlAttributeSignal& signal)
   const TDtdModel* model = Model();
   if (model == nullptr) return true;
   WideString offending;
-  const TXmlErrorType kind = model->CheckAttributeValueReferences(value, EntityExpansionDepthLimit, offending, true);
+  const TXmlErrorType kind =
+      model->CheckAttributeValueReferences(value, EntityExpansionDepthLimit, offending, TDtdModel::TPlace::Document);
   if (kind == EK_NONE) return true;
   ReportError(signal.Reader(), kind, &signal, offending, WideString());
   return false;

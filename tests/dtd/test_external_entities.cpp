@@ -167,7 +167,7 @@ TEST_F(ExternalEntityFixture, ExternalSubsetAndParameterEntitiesAreReadWhenSwitc
 }
 
 TEST_F(ExternalEntityFixture, ExternalTextThatIsNotWellFormedStopsTheParse) {
-  Folder.Write("bind.dtd", "<!ENTITY only 'ext only'>");
+  Folder.Write("bind.dtd", "<!ENTITY only 'ext only'><!ATTLIST r d CDATA '&a;'>");
   Folder.Write("missingpe.dtd", "<!ENTITY % m SYSTEM 'nowhere.ent'>\n%m;");
   Folder.Write("rec.dtd", "<!ENTITY % r SYSTEM 'rec.ent'>\n%r;");
   Folder.Write("rec.ent", "<!-- again -->\n%r;");
@@ -209,6 +209,12 @@ TEST_F(ExternalEntityFixture, ExternalTextThatIsNotWellFormedStopsTheParse) {
        "doc.xml", 0, 0},
       {"<?xml version='1.0' standalone='yes'?><!DOCTYPE r SYSTEM 'bind.dtd'><r a='&only;'/>", EK_UNDECLARED_ENTITY,
        "doc.xml", 0, 0},
+      // Also through an internal entity, though the external default value that uses it was
+      // found fit before.
+      {"<?xml version='1.0' standalone='yes'?><!DOCTYPE r SYSTEM 'bind.dtd' [<!ENTITY a 'x&only;'>]><r a='&a;'/>",
+       EK_UNDECLARED_ENTITY, "doc.xml", 0, 0},
+      {"<?xml version='1.0' standalone='yes'?><!DOCTYPE r SYSTEM 'bind.dtd' [<!ENTITY a 'x&only;'>]><r>&a;</r>",
+       EK_UNDECLARED_ENTITY, "doc.xml", 0, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Document);
