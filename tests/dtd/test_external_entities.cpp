@@ -262,4 +262,24 @@ TEST_F(ExternalEntityFixture, ParameterEntityExpansionFollowsTheParsersLimits) {
   EXPECT_TRUE(ParseIn(doc, true)) << FirstKind();
 }
 
+// Only plain files are read (the resolver refuses anything else): a name that leads to a
+// device (here one that reads as empty) is refused like a missing file, for the subset, a
+// parameter entity and a general entity.
+TEST_F(ExternalEntityFixture, OnlyPlainFilesAreRead) {
+  std::error_code error;
+  std::filesystem::create_symlink("/dev/null", Folder.Path / "device", error);
+  if (error) GTEST_SKIP() << "no symbolic link in the temporary folder";
+  Folder.Write("pe.dtd", "<!ENTITY % d SYSTEM 'device'>%d;");
+  const std::string rows[] = {
+      "<!DOCTYPE r SYSTEM 'device'><r/>",
+      "<!DOCTYPE r SYSTEM 'pe.dtd'><r/>",
+      "<!DOCTYPE r [<!ENTITY d SYSTEM 'device'>]><r>&d;</r>",
+  };
+  for (const std::string& row : rows) {
+    SCOPED_TRACE(row);
+    EXPECT_FALSE(ParseIn(row, true));
+    EXPECT_EQ(FirstKind(), EK_RESOURCE_NOT_RESOLVED);
+  }
+}
+
 }  // namespace
