@@ -170,15 +170,15 @@ public:
     UncountedEnd_ = index < UncountedEnd_ ? UncountedEnd_ + length : index + length;
   }
   // Whether the text of the entity of that name is being read here.
-  bool InsideInserted(const WideString& name) {
-    LeaveInserted();
+  bool InsideInserted(const WideString& name) const {
     for (const auto& open : Inserted_)
-      if (open.first == name) return true;
+      if (open.second > Index() && open.first == name) return true;
     return false;
   }
-  std::size_t InsertedDepth() {
-    LeaveInserted();
-    return Inserted_.size();
+  std::size_t InsertedDepth() const {
+    std::size_t depth = 0;
+    for (const auto& open : Inserted_) depth += open.second > Index() ? 1 : 0;
+    return depth;
   }
 
   // A name as written: the run of name characters, which must form an XML name.
@@ -390,10 +390,17 @@ const TDtdEntity* TDtdSubsetReader::ReferencedEntity(TScanner& in, const WideStr
     if (!Model_.Standalone) Ignoring_ = true;
     return nullptr;
   }
+  // Open are the entities whose text is being read: those referenced between declarations,
+  // and those taken in inside declarations here and in the texts this one lies in.
   bool open = in.InsideInserted(name);
+  std::size_t depth = Expanding_.size() + in.InsertedDepth();
+  for (const TScanner* outer : Outer_) {
+    open = open || outer->InsideInserted(name);
+    depth += outer->InsertedDepth();
+  }
   for (const WideString& expanding : Expanding_) open = open || expanding == name;
   if (open) in.Fail(EK_RECURSIVE_ENTITY_REFERENCE, u"%" + name + u";", WideString());
-  if (Expanding_.size() + in.InsertedDepth() + 1 > static_cast<std::size_t>(kMaxNesting))
+  if (depth + 1 > static_cast<std::size_t>(kMaxNesting))
     in.Fail(EK_ENTITY_EXPANSION_TOO_DEEP, u"%" + name + u";", WideString());
   return entity;
 }
@@ -420,7 +427,11 @@ void TDtdSubsetReader::ParameterEntityReference(TScanner& in, int depth) {
   if (entity == nullptr) return;
   struct TOpen {
     std::vector<WideString>& Names;
-    ~TOpen() { Names.pop_back(); }
+    std::vector<const TScanner*>& Outer;
+    ~TOpen() {
+      Names.pop_back();
+      Outer.pop_back();
+    }
   };
   if (!entity->IsInternal) {
     // The entity's text must be whole declarations; its errors lie in it.
@@ -432,7 +443,8 @@ void TDtdSubsetReader::ParameterEntityReference(TScanner& in, int depth) {
     inner.SetExternal(true);
     CheckCharacters(inner);
     Expanding_.push_back(name);
-    TOpen open{Expanding_};
+    Outer_.push_back(&in);
+    TOpen open{Expanding_, Outer_};
     ReadDeclarations(inner, depth + 1, false);
     return;
   }
@@ -443,7 +455,8 @@ void TDtdSubsetReader::ParameterEntityReference(TScanner& in, int depth) {
   // Where external text is read, a parameter entity's text is read as external text is.
   inner.SetExternal(Loader_ != nullptr);
   Expanding_.push_back(name);
-  TOpen open{Expanding_};
+  Outer_.push_back(&in);
+  TOpen open{Expanding_, Outer_};
   try {
     ReadDeclarations(inner, depth + 1, false);
   } catch (const TAbandonEntity&) {
@@ -492,7 +505,11 @@ void TDtdSubsetReader::IncludeInLiteral(TScanner& in, bool parameter, WideString
   if (entity == nullptr) return;
   struct TOpen {
     std::vector<WideString>& Names;
-    ~TOpen() { Names.pop_back(); }
+    std::vector<const TScanner*>& Outer;
+    ~TOpen() {
+      Names.pop_back();
+      Outer.pop_back();
+    }
   };
   if (entity->IsInternal) {
     CountExpansion(in, entity->ReplacementText.size());
@@ -500,7 +517,8 @@ void TDtdSubsetReader::IncludeInLiteral(TScanner& in, bool parameter, WideString
     inner.SetUri(in.Uri());
     inner.SetExternal(true);
     Expanding_.push_back(name);
-    TOpen open{Expanding_};
+    Outer_.push_back(&in);
+    TOpen open{Expanding_, Outer_};
     EntityValueText(inner, 0, parameter, text);
     return;
   }
@@ -512,7 +530,8 @@ void TDtdSubsetReader::IncludeInLiteral(TScanner& in, bool parameter, WideString
   inner.SetExternal(true);
   CheckCharacters(inner);
   Expanding_.push_back(name);
-  TOpen open{Expanding_};
+  Outer_.push_back(&in);
+  TOpen open{Expanding_, Outer_};
   EntityValueText(inner, 0, parameter, text);
 }
 

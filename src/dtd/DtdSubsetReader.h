@@ -115,8 +115,10 @@ private:
   std::int64_t InputChars_ = 0;
   std::int64_t ExpandedChars_ = 0;
   int SectionDepth_ = 0;
-  // Names of the parameter entities being expanded, innermost last.
+  // Names of the parameter entities being expanded, innermost last, and the scanners of the
+  // texts their references lie in.
   std::vector<WideString> Expanding_;
+  std::vector<const TScanner*> Outer_;
   // Set after a parameter entity that was not read, in a document not standing alone.
   bool Ignoring_ = false;
 };
