@@ -90,8 +90,9 @@ struct TDtdSubsetReader::TSyntaxError {
 // entity read between declarations it keeps the position record of the last character
 // consumed, counted as the character reader counts (a line feed starts a new line at column
 // 0); over an internal entity's text every position is that of the reference. The text of
-// a reference inside a declaration is put into the scanner's own text where it stands; while
-// in there, positions stay at the reference.
+// a reference inside a declaration is put into the scanner's own text where it stands; an
+// external entity's text put in counts positions of its own (by its URI), an internal one's
+// stays at the reference.
 class TDtdSubsetReader::TScanner {
 public:
   TScanner(const WideString& text, const TPositionRecord& origin, bool track)
@@ -107,11 +108,12 @@ public:
   void Advance() {
     if (AtEnd()) return;
     const std::size_t units = UnitsHere();
-    if (Counting()) Count(Last_, Peek(), units);
+    if (Counting()) Count(Inserted_.empty() ? Last_ : Inserted_.back().Last, Peek(), units);
     for (std::size_t i = 0; i < units; ++i) {
       Read_ += Rest_.back();
       Rest_.pop_back();
     }
+    LeaveInserted();
   }
   bool Match(const char16_t* keyword) {
     std::size_t n = 0;
@@ -130,56 +132,64 @@ public:
   }
   // The record the next character will have.
   TPositionRecord NextRecord() const {
-    if (!Counting() || AtEnd()) return Last_;
-    TPositionRecord next = Last_;
+    if (!Counting() || AtEnd()) return Last();
+    TPositionRecord next = Last();
     Count(next, Peek(), UnitsHere());
     return next;
   }
   void MarkStart() {
-    if (Track_) Start_ = NextRecord();
+    if (Track_ || CountedInserted() != nullptr) {
+      Start_ = NextRecord();
+      StartUri_ = Uri();
+    }
   }
+  // The range runs from the start marked to the next character; when the two lie in
+  // different texts, the error is placed at the next character alone.
   [[noreturn]] void Fail(TXmlErrorType kind, const WideString& offending, const WideString& clue) const {
-    throw TSyntaxError{kind, offending, clue, Start_, NextRecord(), Uri_};
+    const TPositionRecord end = NextRecord();
+    throw TSyntaxError{kind, offending, clue, StartUri_ == Uri() ? Start_ : end, end, Uri()};
   }
   // How many units were read, counting inserted text.
   std::size_t Index() const { return Read_.size(); }
   WideString Slice(std::size_t from) const { return Read_.substr(from); }
   bool Tracking() const { return Track_; }
-  const TPositionRecord& Last() const { return Last_; }
+  // The record of the last character consumed in the text whose positions count here.
+  const TPositionRecord& Last() const {
+    const TInserted* counted = CountedInserted();
+    return counted != nullptr ? counted->Last : Last_;
+  }
   const TPositionRecord& Start() const { return Start_; }
 
-  // The URI of the text, for errors and for the identifiers declared in it.
-  const WideString& Uri() const { return Uri_; }
-  void SetUri(const WideString& uri) { Uri_ = uri; }
+  // The URI of the text being read, for errors and for the identifiers declared in it.
+  const WideString& Uri() const {
+    const TInserted* counted = CountedInserted();
+    return counted != nullptr ? counted->Uri : Uri_;
+  }
+  void SetUri(const WideString& uri) { Uri_ = StartUri_ = uri; }
   // Whether the text is read as an external subset is: conditional sections, references
   // inside declarations.
   bool External() const { return External_; }
   void SetExternal(bool value) { External_ = value; }
 
   // Puts an entity's text in at the current place, a space either side, as the text of a
-  // reference inside a declaration is taken in.
-  void Insert(const WideString& name, const WideString& text) {
-    LeaveInserted();
+  // reference inside a declaration is taken in. An external entity's text counts positions
+  // from `origin` in `uri`; an internal one's (`uri` empty) is placed at the reference.
+  void Insert(const WideString& name, const WideString& text, const TPositionRecord& origin, const WideString& uri) {
     const std::size_t length = text.size() + 2;
     Rest_ += u' ';
     Rest_.append(text.rbegin(), text.rend());
     Rest_ += u' ';
     const std::size_t index = Index();
-    for (auto& open : Inserted_) open.second += length;
-    Inserted_.emplace_back(name, index + length);
-    UncountedEnd_ = index < UncountedEnd_ ? UncountedEnd_ + length : index + length;
+    for (auto& open : Inserted_) open.End += length;
+    Inserted_.push_back(TInserted{name, index, index + length, !uri.empty(), origin, uri});
   }
   // Whether the text of the entity of that name is being read here.
   bool InsideInserted(const WideString& name) const {
     for (const auto& open : Inserted_)
-      if (open.second > Index() && open.first == name) return true;
+      if (open.Name == name) return true;
     return false;
   }
-  std::size_t InsertedDepth() const {
-    std::size_t depth = 0;
-    for (const auto& open : Inserted_) depth += open.second > Index() ? 1 : 0;
-    return depth;
-  }
+  std::size_t InsertedDepth() const { return Inserted_.size(); }
 
   // A name as written: the run of name characters, which must form an XML name.
   WideString Name(TXmlErrorType kind) {
@@ -205,7 +215,30 @@ public:
   }
 
 private:
-  bool Counting() const { return Track_ && Index() >= UncountedEnd_; }
+  // An entity's text put in, from Begin (its leading space) to End (behind its trailing
+  // space) in the units read; those still open are kept, innermost last.
+  struct TInserted {
+    WideString Name;
+    std::size_t Begin, End;
+    bool Counted;
+    TPositionRecord Last;
+    WideString Uri;
+  };
+
+  // The innermost external text put in that is open, whose positions count; none when
+  // positions are those of the scanner's own text.
+  const TInserted* CountedInserted() const {
+    for (auto it = Inserted_.rbegin(); it != Inserted_.rend(); ++it)
+      if (it->Counted) return &*it;
+    return nullptr;
+  }
+  // Whether the next character moves a record: one of the scanner's own tracked text, or of
+  // an external text put in (not the spaces around it).
+  bool Counting() const {
+    if (Inserted_.empty()) return Track_;
+    const TInserted& inner = Inserted_.back();
+    return inner.Counted && Index() > inner.Begin && Index() + 1 < inner.End;
+  }
   // Two for a surrogate pair, else one.
   std::size_t UnitsHere() const {
     return XmlChars::HighSurrogate(Peek()) && Rest_.size() > 1 && XmlChars::LowSurrogate(Peek(1))
@@ -229,7 +262,7 @@ private:
   }
   // Forgets the inserted texts that were read to their end.
   void LeaveInserted() {
-    while (!Inserted_.empty() && Inserted_.back().second <= Index()) Inserted_.pop_back();
+    while (!Inserted_.empty() && Inserted_.back().End <= Index()) Inserted_.pop_back();
   }
 
   // The text still to read, last character first, so that inserting at the current place
@@ -241,10 +274,9 @@ private:
   bool Track_;
   bool External_ = false;
   WideString Uri_;
-  // The entities whose text was inserted and is being read, outermost first, each with the
-  // index where its text ends; below UncountedEnd_ the text is inserted text.
-  std::vector<std::pair<WideString, std::size_t>> Inserted_;
-  std::size_t UncountedEnd_ = 0;
+  // The URI of the text the start was marked in.
+  WideString StartUri_;
+  std::vector<TInserted> Inserted_;
 };
 
 TDtdSubsetReader::TDtdSubsetReader(TDtdModel& model, TDtdErrorReport report, TDtdExternalLoader loader)
@@ -476,22 +508,21 @@ void TDtdSubsetReader::ReferenceInDeclaration(TScanner& in) {
   in.Expect(u';', EK_INVALID_PARAMETER_ENTITY_NAME);
   const TDtdEntity* entity = ReferencedEntity(in, name);
   if (entity == nullptr) {
-    in.Insert(name, WideString());
+    in.Insert(name, WideString(), TPositionRecord(), WideString());
     return;
   }
-  WideString text;
   if (entity->IsInternal) {
-    text = entity->ReplacementText;
-  } else {
-    TDtdExternalText external;
-    LoadExternal(in, *entity, external);
-    TScanner check(external.Text, external.Origin, true);
-    check.SetUri(external.Uri);
-    CheckCharacters(check);
-    text = std::move(external.Text);
+    CountExpansion(in, entity->ReplacementText.size());
+    in.Insert(name, entity->ReplacementText, TPositionRecord(), WideString());
+    return;
   }
-  CountExpansion(in, text.size());
-  in.Insert(name, text);
+  TDtdExternalText external;
+  LoadExternal(in, *entity, external);
+  TScanner check(external.Text, external.Origin, true);
+  check.SetUri(external.Uri);
+  CheckCharacters(check);
+  CountExpansion(in, external.Text.size());
+  in.Insert(name, external.Text, external.Origin, external.Uri);
 }
 
 // "%name;" in an entity value of external text: the entity's text is read as part of the
@@ -864,11 +895,13 @@ void TDtdSubsetReader::EntityValueText(TScanner& in, char16_t quote, bool parame
 }
 
 void TDtdSubsetReader::EntityDeclaration(TScanner& in) {
+  // Relative identifiers resolve against the text that holds the declaration's "<".
+  const WideString base = in.Uri();
   // The "%" of a parameter entity's declaration may follow at once.
   if (in.External()) RequireWhiteInDeclaration(in);
   else in.RequireWhite();
   auto entity = std::make_unique<TDtdEntity>();
-  entity->BaseUri = in.Uri();
+  entity->BaseUri = base;
   entity->ExternallyDeclared = in.External() || !in.Tracking();
   if (in.Peek() == u'%' && !in.AtEnd()) {
     in.Advance();

@@ -139,6 +139,11 @@ TEST_F(ExternalEntityFixture, ExternalSubsetAndParameterEntitiesAreReadWhenSwitc
                "<!ENTITY v \"[%cm;]\">");
   Folder.Write("sub/decls.ent", "<?xml encoding='UTF-8'?><!ENTITY fromsub SYSTEM 'x.xml'>");
   Folder.Write("sub/x.xml", "in sub");
+  Folder.Write("x.xml", "beside");
+  // A declaration whose name and identifier come from an entity in another folder: the
+  // identifier resolves against the text that holds the declaration's "<".
+  Folder.Write("split.dtd", "<!ENTITY % rest SYSTEM 'sub/rest.ent'>\n<!ENTITY %rest;>");
+  Folder.Write("sub/rest.ent", "split SYSTEM 'x.xml'");
   struct Row {
     std::string Document;
     bool ReadExternal;
@@ -158,6 +163,7 @@ TEST_F(ExternalEntityFixture, ExternalSubsetAndParameterEntitiesAreReadWhenSwitc
       {"<!DOCTYPE r SYSTEM 'pe.dtd'><r>&v;&fromsub;</r>", true,
        "r{from-pe}[&v;[\"[(#PCDATA)]\"],&fromsub;[\"in sub\"]]"},
       {"<!DOCTYPE r SYSTEM 'pe.dtd'><r>&v;</r>", false, "r[&v;]"},
+      {"<!DOCTYPE r SYSTEM 'split.dtd'><r>&split;</r>", true, "r[&split;[\"beside\"]]"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Document + (row.ReadExternal ? " read" : " not read"));
@@ -182,6 +188,8 @@ TEST_F(ExternalEntityFixture, ExternalTextThatIsNotWellFormedStopsTheParse) {
   Folder.Write("half.ent", "<!ELEMENT r");
   Folder.Write("ign.dtd", "<![IGNORE[ <![ ]]>");
   Folder.Write("keyword.dtd", "<![INCLUDES[ ]]>");
+  Folder.Write("attm.dtd", "<!ENTITY % atts SYSTEM 'atts.ent'>\n<!ATTLIST r %atts;>");
+  Folder.Write("atts.ent", "<?xml encoding='UTF-8'?>\na CDATA #IMPLIED\n  b BOGUS #IMPLIED");
   struct Row {
     std::string Document;
     int Kind;
@@ -192,9 +200,11 @@ TEST_F(ExternalEntityFixture, ExternalTextThatIsNotWellFormedStopsTheParse) {
       {"<!DOCTYPE r SYSTEM 'nowhere.dtd'><r/>", EK_RESOURCE_NOT_RESOLVED, "doc.xml", 0, 0},
       {"<!DOCTYPE r SYSTEM 'missingpe.dtd'><r/>", EK_RESOURCE_NOT_RESOLVED, "missingpe.dtd", 2, 1},
       {"<!DOCTYPE r SYSTEM 'rec.dtd'><r/>", EK_RECURSIVE_ENTITY_REFERENCE, "rec.ent", 2, 1},
-      {"<!DOCTYPE r SYSTEM 'recm.dtd'><r/>", EK_RECURSIVE_ENTITY_REFERENCE, "recm.dtd", 0, 0},
+      {"<!DOCTYPE r SYSTEM 'recm.dtd'><r/>", EK_RECURSIVE_ENTITY_REFERENCE, "m.ent", 1, 11},
       {"<!DOCTYPE r SYSTEM 'laughs.dtd'><r/>", EK_ENTITY_EXPANSION_TOO_LARGE, "laughs.dtd", 0, 0},
       {"<!DOCTYPE r SYSTEM 'bad.dtd'><r/>", EK_WHITESPACE_EXPECTED, "bad.dtd", 3, 3},
+      // Inside an external entity's text taken in inside a declaration: placed in that text.
+      {"<!DOCTYPE r SYSTEM 'attm.dtd'><r/>", EK_DTD_SUBSET_SYNTAX_105, "atts.ent", 3, 10},
       // A parameter entity between declarations holds whole declarations.
       {"<!DOCTYPE r SYSTEM 'half.dtd'><r/>", EK_WHITESPACE_EXPECTED, "half.ent", 0, 0},
       {"<!DOCTYPE r SYSTEM 'ign.dtd'><r/>", EK_UNKNOWN_MARKUP_DECL, "ign.dtd", 0, 0},
