@@ -12,9 +12,8 @@
 // references inside declarations, whose text is taken in with a space either side.
 //
 // Positions of errors refer to the text they lie in: the document for the internal subset,
-// the external subset or an external parameter entity between declarations for their own
-// text (by its URI). An error inside an internal entity's text, or inside the text of a
-// reference within a declaration, is placed at the reference.
+// the external subset or an external parameter entity for their own text (by its URI). An
+// error inside an internal parameter entity's text is placed at its reference.
 #pragma once
 
 #include "dtd/DtdModel.h"

@@ -1,6 +1,7 @@
 // The validation agent of a document in well-formedness mode: it reads the internal subset
-// of the document type declaration into its DTD model, reports what is not well formed, and
-// answers the document's questions about declared attribute types from that model.
+// of the document type declaration (and, when the parser reads external text, the external
+// subset) into its DTD model, reports what is not well formed, and answers the document's
+// questions about declared attribute types from that model.
 #pragma once
 
 #include "dom/DomImplementation.h"
