@@ -99,7 +99,6 @@ private:
 
   bool DecodeChar(TBytes& p, std::uint32_t& c) const;
   TBytes Decode(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const;
-  TBytes DecodeBytes(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const;
   struct TName;
   const TSharedText* Name(TBytes begin, TBytes end, TName** entry = nullptr);
   TDomNode* Parent() const { return Open_.empty() ? static_cast<TDomNode*>(Document_) : Open_.back().Element; }
@@ -250,7 +249,6 @@ bool TDirectParser<E>::DecodeChar(TBytes& p, std::uint32_t& c) const {
 // that starts before `limit` is taken whole.
 template <TXmlDirectEncoding E>
 TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const {
-  if constexpr (W == 1) return DecodeBytes(p, limit, stops, out);
   while (p < limit) {
     const char32_t u = Unit(p);
     if (u < 0x80) {
@@ -286,64 +284,6 @@ TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std
     // branch above, and the direct path takes only code pages that keep 0x80-0xFF above ASCII.
     if (!DecodeChar(p, c) || !XmlChars::Char(c)) return nullptr;
     XmlUtf16::Append(out, c);
-  }
-  return p;
-}
-
-// Decode for one-byte units (UTF-8 and the code pages): the string is widened a block at a
-// time by as many units as the block has bytes, which no character exceeds but a four-byte
-// UTF-8 one at the block's end by one, and every unit is written in place; what is left
-// over is cut off at the end or when the run stops.
-template <TXmlDirectEncoding E>
-TBytes TDirectParser<E>::DecodeBytes(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const {
-  constexpr std::ptrdiff_t kBlock = 256;
-  while (p < limit) {
-    const TBytes blockEnd = limit - p > kBlock ? p + kBlock : limit;
-    std::size_t used = out.size();
-    out.resize(used + static_cast<std::size_t>(blockEnd - p) + 1);
-    char16_t* const start = out.data();
-    char16_t* dst = start + used;
-    const auto stopHere = [&](TBytes at) {
-      out.resize(static_cast<std::size_t>(dst - start));
-      return at;
-    };
-    while (p < blockEnd) {
-      const std::uint32_t u = *p;
-      if (u < 0x80) {
-        if (stops.Copy[u]) {
-          *dst++ = static_cast<char16_t>(u);
-          ++p;
-          continue;
-        }
-        if (stops.Stop[u]) return stopHere(p);
-        if (u == 0x0D) {
-          *dst++ = u'\n';
-          ++p;
-          // Whether an LF follows decides how many bytes the line end takes.
-          if (!AtEnd(p) && *p == 0x0A) ++p;
-          continue;
-        }
-        if (u != 0x09 && u != 0x0A) return stopHere(nullptr);
-        *dst++ = static_cast<char16_t>(u);
-        ++p;
-        continue;
-      }
-      if constexpr (E == TXmlDirectEncoding::Utf8) {
-        // Two bytes, U+0080-U+07FF, all of them XML characters: the common case of text in
-        // a Latin or Cyrillic script.
-        if (u >= 0xC2 && u <= 0xDF && End_ - p > 1 && (p[1] & 0xC0) == 0x80) {
-          *dst++ = static_cast<char16_t>(((u & 0x1F) << 6) | (p[1] & 0x3F));
-          p += 2;
-          continue;
-        }
-      }
-      std::uint32_t c = 0;
-      // Taken as it is when XML allows it. No line end gets here: every unit below 0x80 took a
-      // branch above, and the direct path takes only code pages that keep 0x80-0xFF above ASCII.
-      if (!DecodeChar(p, c) || !XmlChars::Char(c)) return stopHere(nullptr);
-      dst += XmlUtf16::Encode(c, dst);
-    }
-    out.resize(static_cast<std::size_t>(dst - start));
   }
   return p;
 }

@@ -243,38 +243,3 @@ TEST(DirectParse, ListenersGetTheOrdinaryPath) {
 }
 
 }  // namespace
-
-// Characters of every UTF-8 length, line ends and faulty sequences at every place around the
-// edges where the direct path widens its strings a block of bytes at a time, in text, in an
-// attribute value and in a comment, after a run of ASCII and after a run of two-byte letters.
-TEST(DirectParse, CharactersAtTheEdgesOfDecodingBlocksAgree) {
-  const std::vector<std::pair<std::string, bool>> inners = {
-      {"\xC5\xBE", true},  {"\xE2\x82\xAC", true}, {"\xF0\x9F\x98\x80", true}, {"\r\n", true},
-      {"\r", true},        {"\xC3", false},        {"\xED\xA0\x80", false},    {"\x01", false},
-  };
-  for (std::size_t k = 0; k < inners.size(); ++k) {
-    const auto& [inner, valid] = inners[k];
-    for (const bool letters : {false, true}) {
-      for (int length = 248; length < 264; ++length) {
-        std::string run;
-        if (letters) {
-          for (int i = 0; i < length / 2; ++i) run += "\xC4\x8D";
-          if (length % 2 != 0) run += "a";
-        } else {
-          run.assign(static_cast<std::size_t>(length), 'a');
-        }
-        const std::string text = run + inner + "b";
-        for (const std::string& document :
-             {"<r>" + text + "</r>", "<r a='" + text + "'/>", "<r><!--" + text + "--></r>"}) {
-          const TParseOptions options{true, true, true, 0};
-          const TParseDescription fast = DescribeParse(document, false, options);
-          const TParseDescription ordinary = DescribeParse(document, true, options);
-          SCOPED_TRACE("inner " + std::to_string(k) + " letters " + std::to_string(letters) + " bytes before " +
-                       std::to_string(length) + ": " + document.substr(0, 8));
-          EXPECT_EQ(fast.Text, ordinary.Text);
-          EXPECT_EQ(fast.Direct, valid);
-        }
-      }
-    }
-  }
-}
