@@ -19,8 +19,12 @@
 #include <vector>
 
 class TCustomResourceResolver;
+class TXmlSignal;
 
 using TDomErrorEvent = std::function<void(TPersistent* Sender, TDomError* Error, bool& Go)>;
+// A DTD-side signal of a document's DTD reader (the sender is the document); the signal lives
+// only during the call.
+using TDomDtdSignalEvent = std::function<void(TPersistent* Sender, const TXmlSignal& Signal)>;
 // Requests of the expression evaluator; declared for it and never fired by the document path.
 using TDomRequestXPathFunctionResultEvent =
     std::function<void(TPersistent* Sender, const WideString& namespaceURI, const WideString& localName,
@@ -73,6 +77,7 @@ public:
   TDomNotifyNodeEvent OnNodeInserted;
   TDomNotifyNodeEvent OnNodeRemoving;
   TDomErrorEvent OnError;
+  TDomDtdSignalEvent OnDtdSignal;
   TDomRequestXPathFunctionResultEvent OnRequestXPathFunctionResult;
   TDomRequestXPathVariableEvent OnRequestXPathVariable;
 

@@ -35,6 +35,9 @@ bool TDtdValidationAgent::PrepareDtd(TDomDocumentTypeDecl* declaration, const TD
   origin.Line = declaration->IntSubsetOriginLine;
   origin.TabsInLine = declaration->IntSubsetOriginTabs;
   TDtdSubsetReader reader(Model_, report);
+  TDomImplementation* implementation = Document_ != nullptr ? Document_->domImplementation() : nullptr;
+  if (implementation != nullptr && implementation->OnDtdSignal)
+    reader.SetListener([implementation, this](const TXmlSignal& signal) { implementation->OnDtdSignal(Document_, signal); });
   return reader.ReadInternalSubset(declaration->internalSubset(), origin);
 }
 
