@@ -25,7 +25,7 @@
 namespace {
 
 struct TCorpusSpec {
-  std::string Name;  // "a", "b", "c", "d", "a@1MB", ...
+  std::string Name;  // "a", "b", "c", "d", "order", "a@1MB", ...
   TCorpusKind Kind;
   std::size_t Bytes;
 };
@@ -40,6 +40,7 @@ struct TOptions {
 };
 
 constexpr std::size_t kMb = 1024 * 1024;
+constexpr std::size_t kOrderFileBytes = 3584;
 
 bool IsPeer(const std::string& row) { return row == "libxml2" || row == "expat" || row == "pugixml"; }
 
@@ -61,6 +62,8 @@ std::vector<TCorpusSpec> CorpusSpecs(const TOptions& options) {
   for (TCorpusKind kind : {TCorpusKind::Utf8, TCorpusKind::Windows1250, TCorpusKind::Utf16Le,
                            TCorpusKind::OrderLike})
     corpora.push_back({CorpusLetter(kind), kind, options.CorpusMb * kMb});
+  // One order file of the size the program writes (50 lines): what a per-document cost shows in.
+  corpora.push_back({"order", TCorpusKind::OrderLike, kOrderFileBytes});
   if (options.Scaling)
     for (std::size_t mb : {1, 10, 100})
       corpora.push_back({"a@" + std::to_string(mb) + "MB", TCorpusKind::Utf8, mb * kMb});

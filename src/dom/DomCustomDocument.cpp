@@ -176,6 +176,7 @@ TDomNode* TDomCustomDocument::CopyShallow(TDomNode* node) {
 TDomNode* TDomCustomDocument::CopyNode(TDomNode* node, bool deep) {
   if (node == nullptr) throw ENot_Supported_Err(DomMessages::NotSupported);
   TDomNode* top = CopyShallow(node);
+  CompleteCopy(top);
   auto hasCopiedChildren = [](const TDomNode* n) {
     return n->nodeType() == ntElementNode || n->nodeType() == ntDocumentFragmentNode;
   };
@@ -201,6 +202,7 @@ TDomNode* TDomCustomDocument::CopyNode(TDomNode* node, bool deep) {
     TDomNode* child = frame.NextChild;
     frame.NextChild = child->nextSibling();
     TDomNode* copy = CopyShallow(child);
+    CompleteCopy(copy);
     if (hasCopiedChildren(child)) {
       stack.push_back({child, copy, child->firstChild()});
     } else {

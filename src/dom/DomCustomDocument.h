@@ -61,6 +61,9 @@ public:
   virtual TDomElement* documentElement() const;
   // A copy of `node` made in this document (owned by it, without parent).
   virtual TDomNode* CopyNode(TDomNode* node, bool deep);
+  // Called for every node CopyNode makes, right after it is made and before its children are:
+  // what this document's declarations add to a copy (nothing here).
+  virtual void CompleteCopy(TDomNode*) {}
   virtual void FreeDetachedIterators();
   // Made, recorded and destroyed by this document.
   virtual TDomNodeIterator* createNodeIterator(TDomNode* root, std::uint16_t whatToShow, TDomNodeFilter* filter,

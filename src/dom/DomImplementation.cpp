@@ -196,11 +196,11 @@ bool TDomDocument::HasElementContent(const TDomElement* element) const {
   return ValidationAgent_->HasElementContent(element);
 }
 
-TDomNode* TDomDocument::CopyNode(TDomNode* node, bool deep) {
-  TDomNode* copy = TDomCustomDocument::CopyNode(node, deep);
-  if (copy != nullptr && copy->nodeType() == ntEntityReferenceNode)
+void TDomDocument::CompleteCopy(TDomNode* copy) {
+  if (copy->nodeType() == ntElementNode)
+    ValidationAgent_->AddDefaultAttributes(static_cast<TDomElement*>(copy));
+  else if (copy->nodeType() == ntEntityReferenceNode)
     ValidationAgent_->FillEntityReference(static_cast<TDomEntityReference*>(copy));
-  return copy;
 }
 
 TDomElement* TDomDocument::getElementById(const WideString& elementId) const {

@@ -19,8 +19,12 @@
 #include <vector>
 
 class TCustomResourceResolver;
+class TXmlSignal;
 
 using TDomErrorEvent = std::function<void(TPersistent* Sender, TDomError* Error, bool& Go)>;
+// A DTD-side signal of a document's DTD reader (the sender is the document); the signal lives
+// only during the call.
+using TDomDtdSignalEvent = std::function<void(TPersistent* Sender, const TXmlSignal& Signal)>;
 // Requests of the expression evaluator; declared for it and never fired by the document path.
 using TDomRequestXPathFunctionResultEvent =
     std::function<void(TPersistent* Sender, const WideString& namespaceURI, const WideString& localName,
@@ -73,6 +77,7 @@ public:
   TDomNotifyNodeEvent OnNodeInserted;
   TDomNotifyNodeEvent OnNodeRemoving;
   TDomErrorEvent OnError;
+  TDomDtdSignalEvent OnDtdSignal;
   TDomRequestXPathFunctionResultEvent OnRequestXPathFunctionResult;
   TDomRequestXPathVariableEvent OnRequestXPathVariable;
 
@@ -104,6 +109,9 @@ public:
   // Answers false to leave the normalisation to the document.
   virtual bool NormalizeAttributeValue(const WideString&, std::uint8_t, TXmlErrorType&, WideString&) { return false; }
   virtual void FillEntityReference(TDomEntityReference*) {}
+  // Gives the element an attribute, marked not specified, for each default its declarations
+  // have that it lacks.
+  virtual void AddDefaultAttributes(TDomElement*) const {}
   // Takes the document type declaration; false when the preparation was aborted.
   virtual bool PrepareDtd(TDomDocumentTypeDecl*) { return true; }
   virtual bool ValidateNode(TDomNode*) { return true; }
@@ -119,7 +127,9 @@ public:
                                WideString& result) override;
   std::uint8_t GetAttributeType(const WideString& elementName, const WideString& attributeName) const override;
   bool HasElementContent(const TDomElement* element) const override;
-  TDomNode* CopyNode(TDomNode* node, bool deep) override;
+  // A copied element gets the attributes its declarations default, a copied entity reference
+  // the replacement text its declaration gives, both from this document's validation agent.
+  void CompleteCopy(TDomNode* copy) override;
   TDomElement* getElementById(const WideString& elementId) const override;
 
   virtual bool isWhitespaceInElementContentOf(const TDomText* textNode) const;

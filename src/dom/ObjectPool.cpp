@@ -3,6 +3,7 @@
 #include "platform/SingleThread.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
@@ -59,6 +60,26 @@ TSlab* SpareSlabs = nullptr;
 int SpareSlabCount = 0;
 long SlabsMade = 0;
 constexpr long kSmallPageSlabs = 8;
+
+// Huge pages are asked for only while they come cheap. Where the system has handed the
+// memory of its free huge blocks back to a host (a virtual machine reporting free pages), the
+// first touch of each huge page waits for the host to supply it again and costs several
+// times what the same memory in small pages does; the first slow one ends the asking for
+// the rest of the process. A huge page that comes at once takes a few tenths of a
+// millisecond; small pages for a slab take about 0.6 ms.
+constexpr std::chrono::microseconds kSlowHugePage{600};
+bool HugePagesCheap = true;
+
+// Asks for huge pages behind a fresh slab and touches it, ending the asking when that was slow.
+void BackWithHugePages(void* memory) {
+  if (madvise(memory, kSlabBytes, MADV_HUGEPAGE) != 0) {
+    HugePagesCheap = false;
+    return;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  *static_cast<volatile char*>(memory) = 0;
+  if (std::chrono::steady_clock::now() - start > kSlowHugePage) HugePagesCheap = false;
+}
 
 // Objects may be made on one thread and destroyed on another; the lock is held for a few
 // pointer moves only.
@@ -127,9 +148,9 @@ void* Allocate(std::size_t size) {
       memory = std::aligned_alloc(kSlabBytes, kSlabBytes);
       if (memory == nullptr) throw std::bad_alloc();
       // Past the first few slabs the document is a large one: its slabs are backed by huge
-      // pages where the system offers them, so that touching them costs one fault per slab
-      // instead of one per small page. A small document keeps to small pages.
-      if (++SlabsMade > kSmallPageSlabs) madvise(memory, kSlabBytes, MADV_HUGEPAGE);
+      // pages where the system offers them cheaply, so that touching them costs one fault
+      // per slab instead of one per small page. A small document keeps to small pages.
+      if (++SlabsMade > kSmallPageSlabs && HugePagesCheap) BackWithHugePages(memory);
     }
     slab = static_cast<TSlab*>(memory);
     slab->FreeSlots = nullptr;

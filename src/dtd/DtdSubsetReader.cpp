@@ -21,14 +21,15 @@ bool IsNameUnit(char16_t c) {
 // The text range of one problem, for the error object.
 class TDtdLocation : public IXmlLocator {
 public:
-  TDtdLocation(const WideString& uri, const TPositionRecord& start, const TPositionRecord& end)
-      : Uri_(uri), Start_(start), End_(end) {}
+  TDtdLocation(const WideString& uri, const TPositionRecord& start, const TPositionRecord& end,
+               TDtdObject* item = nullptr)
+      : Uri_(uri), Start_(start), End_(end), Item_(item) {}
   std::int64_t EndByte() const override { return End_.ByteCount; }
   std::int64_t EndChar() const override { return End_.CharCount; }
   std::int64_t EndColumn() const override { return End_.Column; }
   std::int64_t EndLine() const override { return End_.Line; }
   std::int64_t EndTabs() const override { return End_.TabsInLine; }
-  TDtdObject* RelatedDtdItem() const override { return nullptr; }
+  TDtdObject* RelatedDtdItem() const override { return Item_; }
   TDomNode* RelatedNode() const override { return nullptr; }
   std::int64_t StartByte() const override { return Start_.ByteCount - Start_.ByteLength; }
   std::int64_t StartChar() const override { return Start_.CharCount; }
@@ -41,6 +42,7 @@ private:
   WideString Uri_;
   TPositionRecord Start_;
   TPositionRecord End_;
+  TDtdObject* Item_;
 };
 
 // The name classes of the fifth edition of XML 1.0, by code point.
@@ -286,12 +288,25 @@ bool TDtdSubsetReader::ReadInternalSubset(const WideString& text, const TDtdSubs
   TScanner in(text, origin, true);
   in.SetUri(origin.Uri);
   InputChars_ += static_cast<std::int64_t>(text.size());
+  if (Listener_) {
+    TXmlStartIntDtdSignal start(nullptr, nullptr);
+    SendPlain(start, origin.Uri, origin);
+  }
   try {
     CheckCharacters(in);
     ReadDeclarations(in, 0, false);
   } catch (const TSyntaxError& error) {
+    // The report may end the parse by raising, so the listener hears of the end first.
+    if (Listener_) {
+      TXmlAbortedSignal aborted(nullptr, nullptr);
+      SendPlain(aborted, error.Uri, error.End);
+    }
     if (Report_) Report_(error.Kind, TDtdLocation(error.Uri, error.Start, error.End), error.OffendingText, error.Clue);
     return false;
+  }
+  if (Listener_) {
+    TXmlCompletedSignal completed(nullptr, nullptr);
+    SendPlain(completed, in.Uri(), in.Last());
   }
   return true;
 }
@@ -309,14 +324,40 @@ bool TDtdSubsetReader::ReadExternalSubset(const WideString& baseUri, const WideS
   in.SetUri(external.Uri);
   in.SetExternal(true);
   InputChars_ += static_cast<std::int64_t>(external.Text.size());
+  if (Listener_) {
+    TXmlStartExtDtdSignal start(nullptr, nullptr);
+    start.PublicId = publicId;
+    start.SystemId = systemId;
+    SendPlain(start, external.Uri, external.Origin);
+  }
   try {
     CheckCharacters(in);
     ReadDeclarations(in, 0, false);
   } catch (const TSyntaxError& error) {
+    if (Listener_) {
+      TXmlAbortedSignal aborted(nullptr, nullptr);
+      SendPlain(aborted, error.Uri, error.End);
+    }
     if (Report_) Report_(error.Kind, TDtdLocation(error.Uri, error.Start, error.End), error.OffendingText, error.Clue);
     return false;
   }
+  if (Listener_) {
+    TXmlCompletedSignal completed(nullptr, nullptr);
+    SendPlain(completed, in.Uri(), in.Last());
+  }
   return true;
+}
+
+void TDtdSubsetReader::Send(TXmlSignal& signal, const TScanner& in, TDtdObject* item) const {
+  const TDtdLocation where(in.Uri(), in.Start(), in.Last(), item);
+  signal.Rebind(nullptr, &where);
+  Listener_(signal);
+}
+
+void TDtdSubsetReader::SendPlain(TXmlSignal& signal, const WideString& uri, const TPositionRecord& at) const {
+  const TDtdLocation where(uri, at, at);
+  signal.Rebind(nullptr, &where);
+  Listener_(signal);
 }
 
 // Every character of a text must be an XML character; the declarations then need no check
@@ -416,10 +457,22 @@ const TDtdEntity* TDtdSubsetReader::ReferencedEntity(TScanner& in, const WideStr
   if (entity == nullptr) {
     if (Model_.Standalone) in.Fail(EK_UNDECLARED_ENTITY, u"%" + name + u";", WideString());
     Ignoring_ = true;
+    if (Listener_) {
+      TXmlExternalPEReferenceSignal signal(nullptr, nullptr);
+      signal.EntityName = name;
+      Send(signal, in, nullptr);
+    }
     return nullptr;
   }
   if (!entity->IsInternal && !Loader_) {
     if (!Model_.Standalone) Ignoring_ = true;
+    if (Listener_) {
+      TXmlExternalPEReferenceSignal signal(nullptr, nullptr);
+      signal.EntityName = name;
+      signal.PublicId = entity->PublicId;
+      signal.SystemId = entity->SystemId;
+      Send(signal, in, const_cast<TDtdEntity*>(entity));
+    }
     return nullptr;
   }
   // Open are the entities whose text is being read: those referenced between declarations,
@@ -434,6 +487,11 @@ const TDtdEntity* TDtdSubsetReader::ReferencedEntity(TScanner& in, const WideStr
   if (open) in.Fail(EK_RECURSIVE_ENTITY_REFERENCE, u"%" + name + u";", WideString());
   if (depth + 1 > static_cast<std::size_t>(kMaxNesting))
     in.Fail(EK_ENTITY_EXPANSION_TOO_DEEP, u"%" + name + u";", WideString());
+  if (Listener_) {
+    TXmlPEReferenceFoundSignal signal(nullptr, nullptr);
+    signal.EntityName = name;
+    Send(signal, in, const_cast<TDtdEntity*>(entity));
+  }
   return entity;
 }
 
@@ -625,7 +683,14 @@ void TDtdSubsetReader::ElementDeclaration(TScanner& in) {
   ContentSpec(in, *element);
   SkipInDeclaration(in);
   in.Expect(u'>', EK_DTD_SUBSET_SYNTAX_101);
-  Model_.AddElementType(std::move(element));
+  TDtdElementType* taken = Model_.AddElementType(std::move(element));
+  if (taken != nullptr && Listener_) {
+    TXmlElementTypeDeclarationSignal signal(nullptr, nullptr);
+    signal.ElementName = taken->Name;
+    signal.ContentKind = static_cast<std::uint8_t>(taken->ContentKind);
+    signal.ContentModel = taken->ContentModel;
+    Send(signal, in, taken);
+  }
 }
 
 void TDtdSubsetReader::ContentSpec(TScanner& in, TDtdElementType& element) {
@@ -760,8 +825,21 @@ void TDtdSubsetReader::AttributeListDeclaration(TScanner& in) {
       }
       DefaultValue(in, definition->DefaultValue);
     }
-    if (Ignoring_) Model_.SkippedDeclarations = true;
-    else Model_.AddAttributeDefinition(std::move(definition));
+    if (Ignoring_) {
+      Model_.SkippedDeclarations = true;
+      continue;
+    }
+    TDtdAttributeDefinition* taken = Model_.AddAttributeDefinition(std::move(definition));
+    if (taken != nullptr && Listener_) {
+      TXmlAttributeDefinitionSignal signal(nullptr, nullptr);
+      signal.ElementName = taken->ElementName;
+      signal.AttributeName = taken->Name;
+      signal.AttributeType = taken->AttributeType;
+      signal.Enumeration = taken->Enumeration;
+      signal.DefaultKind = static_cast<std::uint8_t>(taken->DefaultKind);
+      signal.DefaultValue = taken->DefaultValue;
+      Send(signal, in, taken);
+    }
   }
 }
 
@@ -930,8 +1008,29 @@ void TDtdSubsetReader::EntityDeclaration(TScanner& in) {
   if (in.Peek() == u'N' || in.Peek() == u'S' || in.Peek() == u'P')
     in.Fail(EK_ENTITY_VALUE_WITH_EXTERNAL_ID, WideString(), u">");
   in.Expect(u'>', EK_DTD_SUBSET_SYNTAX_101);
-  if (Ignoring_) Model_.SkippedDeclarations = true;
-  else Model_.AddEntity(std::move(entity));
+  if (Ignoring_) {
+    Model_.SkippedDeclarations = true;
+    return;
+  }
+  TDtdEntity* taken = Model_.AddEntity(std::move(entity));
+  if (taken == nullptr || !Listener_) return;
+  const auto fill = [taken](TXmlEntityDeclarationFields& fields) {
+    fields.EntityName = taken->Name;
+    fields.IsInternal = taken->IsInternal;
+    fields.ReplacementText = taken->ReplacementText;
+    fields.PublicId = taken->PublicId;
+    fields.SystemId = taken->SystemId;
+    fields.NotationName = taken->NotationName;
+  };
+  if (taken->IsParameter) {
+    TXmlParameterEntityDeclarationSignal signal(nullptr, nullptr);
+    fill(signal);
+    Send(signal, in, taken);
+  } else {
+    TXmlEntityDeclarationSignal signal(nullptr, nullptr);
+    fill(signal);
+    Send(signal, in, taken);
+  }
 }
 
 void TDtdSubsetReader::NotationDeclaration(TScanner& in) {
@@ -942,5 +1041,12 @@ void TDtdSubsetReader::NotationDeclaration(TScanner& in) {
   ExternalId(in, notation->PublicId, notation->SystemId, true);
   SkipInDeclaration(in);
   in.Expect(u'>', EK_DTD_SUBSET_SYNTAX_101);
-  Model_.AddNotation(std::move(notation));
+  TDtdNotation* taken = Model_.AddNotation(std::move(notation));
+  if (taken != nullptr && Listener_) {
+    TXmlNotationDeclarationSignal signal(nullptr, nullptr);
+    signal.NotationName = taken->Name;
+    signal.PublicId = taken->PublicId;
+    signal.SystemId = taken->SystemId;
+    Send(signal, in, taken);
+  }
 }

@@ -19,12 +19,18 @@
 #include "dtd/DtdModel.h"
 #include "xml/DomError.h"
 #include "xml/XmlLocator.h"
+#include "xml/XmlSignals.h"
 
 #include <functional>
 
 // Reports one problem; raises when the parse is to stop there.
 using TDtdErrorReport = std::function<void(TXmlErrorType kind, const IXmlLocator& locator,
                                            const WideString& offendingText, const WideString& clue)>;
+
+// Hears each DTD-side signal the reader sends: the start of the subset, every declaration
+// taken into the model (the model's item is the signal's related DTD item), every parameter-
+// entity reference, and the end (completed, or aborted just before an error is reported).
+using TDtdSignalListener = std::function<void(const TXmlSignal& signal)>;
 
 // Where the subset's text starts: the URI and the record of the character before it.
 struct TDtdSubsetOrigin : TPositionRecord {
@@ -66,6 +72,7 @@ public:
     ExpansionAllowance_ = allowance;
     ExpansionRatio_ = ratio;
   }
+  void SetListener(TDtdSignalListener listener) { Listener_ = std::move(listener); }
 
   // Deepest nesting of parameter-entity references, and of groups in a content model.
   static constexpr int kMaxNesting = 64;
@@ -105,6 +112,9 @@ private:
   void DefaultValue(TScanner& in, WideString& value);
   void ExternalId(TScanner& in, WideString& publicId, WideString& systemId, bool systemOptional);
   WideString Literal(TScanner& in);
+  // Sends `signal` placed at the declaration or reference `in` has just read, naming `item`.
+  void Send(TXmlSignal& signal, const TScanner& in, TDtdObject* item) const;
+  void SendPlain(TXmlSignal& signal, const WideString& uri, const TPositionRecord& at) const;
 
   TDtdModel& Model_;
   TDtdErrorReport Report_;
@@ -114,6 +124,7 @@ private:
   std::int64_t InputChars_ = 0;
   std::int64_t ExpandedChars_ = 0;
   int SectionDepth_ = 0;
+  TDtdSignalListener Listener_;
   // Names of the parameter entities being expanded, innermost last, and the scanners of the
   // texts their references lie in.
   std::vector<WideString> Expanding_;

@@ -31,7 +31,7 @@ public:
                                WideString& result) override;
   // Gives `element` an attribute, marked not specified, for every attribute its list
   // declares with a default value that the start tag did not specify.
-  void AddDefaultAttributes(TDomElement* element) const;
+  void AddDefaultAttributes(TDomElement* element) const override;
   // Gives a copied reference to an internal entity the parsed replacement text as its
   // read-only children; a text that cannot be parsed leaves the reference empty.
   void FillEntityReference(TDomEntityReference* reference) override;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 class TXmlCustomReader;
 
@@ -340,17 +341,129 @@ private:
 
 EARMARK_PLAIN_SIGNAL_CLASS(TXmlCompletedSignal, Completed, ssDoc | ssDtd)
 EARMARK_PLAIN_SIGNAL_CLASS(TXmlAbortedSignal, Aborted, ssDoc | ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlAttributeDefinitionSignal, AttributeDefinition, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlElementTypeDeclarationSignal, ElementTypeDeclaration, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlEntityDeclarationSignal, EntityDeclaration, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlExternalPEReferenceSignal, ExternalPEReference, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlNotationDeclarationSignal, NotationDeclaration, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlParameterEntityDeclarationSignal, ParameterEntityDeclaration, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlPEReferenceFoundSignal, PEReferenceFound, ssDtd)
-EARMARK_PLAIN_SIGNAL_CLASS(TXmlStartExtDtdSignal, StartExtDtd, ssDtd)
 EARMARK_PLAIN_SIGNAL_CLASS(TXmlStartIntDtdSignal, StartIntDtd, ssDtd)
 
 #undef EARMARK_PLAIN_SIGNAL_CLASS
+
+// The events of the DTD side, which the DTD reader sends: one per declaration it takes into
+// its model, with the values the model keeps, and one per parameter-entity reference. Their
+// content was checked by the reader before they are sent; they check nothing themselves.
+
+// The start of the external subset, by the identifiers the document type declaration gives.
+class TXmlStartExtDtdSignal : public TXmlSignal {
+  EARMARK_SIGNAL_CLASS(TXmlStartExtDtdSignal, TXmlSignalKind::StartExtDtd, ssDtd)
+  WideString PublicId;
+  WideString SystemId;
+
+private:
+  void CopyFields(const TXmlStartExtDtdSignal& s) {
+    PublicId = s.PublicId;
+    SystemId = s.SystemId;
+  }
+};
+
+class TXmlElementTypeDeclarationSignal : public TXmlSignal {
+  EARMARK_SIGNAL_CLASS(TXmlElementTypeDeclarationSignal, TXmlSignalKind::ElementTypeDeclaration, ssDtd)
+  WideString ElementName;
+  // 0 EMPTY, 1 ANY, 2 mixed, 3 element content.
+  std::uint8_t ContentKind = 1;
+  WideString ContentModel;  // as written, for mixed and element content
+
+private:
+  void CopyFields(const TXmlElementTypeDeclarationSignal& s) {
+    ElementName = s.ElementName;
+    ContentKind = s.ContentKind;
+    ContentModel = s.ContentModel;
+  }
+};
+
+// One attribute of an attribute-list declaration.
+class TXmlAttributeDefinitionSignal : public TXmlSignal {
+  EARMARK_SIGNAL_CLASS(TXmlAttributeDefinitionSignal, TXmlSignalKind::AttributeDefinition, ssDtd)
+  WideString ElementName;
+  WideString AttributeName;
+  // The declared type: 1 ID, 2 CDATA, 3 IDREF, 4 IDREFS, 5 ENTITY, 6 ENTITIES, 7 NMTOKEN,
+  // 8 NMTOKENS, 9 NOTATION, 10 an enumeration.
+  std::uint8_t AttributeType = 2;
+  std::vector<WideString> Enumeration;  // the notation names or tokens, in declared order
+  // 0 #REQUIRED, 1 #IMPLIED, 2 #FIXED, 3 a plain default.
+  std::uint8_t DefaultKind = 1;
+  WideString DefaultValue;  // as written between the quotes
+
+private:
+  void CopyFields(const TXmlAttributeDefinitionSignal& s) {
+    ElementName = s.ElementName;
+    AttributeName = s.AttributeName;
+    AttributeType = s.AttributeType;
+    Enumeration = s.Enumeration;
+    DefaultKind = s.DefaultKind;
+    DefaultValue = s.DefaultValue;
+  }
+};
+
+// What an entity declaration gives: the replacement text of an internal entity, the
+// identifiers of an external one, and the notation of an unparsed one.
+struct TXmlEntityDeclarationFields {
+  WideString EntityName;
+  bool IsInternal = true;
+  WideString ReplacementText;
+  WideString PublicId;
+  WideString SystemId;
+  WideString NotationName;
+};
+
+class TXmlEntityDeclarationSignal : public TXmlSignal, public TXmlEntityDeclarationFields {
+  EARMARK_SIGNAL_CLASS(TXmlEntityDeclarationSignal, TXmlSignalKind::EntityDeclaration, ssDtd)
+
+private:
+  void CopyFields(const TXmlEntityDeclarationSignal& s) { TXmlEntityDeclarationFields::operator=(s); }
+};
+
+class TXmlParameterEntityDeclarationSignal : public TXmlSignal, public TXmlEntityDeclarationFields {
+  EARMARK_SIGNAL_CLASS(TXmlParameterEntityDeclarationSignal, TXmlSignalKind::ParameterEntityDeclaration, ssDtd)
+
+private:
+  void CopyFields(const TXmlParameterEntityDeclarationSignal& s) { TXmlEntityDeclarationFields::operator=(s); }
+};
+
+class TXmlNotationDeclarationSignal : public TXmlSignal {
+  EARMARK_SIGNAL_CLASS(TXmlNotationDeclarationSignal, TXmlSignalKind::NotationDeclaration, ssDtd)
+  WideString NotationName;
+  WideString PublicId;
+  WideString SystemId;
+
+private:
+  void CopyFields(const TXmlNotationDeclarationSignal& s) {
+    NotationName = s.NotationName;
+    PublicId = s.PublicId;
+    SystemId = s.SystemId;
+  }
+};
+
+// A reference to a declared parameter entity whose replacement text the reader reads there.
+class TXmlPEReferenceFoundSignal : public TXmlSignal {
+  EARMARK_SIGNAL_CLASS(TXmlPEReferenceFoundSignal, TXmlSignalKind::PEReferenceFound, ssDtd)
+  WideString EntityName;
+
+private:
+  void CopyFields(const TXmlPEReferenceFoundSignal& s) { EntityName = s.EntityName; }
+};
+
+// A reference to a parameter entity the reader does not read: an external one (its
+// identifiers given) or an undeclared one (none).
+class TXmlExternalPEReferenceSignal : public TXmlSignal {
+  EARMARK_SIGNAL_CLASS(TXmlExternalPEReferenceSignal, TXmlSignalKind::ExternalPEReference, ssDtd)
+  WideString EntityName;
+  WideString PublicId;
+  WideString SystemId;
+
+private:
+  void CopyFields(const TXmlExternalPEReferenceSignal& s) {
+    EntityName = s.EntityName;
+    PublicId = s.PublicId;
+    SystemId = s.SystemId;
+  }
+};
 
 // A signal as the class its Kind() names, for handlers that switch on the kind; each signal
 // class answers its own kind only, so the cast needs no run-time check.

@@ -43,6 +43,47 @@ TEST_F(DtdParseFixture, DeclaredDefaultsAreSuppliedUnspecified) {
   EXPECT_EQ(Attributes(static_cast<TDomElement*>(inEntity)), "d=dv?");
 }
 
+// A copy leaves the source's defaulted attributes behind and takes those of the document it
+// is made in, at every depth; an entity reference inside a deep copy gets its replacement.
+TEST_F(DtdParseFixture, CopiesTakeTheDefaultsOfTheirDocument) {
+  ASSERT_TRUE(Parse("<!DOCTYPE r [<!ATTLIST e d CDATA 'dv'><!ATTLIST r k CDATA 'kv'><!ENTITY t 'text'>]>"
+                    "<r><e/><e d='own'/><s><e/>&t;</s></r>"));
+  TDomElement* root = Document->documentElement();
+  struct Row {
+    TDomNode* Source;
+    bool Deep;
+    std::string Attributes;  // of the copy's element "e", found first in document order
+    std::string Shape;
+  };
+  TDomNode* first = root->firstChild();
+  TDomNode* second = first->nextSibling();
+  TDomNode* inner = second->nextSibling();
+  const Row rows[] = {
+      {first, false, "d=dv?", "e"},
+      {second, true, "d=own", "e"},
+      {inner, true, "d=dv?", "s[e,&t;[\"text\"]]"},
+      {root, true, "d=dv?", "r[e,e,s[e,&t;[\"text\"]]]"},
+  };
+  for (const Row& row : rows) {
+    TDomNode* copy = row.Source->cloneNode(row.Deep);
+    EXPECT_EQ(Shape(copy), row.Shape);
+    TDomElement* e = copy->nodeName() == u"e" ? static_cast<TDomElement*>(copy)
+                                                 : static_cast<TDomElement*>(copy->firstChild());
+    if (copy->nodeName() == u"s") e = static_cast<TDomElement*>(copy->firstChild());
+    EXPECT_EQ(Attributes(e), row.Attributes) << row.Shape;
+    if (copy->nodeName() == u"r") EXPECT_EQ(Attributes(static_cast<TDomElement*>(copy)), "k=kv?");
+    TCustomOwnedObject::Free(copy);
+  }
+  // Into a document without declarations a copy brings no defaults; from one without
+  // declarations into this one it gets them.
+  TDomDocument plain(&Implementation);
+  TDomNode* out = plain.importNode(first, true);
+  EXPECT_EQ(Attributes(static_cast<TDomElement*>(out)), "");
+  TDomElement* bare = TDomElement::Create(&plain, u"e");
+  TDomNode* in = Document->importNode(bare, false);
+  EXPECT_EQ(Attributes(static_cast<TDomElement*>(in)), "d=dv?");
+}
+
 TEST_F(DtdParseFixture, AttributeValuesAreNormalisedByDeclaredType) {
   struct Row {
     const char* Type;

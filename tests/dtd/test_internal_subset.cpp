@@ -189,3 +189,82 @@ TEST_F(DtdParseFixture, DeclarationsAfterAnUnreadParameterEntityAreLeftOut) {
 }
 
 }  // namespace
+
+// The reader's signals: one per declaration the model took, naming the model's item and
+// placed on the declaration, one per parameter-entity reference, and the end.
+TEST_F(DtdParseFixture, DeclarationsAreSentAsSignals) {
+  std::vector<std::string> heard;
+  Implementation.OnDtdSignal = [&](TPersistent* sender, const TXmlSignal& signal) {
+    EXPECT_NE(dynamic_cast<TDomDocument*>(sender), nullptr);  // the document being parsed
+    std::string line = signal.ClassName();
+    const auto text = [](const WideString& w) { return WideToUtf8(w); };
+    switch (signal.Kind()) {
+      case TXmlSignalKind::ElementTypeDeclaration: {
+        const auto& s = SignalAs<TXmlElementTypeDeclarationSignal>(&signal);
+        line += " " + text(s.ElementName) + " " + std::to_string(s.ContentKind) + " " + text(s.ContentModel);
+        break;
+      }
+      case TXmlSignalKind::AttributeDefinition: {
+        const auto& s = SignalAs<TXmlAttributeDefinitionSignal>(&signal);
+        line += " " + text(s.ElementName) + "/" + text(s.AttributeName) + " " + std::to_string(s.AttributeType) + " " +
+                std::to_string(s.Enumeration.size()) + " " + std::to_string(s.DefaultKind) + " " + text(s.DefaultValue);
+        break;
+      }
+      case TXmlSignalKind::EntityDeclaration:
+      case TXmlSignalKind::ParameterEntityDeclaration: {
+        const auto& s = signal.Kind() == TXmlSignalKind::EntityDeclaration
+                            ? static_cast<const TXmlEntityDeclarationFields&>(SignalAs<TXmlEntityDeclarationSignal>(&signal))
+                            : SignalAs<TXmlParameterEntityDeclarationSignal>(&signal);
+        line += " " + text(s.EntityName) + (s.IsInternal ? " '" + text(s.ReplacementText) + "'" : " " + text(s.SystemId)) +
+                (s.NotationName.empty() ? "" : " " + text(s.NotationName));
+        break;
+      }
+      case TXmlSignalKind::NotationDeclaration:
+        line += " " + text(SignalAs<TXmlNotationDeclarationSignal>(&signal).NotationName);
+        break;
+      case TXmlSignalKind::PEReferenceFound:
+        line += " " + text(SignalAs<TXmlPEReferenceFoundSignal>(&signal).EntityName);
+        break;
+      case TXmlSignalKind::ExternalPEReference:
+        line += " " + text(SignalAs<TXmlExternalPEReferenceSignal>(&signal).EntityName);
+        break;
+      default: break;
+    }
+    // Declarations and references name the model's item where there is one.
+    if (signal.RelatedDtdItem() != nullptr) line += " item " + text(signal.RelatedDtdItem()->Name);
+    line += " @" + std::to_string(signal.StartLine()) + ":" + std::to_string(signal.StartColumn()) + "-" +
+            std::to_string(signal.EndLine()) + ":" + std::to_string(signal.EndColumn());
+    heard.push_back(line);
+  };
+  struct Row {
+    std::string Text;
+    bool Parses;
+    std::vector<std::string> Heard;
+  };
+  const Row rows[] = {
+      {"<!DOCTYPE r [\n<!ELEMENT r (a|b)*><!ATTLIST r k (x|y) 'y'>\n<!ENTITY e 'v'><!ENTITY e 'second'>"
+       "<!ENTITY % p '<!NOTATION n SYSTEM \"n\">'>%p;\n<!ENTITY u SYSTEM 'u.bin' NDATA n>]><r/>",
+       true,
+       {"TXmlStartIntDtdSignal @1:13-1:13",
+        "TXmlElementTypeDeclarationSignal r 3 (a|b)* item r @2:1-2:19",
+        "TXmlAttributeDefinitionSignal r/k 10 2 3 y item k @2:20-2:42",
+        "TXmlEntityDeclarationSignal e 'v' item e @3:1-3:15",
+        "TXmlParameterEntityDeclarationSignal p '<!NOTATION n SYSTEM \"n\">' item p @3:36-3:75",
+        "TXmlPEReferenceFoundSignal p item p @3:76-3:78",
+        "TXmlNotationDeclarationSignal n item n @3:76-3:78",
+        "TXmlEntityDeclarationSignal u u.bin n item u @4:1-4:34",
+        "TXmlCompletedSignal @4:34-4:34"}},
+      // After an external parameter entity that is not read, no declaration enters the model.
+      {"<!DOCTYPE r [<!ENTITY % x SYSTEM 'x.ent'>%x;<!ENTITY e 'v'>]><r/>", true,
+       {"TXmlStartIntDtdSignal @1:13-1:13", "TXmlParameterEntityDeclarationSignal x x.ent item x @1:14-1:41",
+        "TXmlExternalPEReferenceSignal x item x @1:42-1:44", "TXmlCompletedSignal @1:59-1:59"}},
+      {"<!DOCTYPE r [<!ENTITY e 'v'><!ELEMENT>]><r/>", false,
+       {"TXmlStartIntDtdSignal @1:13-1:13", "TXmlEntityDeclarationSignal e 'v' item e @1:14-1:28",
+        "TXmlAbortedSignal @1:38-1:38"}},
+  };
+  for (const Row& row : rows) {
+    heard.clear();
+    EXPECT_EQ(Parse(row.Text), row.Parses) << row.Text;
+    EXPECT_EQ(heard, row.Heard) << row.Text;
+  }
+}
