@@ -292,4 +292,29 @@ TEST_F(ExternalEntityFixture, OnlyPlainFilesAreRead) {
   }
 }
 
+// The reader's signals come from external text too, each placed in the text it lies in.
+TEST_F(ExternalEntityFixture, ExternalDeclarationsAreSentAsSignals) {
+  Folder.Write("sig.dtd", "<!ENTITY % p SYSTEM 'p.ent'>\n%p;\n<!ENTITY e 'v'>");
+  Folder.Write("p.ent", "<?xml encoding='UTF-8'?><!ELEMENT r EMPTY>");
+  std::vector<std::string> heard;
+  Implementation.OnDtdSignal = [&](TPersistent*, const TXmlSignal& signal) {
+    const std::string uri = WideToUtf8(signal.SourceUri());
+    heard.push_back(std::string(signal.ClassName()) + " " + uri.substr(uri.rfind('/') + 1) + " @" +
+                    std::to_string(signal.StartLine()) + ":" + std::to_string(signal.StartColumn()));
+  };
+  ASSERT_TRUE(ParseIn("<!DOCTYPE r SYSTEM 'sig.dtd' [<!ENTITY i 'x'>]><r/>", true)) << FirstKind();
+  const std::vector<std::string> expected = {
+      "TXmlStartIntDtdSignal doc.xml @1:30",
+      "TXmlEntityDeclarationSignal doc.xml @1:31",
+      "TXmlCompletedSignal doc.xml @1:45",
+      "TXmlStartExtDtdSignal sig.dtd @1:0",
+      "TXmlParameterEntityDeclarationSignal sig.dtd @1:1",
+      "TXmlPEReferenceFoundSignal sig.dtd @2:1",
+      "TXmlElementTypeDeclarationSignal p.ent @1:25",
+      "TXmlEntityDeclarationSignal sig.dtd @3:1",
+      "TXmlCompletedSignal sig.dtd @3:15",
+  };
+  EXPECT_EQ(heard, expected);
+}
+
 }  // namespace
