@@ -547,17 +547,19 @@ TDomElement* TDomParsedNodes::Element(TDomCustomDocument* document, const TShare
   return element;
 }
 
-void TDomParsedNodes::ReserveAttributes(TDomElement* element, std::size_t count) {
-  element->Map();
-  element->Attributes_->List.reserve(count);
-}
-
-void TDomParsedNodes::Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value) {
+TDomAttr* TDomParsedNodes::Attribute(TDomCustomDocument* document, const TSharedText& name, TSharedText&& value) {
   const std::uint8_t kind = name.View().starts_with(u"xmlns") ? PlainDeclKind(name.Str()) : 2;
-  auto* attr = new TDomAttr(element->ReferenceDocument(), true, kind, WideString(), WideString(), false);
+  auto* attr = new TDomAttr(document, true, kind, WideString(), WideString(), false);
   attr->NodeName_ = name;
   attr->Value_ = std::move(value);
-  element->Map().AddItem(attr);
+  return attr;
+}
+
+void TDomParsedNodes::AddAttributes(TDomElement* element, const std::vector<TDomAttr*>& attrs) {
+  if (attrs.empty()) return;
+  TDomNamedNodeMap& map = element->Map();
+  element->Attributes_->List.reserve(attrs.size());
+  for (TDomAttr* attr : attrs) map.AddItem(attr);
 }
 
 TDomNode* TDomParsedNodes::Text(TDomCustomDocument* document, TSharedText&& data, bool charRef) {

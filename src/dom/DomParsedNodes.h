@@ -8,17 +8,22 @@
 
 #include "dom/SharedText.h"
 
+#include <vector>
+
 class TDomCustomDocument;
+class TDomAttr;
 class TDomElement;
 class TDomNode;
 
 class TDomParsedNodes {
 public:
   static TDomElement* Element(TDomCustomDocument* document, const TSharedText& tagName);
-  // Room for exactly `count` attributes, before they are added one by one.
-  static void ReserveAttributes(TDomElement* element, std::size_t count);
-  // A specified attribute of a document without namespace processing, as setAttribute adds it.
-  static void Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value);
+  // A specified attribute of a document without namespace processing, as setAttribute makes
+  // it, not yet on any element.
+  static TDomAttr* Attribute(TDomCustomDocument* document, const TSharedText& name, TSharedText&& value);
+  // Puts `attrs`, made by Attribute, on `element` (which has none yet) in their order, in a
+  // list of exactly their number.
+  static void AddAttributes(TDomElement* element, const std::vector<TDomAttr*>& attrs);
   static TDomNode* Text(TDomCustomDocument* document, TSharedText&& data, bool charRef);
   static TDomNode* CDataSection(TDomCustomDocument* document, TSharedText&& data);
   static TDomNode* Comment(TDomCustomDocument* document, TSharedText&& data);
