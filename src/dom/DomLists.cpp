@@ -325,6 +325,11 @@ void TDomNamedNodeMap::DropItem(TDomNode* node) {
   if (node->nodeType() == ntAttributeNode) static_cast<TDomAttr*>(node)->SetOwnerMap(nullptr);
 }
 
+void TDomNamedNodeMap::ReverseItems() {
+  std::reverse(Items().begin(), Items().end());
+  Index_.reset();
+}
+
 TDomNode* TDomNamedNodeMap::removeItem(TDomNode* node) {
   CheckWritable();
   if (node == nullptr || std::find(Items().rbegin(), Items().rend(), node) == Items().rend())

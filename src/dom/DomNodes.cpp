@@ -118,9 +118,14 @@ WideString TDomElement::namespaceURI() const { return UriOf(NamespaceURI_); }
 
 WideString TDomElement::prefix() const { return NamespaceAware_ ? PrefixOf(NodeName_.Str()) : WideString(); }
 
+// The attributes leave from the first on, as the removal notices tell; the list is turned round
+// first so that each one leaves from its end, at a cost that does not grow with the list. An
+// attribute added by a listener meanwhile leaves next.
 void TDomElement::DestroyAttributes() {
+  if (!Attributes_ || Attributes_->List.empty()) return;
+  Attributes_->Map.ReverseItems();
   while (Attributes_ && !Attributes_->List.empty()) {
-    auto* attr = static_cast<TDomAttr*>(Attributes_->List.front());
+    auto* attr = static_cast<TDomAttr*>(Attributes_->List.back());
     removeAttributeNode(attr);
     Free(attr);
   }
