@@ -1,5 +1,6 @@
 #include "dom/DomLists.h"
 
+#include "dom/DomCustomDocument.h"
 #include "dom/DomNodes.h"
 #include "platform/Format.h"
 
@@ -127,8 +128,8 @@ void TDomSearchListCache::Clear() {
 // at once, as the search finds it. An attribute whose node name may change while it is in
 // the map (a namespace-aware one, renamed through setPrefix) cannot be filed under it; while
 // a plain map holds such an entry, or any entry that is no attribute, the map searches.
-// The slots are one array, open-addressed with linear probing and never more than half full,
-// so a look-up among a million names costs about one memory access.
+// The slots are one array of 16 bytes each, open-addressed with linear probing and never more
+// than half full, so a look-up among a million names costs about one memory access.
 class TDomNamedNodeMap::TNameIndex {
 public:
   explicit TNameIndex(bool namespaceForm) : NamespaceForm_(namespaceForm) {}
@@ -141,13 +142,13 @@ public:
       ++Loose_;
       return;
     }
-    const std::size_t hash = KeyHash(node);
+    const std::uint32_t hash = KeyHash(node);
     if (TSlot* slot = Find(hash, [&](const TDomNode* first) { return SameKey(first, node); })) {
       ++slot->Count;
       return;
     }
     if (2 * (Used_ + 1) > Slots_.size()) Grow();
-    Slots_[FreeSlot(hash)] = TSlot{hash, node, 1};
+    Slots_[FreeSlot(hash)] = TSlot{node, hash, 1};
     ++Used_;
   }
 
@@ -186,13 +187,16 @@ public:
 
 private:
   struct TSlot {
-    std::size_t Hash;
     TDomNode* First;  // none: the slot is free
-    std::size_t Count;
+    std::uint32_t Hash;
+    std::uint32_t Count;
   };
 
-  static std::size_t Hash(std::u16string_view text) { return std::hash<std::u16string_view>{}(text); }
-  static std::size_t Combine(std::size_t a, std::size_t b) { return a ^ (b + 0x9E3779B97F4A7C15ULL + (a << 6) + (a >> 2)); }
+  static std::uint32_t Fold(std::uint64_t hash) { return static_cast<std::uint32_t>(hash ^ (hash >> 32)); }
+  static std::uint32_t Hash(std::u16string_view text) { return Fold(std::hash<std::u16string_view>{}(text)); }
+  static std::uint32_t Combine(std::uint32_t a, std::uint32_t b) {
+    return Fold(a ^ (b + 0x9E3779B97F4A7C15ULL + (std::uint64_t{a} << 6) + (a >> 2)));
+  }
   static std::u16string_view NameOf(const TDomNode* attr) { return static_cast<const TDomAttr*>(attr)->QualifiedName(); }
 
   // Namespace URI and local name of an attribute never change; its node name stays put only
@@ -200,7 +204,7 @@ private:
   bool Indexable(const TDomNode* node) const {
     return node->nodeType() == ntAttributeNode && (NamespaceForm_ || !node->NamespaceAware());
   }
-  std::size_t KeyHash(const TDomNode* node) const {
+  std::uint32_t KeyHash(const TDomNode* node) const {
     return NamespaceForm_ ? Combine(Hash(node->namespaceURI()), Hash(node->localName())) : Hash(NameOf(node));
   }
   bool SameKey(const TDomNode* a, const TDomNode* b) const {
@@ -209,7 +213,7 @@ private:
   }
 
   template <class TSame>
-  TSlot* Find(std::size_t hash, TSame same) const {
+  TSlot* Find(std::uint32_t hash, TSame same) const {
     if (Slots_.empty()) return nullptr;
     const std::size_t mask = Slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
@@ -218,14 +222,14 @@ private:
       if (slot.Hash == hash && same(slot.First)) return const_cast<TSlot*>(&slot);
     }
   }
-  std::size_t FreeSlot(std::size_t hash) const {
+  std::size_t FreeSlot(std::uint32_t hash) const {
     const std::size_t mask = Slots_.size() - 1;
     std::size_t i = hash & mask;
     while (Slots_[i].First != nullptr) i = (i + 1) & mask;
     return i;
   }
   void Grow() {
-    std::vector<TSlot> old(std::max<std::size_t>(64, 2 * Slots_.size()), TSlot{0, nullptr, 0});
+    std::vector<TSlot> old(std::max<std::size_t>(64, 2 * Slots_.size()), TSlot{nullptr, 0, 0});
     old.swap(Slots_);
     for (const TSlot& slot : old)
       if (slot.First != nullptr) Slots_[FreeSlot(slot.Hash)] = slot;
@@ -241,7 +245,7 @@ private:
         i = j;
       }
     }
-    Slots_[i] = TSlot{0, nullptr, 0};
+    Slots_[i] = TSlot{nullptr, 0, 0};
     --Used_;
   }
 
@@ -315,11 +319,13 @@ void TDomNamedNodeMap::AddItem(TDomNode* node) {
 
 void TDomNamedNodeMap::DropItem(TDomNode* node) {
   // Searched from the end: a document that dies takes its attributes down last first, so
-  // each one is found at once and nothing behind it moves.
+  // each one is found at once and nothing behind it moves. Nobody looks anything up in a
+  // dying document, so its maps drop their indexes whole rather than entry by entry.
   std::vector<TDomNode*>& items = Items();
   auto it = std::find(items.rbegin(), items.rend(), node);
   if (it != items.rend()) {
     items.erase(std::next(it).base());
+    if (Index_ && OwnerDying()) Index_.reset();
     if (Index_) Index_->Remove(node, items);
   }
   if (node->nodeType() == ntAttributeNode) static_cast<TDomAttr*>(node)->SetOwnerMap(nullptr);
@@ -328,6 +334,11 @@ void TDomNamedNodeMap::DropItem(TDomNode* node) {
 void TDomNamedNodeMap::ReverseItems() {
   std::reverse(Items().begin(), Items().end());
   Index_.reset();
+}
+
+bool TDomNamedNodeMap::OwnerDying() const {
+  const TDomCustomDocument* document = OwnerNode_ != nullptr ? OwnerNode_->ReferenceDocument() : nullptr;
+  return document != nullptr && document->Dying();
 }
 
 TDomNode* TDomNamedNodeMap::removeItem(TDomNode* node) {

@@ -133,6 +133,8 @@ private:
   // Turns the list round, so that the first entry is the last; the index is made anew when
   // next needed.
   void ReverseItems();
+  // Whether the map belongs to a node of a document that is being destroyed.
+  bool OwnerDying() const;
 
   mutable std::unique_ptr<TNameIndex> Index_;
   std::uint16_t AllowedTypes_;
