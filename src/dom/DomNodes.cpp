@@ -312,6 +312,13 @@ TDomAttr::TDomAttr(TDomCustomDocument* document, bool specified, std::uint8_t ki
   AllowedChildTypes_ = DomChildTypes::None;
 }
 
+TDomAttr::TDomAttr(TDomCustomDocument* document, std::uint8_t kind, const TSharedText& nodeName,
+                   TSharedText&& value)
+    : TDomNode(document), Value_(std::move(value)), NodeName_(nodeName) {
+  NodeBits_ = static_cast<std::uint8_t>((kind & DeclKindBits) | SpecifiedBit);
+  AllowedChildTypes_ = DomChildTypes::None;
+}
+
 WideString TDomAttr::localName() const { return NamespaceAware_ ? LocalPartOf(NodeName_.Str()) : WideString(); }
 
 WideString TDomAttr::namespaceURI() const { return UriOf(NamespaceURI_); }
@@ -552,19 +559,32 @@ TDomElement* TDomParsedNodes::Element(TDomCustomDocument* document, const TShare
   return element;
 }
 
-TDomAttr* TDomParsedNodes::Attribute(TDomCustomDocument* document, const TSharedText& name, TSharedText&& value) {
+TDomNode* TDomParsedNodes::Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value) {
   const std::uint8_t kind = name.View().starts_with(u"xmlns") ? PlainDeclKind(name.Str()) : 2;
-  auto* attr = new TDomAttr(document, true, kind, WideString(), WideString(), false);
-  attr->NodeName_ = name;
-  attr->Value_ = std::move(value);
+  auto* attr = new TDomAttr(element->ReferenceDocument(), kind, name, std::move(value));
+  // The map is noted now, while the node is at hand, rather than in a second pass over all of
+  // them at the end of the tag.
+  attr->SetOwnerMap(&element->Map());
   return attr;
 }
 
-void TDomParsedNodes::AddAttributes(TDomElement* element, const std::vector<TDomAttr*>& attrs) {
+void TDomParsedNodes::AddAttributes(TDomElement* element, std::vector<TDomNode*>& attrs) {
   if (attrs.empty()) return;
-  TDomNamedNodeMap& map = element->Map();
-  element->Attributes_->List.reserve(attrs.size());
-  for (TDomAttr* attr : attrs) map.AddItem(attr);
+  std::vector<TDomNode*>& list = element->Attributes_->List;
+  // A long list keeps the vector it was gathered in, room to spare and all: copying it would
+  // cost more than that room.
+  constexpr std::size_t kTakenOver = 64;
+  if (attrs.size() >= kTakenOver && list.empty()) {
+    list.swap(attrs);
+  } else {
+    list.reserve(list.size() + attrs.size());
+    list.insert(list.end(), attrs.begin(), attrs.end());
+  }
+  attrs.clear();
+}
+
+void TDomParsedNodes::Disown(const std::vector<TDomNode*>& attrs) {
+  for (TDomNode* attr : attrs) static_cast<TDomAttr*>(attr)->SetOwnerMap(nullptr);
 }
 
 TDomNode* TDomParsedNodes::Text(TDomCustomDocument* document, TSharedText&& data, bool charRef) {

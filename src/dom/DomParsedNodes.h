@@ -19,11 +19,15 @@ class TDomParsedNodes {
 public:
   static TDomElement* Element(TDomCustomDocument* document, const TSharedText& tagName);
   // A specified attribute of a document without namespace processing, as setAttribute makes
-  // it, not yet on any element.
-  static TDomAttr* Attribute(TDomCustomDocument* document, const TSharedText& name, TSharedText&& value);
-  // Puts `attrs`, made by Attribute, on `element` (which has none yet) in their order, in a
-  // list of exactly their number.
-  static void AddAttributes(TDomElement* element, const std::vector<TDomAttr*>& attrs);
+  // it, made for `element` but not yet in its list: it must go there by AddAttributes, or be
+  // let go by Disown before anything else happens to it or its element.
+  static TDomNode* Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value);
+  // Puts `attrs`, made by Attribute for `element` (which has none yet), in its list in their
+  // order; `attrs` is left empty. A short list is made of exactly their number; a long one
+  // takes over the vector.
+  static void AddAttributes(TDomElement* element, std::vector<TDomNode*>& attrs);
+  // Lets go of attributes made by Attribute that will never be put on their element.
+  static void Disown(const std::vector<TDomNode*>& attrs);
   static TDomNode* Text(TDomCustomDocument* document, TSharedText&& data, bool charRef);
   static TDomNode* CDataSection(TDomCustomDocument* document, TSharedText&& data);
   static TDomNode* Comment(TDomCustomDocument* document, TSharedText&& data);

@@ -58,6 +58,10 @@ class TDirectParser {
 public:
   TDirectParser(TStream* stream, const TXmlDirectOptions& options, TDomCustomDocument* document)
       : Stream_(stream), Options_(options), Document_(document) {}
+  // The attributes of a tag left unfinished never reach their element.
+  ~TDirectParser() { TDomParsedNodes::Disown(TagAttrs_); }
+  TDirectParser(const TDirectParser&) = delete;
+  TDirectParser& operator=(const TDirectParser&) = delete;
 
   bool Run();
 
@@ -103,6 +107,7 @@ private:
   static constexpr std::uint32_t kNoName = 0xFFFFFFFF;
   std::uint32_t Name(TBytes begin, TBytes end);
   bool SameName(TBytes begin, TBytes end, std::u16string_view name) const;
+  bool AsciiName(TBytes begin, TBytes end);
   TDomNode* Parent() const { return Open_.empty() ? static_cast<TDomNode*>(Document_) : Open_.back().Element; }
   void Flush();
   void Append(TDomNode* node);
@@ -172,16 +177,14 @@ private:
   static std::uint32_t Mark(std::uint32_t hash) { return (0x80u | (hash >> 25)) << kEntryBits; }
   // Files the new `entry` in slot `free`, the end of its probe, or grows the table.
   void AddNameSlot(std::uint32_t entry, std::size_t free);
-  // The names of the next two attributes, found ahead while the one before them is read, so
-  // that their slots are on their way from memory meanwhile; their hashes are kept for their
-  // look-ups. They stand in the bytes at hand and are forgotten when those move.
+  // The name of the next attribute, found ahead while the one before it is read, so that its
+  // slot is on its way from memory meanwhile; its hash is kept for its look-up. It stands in
+  // the bytes at hand and is forgotten when those move.
   struct TAhead {
     TBytes Begin = nullptr;
     TBytes End = nullptr;
     std::size_t Hash = 0;
-  };
-  TAhead Ahead_[2];
-  unsigned NextAhead_ = 0;
+  } Ahead_;
   void LookAhead(TBytes value, char32_t quote);
   std::size_t NameHash(TBytes begin, TBytes end) const;
   TSharedText::TWriter Writer_;
@@ -198,7 +201,7 @@ private:
   } Tag_;
   std::uint32_t TagNumber_ = 0;  // counts the start tags, for the duplicate-attribute test
   // The attributes of the tag at hand, made as their values end, put on the element at its end.
-  std::vector<TDomAttr*> TagAttrs_;
+  std::vector<TDomNode*> TagAttrs_;
 };
 
 // One character at p, strictly decoded; false for anything the ordinary path
@@ -329,8 +332,10 @@ std::uint32_t TDirectParser<E>::Name(TBytes begin, TBytes end) {
   }
   // The entry must fit its slot; a document with more names is left to the ordinary path.
   if (NameCount_ > kEntryMask) return kNoName;
-  NameScratch_.clear();
-  if (Decode(begin, end, kNoStops, NameScratch_) != end || !XmlRules::Name(NameScratch_)) return kNoName;
+  if (!AsciiName(begin, end)) {
+    NameScratch_.clear();
+    if (Decode(begin, end, kNoStops, NameScratch_) != end || !XmlRules::Name(NameScratch_)) return kNoName;
+  }
   if (NameCount_ % kNameChunk == 0) NameChunks_.push_back(std::make_unique<TName[]>(kNameChunk));
   const std::uint32_t entry = NameCount_++;
   TName& name = Entry(entry);
@@ -338,6 +343,22 @@ std::uint32_t TDirectParser<E>::Name(TBytes begin, TBytes end) {
   name.Hash = hash;
   AddNameSlot(entry, free);
   return entry;
+}
+
+// A name of ASCII characters only, the common case, checked and widened into NameScratch_ in
+// one pass; false for anything else, which is decoded and checked in full.
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::AsciiName(TBytes begin, TBytes end) {
+  const std::size_t size = static_cast<std::size_t>(end - begin) / W;
+  if (size == 0) return false;
+  NameScratch_.resize(size);
+  char16_t* out = NameScratch_.data();
+  for (TBytes p = begin; p < end; p += W) {
+    const char32_t u = Unit(p);
+    if (u >= 0x80 || !(p == begin ? XmlChars::NameStartChar(u) : XmlChars::NameChar(u))) return false;
+    *out++ = static_cast<char16_t>(u);
+  }
+  return true;
 }
 
 // Whether the bytes [begin, end) decode to `name`. Bytes decode one way only, so equal names
@@ -398,61 +419,44 @@ void TDirectParser<E>::AddNameSlot(std::uint32_t entry, std::size_t free) {
 
 template <TXmlDirectEncoding E>
 std::size_t TDirectParser<E>::NameHash(TBytes begin, TBytes end) const {
-  for (const TAhead& ahead : Ahead_)
-    if (begin == ahead.Begin && end == ahead.End) return ahead.Hash;
+  if (begin == Ahead_.Begin && end == Ahead_.End) return Ahead_.Hash;
   return std::hash<std::string_view>{}(
       std::string_view(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin)));
 }
 
-// From the start of a value: the names of the next two attributes, where they stand within a
-// short distance, get their hashes taken and their slots fetched. Only a hint: whatever stands
-// there is checked when it is read.
+// From the start of a value: the name of the next attribute, when it stands within a short
+// distance, gets its hash taken and its slot fetched. Only a hint: whatever stands there is
+// checked when it is read.
 template <TXmlDirectEncoding E>
 void TDirectParser<E>::LookAhead(TBytes value, char32_t quote) {
   constexpr std::ptrdiff_t kReach = 128 * W;
   const TBytes limit = End_ - value > kReach ? value + kReach : End_;
   TBytes p = value;
-  auto skipSpace = [&] {
-    while (p < limit && XmlChars::Space(Unit(p))) p += W;
-  };
-  for (int hop = 0; hop < 2; ++hop) {
+  if constexpr (W == 1) {
+    p = static_cast<TBytes>(std::memchr(p, static_cast<int>(quote), static_cast<std::size_t>(limit - p)));
+    if (p == nullptr) return;
+  } else {
     while (p < limit && Unit(p) != quote) p += W;
     if (p >= limit) return;
-    p += W;
-    skipSpace();
-    const TBytes begin = p;
-    char32_t a = 0;
-    while (p < limit) {
-      a = Unit(p);
-      if (XmlChars::Space(a) || a == '=' || a == '>' || a == '/' || a == '"' || a == '\'') break;
-      p += W;
-    }
-    if (p >= limit || p == begin) return;
-    const TBytes end = p;
-    bool known = false;
-    for (const TAhead& ahead : Ahead_) known = known || (ahead.Begin == begin && ahead.End == end);
-    if (!known) {
-      const std::size_t hash = std::hash<std::string_view>{}(
-          std::string_view(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin)));
-      Ahead_[NextAhead_] = {begin, end, hash};
-      NextAhead_ ^= 1;
-#if defined(__GNUC__)
-      if (!NameSlots_.empty()) {
-        const auto h = static_cast<std::uint32_t>(hash ^ (static_cast<std::uint64_t>(hash) >> 32));
-        __builtin_prefetch(&NameSlots_[h & (NameSlots_.size() - 1)]);
-      }
-#endif
-    }
-    // On to the value of that attribute.
-    skipSpace();
-    if (p >= limit || Unit(p) != '=') return;
-    p += W;
-    skipSpace();
-    if (p >= limit) return;
-    quote = Unit(p);
-    if (quote != '"' && quote != '\'') return;
+  }
+  p += W;
+  while (p < limit && XmlChars::Space(Unit(p))) p += W;
+  const TBytes begin = p;
+  while (p < limit) {
+    const char32_t a = Unit(p);
+    if (XmlChars::Space(a) || a == '=' || a == '>' || a == '/' || a == '"' || a == '\'') break;
     p += W;
   }
+  if (p >= limit || p == begin) return;
+  const std::size_t hash = std::hash<std::string_view>{}(
+      std::string_view(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(p - begin)));
+  Ahead_ = {begin, p, hash};
+#if defined(__GNUC__)
+  if (!NameSlots_.empty()) {
+    const auto h = static_cast<std::uint32_t>(hash ^ (static_cast<std::uint64_t>(hash) >> 32));
+    __builtin_prefetch(&NameSlots_[h & (NameSlots_.size() - 1)]);
+  }
+#endif
 }
 
 template <TXmlDirectEncoding E>
@@ -497,7 +501,7 @@ bool TDirectParser<E>::Refill(TBytes& keep, bool again) {
   }
   keep = Buffer_.data();
   End_ = Buffer_.data() + (Held_ - Held_ % W);
-  Ahead_[0] = Ahead_[1] = TAhead{};
+  Ahead_ = TAhead{};
   return true;
 }
 
@@ -842,7 +846,7 @@ typename TDirectParser<E>::TStep TDirectParser<E>::TagRest(TBytes& p) {
         p = q;
         continue;
       }
-      TagAttrs_.push_back(TDomParsedNodes::Attribute(Document_, Entry(Tag_.Attribute).Text, TakeScratch()));
+      TagAttrs_.push_back(TDomParsedNodes::Attribute(Tag_.Element, Entry(Tag_.Attribute).Text, TakeScratch()));
       Tag_.InValue = false;
       Tag_.Spaced = false;
       p = q + W;
@@ -866,7 +870,6 @@ typename TDirectParser<E>::TStep TDirectParser<E>::TagRest(TBytes& p) {
       Tag_.Active = false;
       TDomElement* element = Tag_.Element;
       TDomParsedNodes::AddAttributes(element, TagAttrs_);
-      TagAttrs_.clear();
       if (Open_.empty()) RootState_ = empty ? TRootState::Closed : TRootState::Inside;
       if (!empty) Open_.push_back({element, Tag_.Name});
       return TStep::Done;
