@@ -8,6 +8,8 @@
 #include "xml/XmlRulesUtils.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -15,6 +17,9 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace {
 
@@ -52,6 +57,46 @@ const char16_t* PredefinedReplacement(std::u16string_view name) {
   if (name == u"apos") return u"'";
   return u"\"";
 }
+
+// The slots of a hash table, all zero when made. A large table is laid out in huge pages where
+// the system has them, so that a probe anywhere in it needs no walk through the page tables.
+class TSlotArray {
+public:
+  TSlotArray() = default;
+  ~TSlotArray() { std::free(Data_); }
+  TSlotArray(const TSlotArray&) = delete;
+  TSlotArray& operator=(const TSlotArray&) = delete;
+
+  std::size_t size() const { return Size_; }
+  bool empty() const { return Size_ == 0; }
+  std::uint32_t& operator[](std::size_t i) { return Data_[i]; }
+  std::uint32_t operator[](std::size_t i) const { return Data_[i]; }
+
+  // Makes the array `size` zero slots long; `size` is a power of two.
+  void Reset(std::size_t size) {
+    std::free(Data_);
+    Data_ = nullptr;
+    Size_ = 0;
+    const std::size_t bytes = size * sizeof(std::uint32_t);
+    void* memory = nullptr;
+#if defined(__linux__)
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    if (bytes >= kHugePage) {
+      memory = std::aligned_alloc(kHugePage, bytes);
+      if (memory != nullptr) madvise(memory, bytes, MADV_HUGEPAGE);
+    }
+#endif
+    if (memory == nullptr) memory = std::malloc(bytes);
+    if (memory == nullptr) throw std::bad_alloc();
+    std::memset(memory, 0, bytes);
+    Data_ = static_cast<std::uint32_t*>(memory);
+    Size_ = size;
+  }
+
+private:
+  std::uint32_t* Data_ = nullptr;
+  std::size_t Size_ = 0;
+};
 
 template <TXmlDirectEncoding E>
 class TDirectParser {
@@ -172,7 +217,7 @@ private:
   // cache; a table of hashes and pointers would wait on memory twice for every new name.
   static constexpr unsigned kEntryBits = 24;
   static constexpr std::uint32_t kEntryMask = (std::uint32_t{1} << kEntryBits) - 1;
-  std::vector<std::uint32_t> NameSlots_;
+  TSlotArray NameSlots_;
   // The top byte of a slot in use: never zero, whatever the hash.
   static std::uint32_t Mark(std::uint32_t hash) { return (0x80u | (hash >> 25)) << kEntryBits; }
   // Files the new `entry` in slot `free`, the end of its probe, or grows the table.
@@ -403,7 +448,7 @@ void TDirectParser<E>::AddNameSlot(std::uint32_t entry, std::size_t free) {
   // Grown, the table is made again from the entries, which keep their hashes; the slots of the
   // entries a little further on are fetched while the ones before them are filed.
   const std::size_t size = std::max<std::size_t>(64, 2 * NameSlots_.size());
-  NameSlots_.assign(size, 0);
+  NameSlots_.Reset(size);
   const std::size_t mask = size - 1;
   constexpr std::uint32_t kFetchAhead = 16;
   for (std::uint32_t e = 0; e <= entry; ++e) {
