@@ -151,7 +151,7 @@ private:
   TBytes Decode(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const;
   static constexpr std::uint32_t kNoName = 0xFFFFFFFF;
   std::uint32_t Name(TBytes begin, TBytes end);
-  bool SameName(TBytes begin, TBytes end, std::u16string_view name) const;
+  bool SameName(TBytes begin, TBytes end, std::u16string_view name);
   bool AsciiName(TBytes begin, TBytes end);
   TDomNode* Parent() const { return Open_.empty() ? static_cast<TDomNode*>(Document_) : Open_.back().Element; }
   void Flush();
@@ -196,6 +196,7 @@ private:
   enum class TBody : std::uint8_t { None, Comment, CData, Instruction };
   TBody Body_ = TBody::None;
   std::u16string NameScratch_;
+  std::u16string SameScratch_;
   // Every distinct name once, shared by the nodes that carry it, found by its bytes; names and
   // values go side by side into the writer's blocks. The entries stand in the order the names
   // first appeared, referred to by their place, in chunks that never move.
@@ -223,13 +224,16 @@ private:
   // Files the new `entry` in slot `free`, the end of its probe, or grows the table.
   void AddNameSlot(std::uint32_t entry, std::size_t free);
   // The name of the next attribute, found ahead while the one before it is read, so that its
-  // slot is on its way from memory meanwhile; its hash is kept for its look-up. It stands in
-  // the bytes at hand and is forgotten when those move.
+  // slot is on its way from memory meanwhile; its hash is kept for its look-up. The last two
+  // are kept: the next one is found before the one at hand is looked up. They stand in the
+  // bytes at hand and are forgotten when those move.
   struct TAhead {
     TBytes Begin = nullptr;
     TBytes End = nullptr;
     std::size_t Hash = 0;
-  } Ahead_;
+  };
+  TAhead Ahead_[2];
+  unsigned NextAhead_ = 0;
   void LookAhead(TBytes value, char32_t quote);
   std::size_t NameHash(TBytes begin, TBytes end) const;
   TSharedText::TWriter Writer_;
@@ -407,36 +411,20 @@ bool TDirectParser<E>::AsciiName(TBytes begin, TBytes end) {
 }
 
 // Whether the bytes [begin, end) decode to `name`. Bytes decode one way only, so equal names
-// have equal bytes; the entries keep only the decoded names.
+// have equal bytes; the entries keep only the decoded names. A run of ASCII is compared unit
+// by unit, anything after it decoded as the name was.
 template <TXmlDirectEncoding E>
-bool TDirectParser<E>::SameName(TBytes begin, TBytes end, std::u16string_view name) const {
+bool TDirectParser<E>::SameName(TBytes begin, TBytes end, std::u16string_view name) {
   std::size_t j = 0;
   TBytes p = begin;
-  while (p < end) {
-    std::uint32_t c = 0;
-    if constexpr (E == TXmlDirectEncoding::Utf8) {
-      if (*p < 0x80) {
-        c = *p++;
-      } else if (!DecodeChar(p, c)) {
-        return false;
-      }
-    } else if constexpr (E == TXmlDirectEncoding::CodePage) {
-      c = Options_.Table[*p++];
-    } else {
-      c = Unit(p);  // surrogates stand for themselves here: units are compared with units
-      p += W;
-    }
-    if (c >= 0x10000) {
-      if (j + 1 >= name.size() || name[j] != static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)) ||
-          name[j + 1] != static_cast<char16_t>(0xDC00 + (c & 0x3FF)))
-        return false;
-      j += 2;
-    } else {
-      if (j >= name.size() || name[j] != c) return false;
-      ++j;
-    }
+  for (; p < end; p += W, ++j) {
+    const char32_t u = Unit(p);
+    if (u >= 0x80) break;
+    if (j >= name.size() || name[j] != u) return false;
   }
-  return p == end && j == name.size();
+  if (p == end) return j == name.size();
+  SameScratch_.clear();
+  return Decode(p, end, kNoStops, SameScratch_) == end && name.substr(j) == SameScratch_;
 }
 
 template <TXmlDirectEncoding E>
@@ -464,7 +452,8 @@ void TDirectParser<E>::AddNameSlot(std::uint32_t entry, std::size_t free) {
 
 template <TXmlDirectEncoding E>
 std::size_t TDirectParser<E>::NameHash(TBytes begin, TBytes end) const {
-  if (begin == Ahead_.Begin && end == Ahead_.End) return Ahead_.Hash;
+  for (const TAhead& ahead : Ahead_)
+    if (begin == ahead.Begin && end == ahead.End) return ahead.Hash;
   return std::hash<std::string_view>{}(
       std::string_view(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin)));
 }
@@ -495,7 +484,8 @@ void TDirectParser<E>::LookAhead(TBytes value, char32_t quote) {
   if (p >= limit || p == begin) return;
   const std::size_t hash = std::hash<std::string_view>{}(
       std::string_view(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(p - begin)));
-  Ahead_ = {begin, p, hash};
+  Ahead_[NextAhead_] = {begin, p, hash};
+  NextAhead_ ^= 1;
 #if defined(__GNUC__)
   if (!NameSlots_.empty()) {
     const auto h = static_cast<std::uint32_t>(hash ^ (static_cast<std::uint64_t>(hash) >> 32));
@@ -546,7 +536,7 @@ bool TDirectParser<E>::Refill(TBytes& keep, bool again) {
   }
   keep = Buffer_.data();
   End_ = Buffer_.data() + (Held_ - Held_ % W);
-  Ahead_ = TAhead{};
+  Ahead_[0] = Ahead_[1] = TAhead{};
   return true;
 }
 
