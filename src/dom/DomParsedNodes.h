@@ -11,7 +11,6 @@
 #include <vector>
 
 class TDomCustomDocument;
-class TDomAttr;
 class TDomElement;
 class TDomNode;
 
