@@ -335,6 +335,12 @@ void TDomAttr::DetachForDestruction() {
 void TDomAttr::LeaveElement() {
   TDomElement* element = ownerElement();
   if (element == nullptr) return;
+  // A dying document hears of no change and checks nothing: the attribute only leaves the list.
+  const TDomCustomDocument* document = element->ReferenceDocument();
+  if (document != nullptr && document->Dying()) {
+    OwnerMap_->DropItem(this);
+    return;
+  }
   // The element may be read-only; its attribute still has to leave it.
   bool wasReadOnly = element->IsReadOnly();
   element->SetReadOnly(false);
