@@ -81,6 +81,8 @@ public:
   const WideString& documentURI() const { return DocumentURI_; }
   void setDocumentURI(const WideString& value) { DocumentURI_ = value; }
   bool Modified() const { return Modified_; }
+  // Whether the destructor is taking the nodes down.
+  bool Dying() const { return Dying_; }
   void SetModified(bool value) { Modified_ = value; }
   TDomImplementation* domImplementation() const { return DomImplementation_; }
   const WideString& inputEncoding() const { return InputEncoding_; }

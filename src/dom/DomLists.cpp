@@ -1,5 +1,6 @@
 #include "dom/DomLists.h"
 
+#include "dom/DomCustomDocument.h"
 #include "dom/DomNodes.h"
 #include "platform/Format.h"
 
@@ -127,13 +128,17 @@ void TDomSearchListCache::Clear() {
 // at once, as the search finds it. An attribute whose node name may change while it is in
 // the map (a namespace-aware one, renamed through setPrefix) cannot be filed under it; while
 // a plain map holds such an entry, or any entry that is no attribute, the map searches.
-// The slots are one array, open-addressed with linear probing and never more than half full,
-// so a look-up among a million names costs about one memory access.
+// The keys stand in an array in the order they came (a removed key's place is used again);
+// the slots are one array of 32-bit words, open-addressed with linear probing and never more
+// than half full, each free or holding a few bits of its key's hash above the key's place.
+// A look-up among a million names thus waits on one line of a table a quarter the size of
+// one that holds the keys themselves, and reaches for a key only where those bits match.
 class TDomNamedNodeMap::TNameIndex {
 public:
   explicit TNameIndex(bool namespaceForm) : NamespaceForm_(namespaceForm) {}
 
-  bool Usable() const { return Loose_ == 0; }
+  // An index with more keys than its slots can number stops answering; the map then searches.
+  bool Usable() const { return Loose_ == 0 && !Full_; }
 
   // `node` has been appended to the list.
   void Add(TDomNode* node) {
@@ -141,13 +146,31 @@ public:
       ++Loose_;
       return;
     }
-    const std::size_t hash = KeyHash(node);
-    if (TSlot* slot = Find(hash, [&](const TDomNode* first) { return SameKey(first, node); })) {
-      ++slot->Count;
+    if (Full_) return;
+    const std::uint32_t hash = KeyHash(node);
+    std::size_t free = 0;
+    if (TKey* key = Find(hash, [&](const TDomNode* first) { return SameKey(first, node); }, &free)) {
+      ++key->Count;
       return;
     }
-    if (2 * (Used_ + 1) > Slots_.size()) Grow();
-    Slots_[FreeSlot(hash)] = TSlot{hash, node, 1};
+    if (Keys_.size() - Unused_.size() > kKeyMask) {
+      Full_ = true;
+      return;
+    }
+    if (2 * (Used_ + 1) > Slots_.size()) {
+      Grow();
+      free = FreeSlot(hash);
+    }
+    std::uint32_t place;
+    if (!Unused_.empty()) {
+      place = Unused_.back();
+      Unused_.pop_back();
+      Keys_[place] = TKey{node, hash, 1};
+    } else {
+      place = static_cast<std::uint32_t>(Keys_.size());
+      Keys_.push_back(TKey{node, hash, 1});
+    }
+    Slots_[free] = Mark(hash) | place;
     ++Used_;
   }
 
@@ -157,15 +180,19 @@ public:
       --Loose_;
       return;
     }
-    TSlot* slot = Find(KeyHash(node), [&](const TDomNode* first) { return SameKey(first, node); });
-    if (slot == nullptr) return;
-    if (--slot->Count == 0) {
-      Erase(static_cast<std::size_t>(slot - Slots_.data()));
-    } else if (slot->First == node) {
+    if (Full_) return;
+    std::size_t at = 0;
+    TKey* key = Find(KeyHash(node), [&](const TDomNode* first) { return SameKey(first, node); }, &at);
+    if (key == nullptr) return;
+    if (--key->Count == 0) {
+      Unused_.push_back(Slots_[at] & kKeyMask);
+      *key = TKey{nullptr, 0, 0};
+      Erase(at);
+    } else if (key->First == node) {
       // Only entries sharing a key (duplicates made without the checks) come here.
       for (TDomNode* item : items) {
         if (Indexable(item) && SameKey(item, node)) {
-          slot->First = item;
+          key->First = item;
           break;
         }
       }
@@ -173,26 +200,33 @@ public:
   }
 
   TDomNode* FindName(std::u16string_view name) const {
-    const TSlot* slot = Find(Hash(name), [&](const TDomNode* first) { return NameOf(first) == name; });
-    return slot != nullptr ? slot->First : nullptr;
+    const TKey* key = Find(Hash(name), [&](const TDomNode* first) { return NameOf(first) == name; });
+    return key != nullptr ? key->First : nullptr;
   }
 
   TDomNode* FindNamespace(const WideString& namespaceURI, const WideString& localName) const {
-    const TSlot* slot = Find(Combine(Hash(namespaceURI), Hash(localName)), [&](const TDomNode* first) {
+    const TKey* key = Find(Combine(Hash(namespaceURI), Hash(localName)), [&](const TDomNode* first) {
       return first->namespaceURI() == namespaceURI && first->localName() == localName;
     });
-    return slot != nullptr ? slot->First : nullptr;
+    return key != nullptr ? key->First : nullptr;
   }
 
 private:
-  struct TSlot {
-    std::size_t Hash;
-    TDomNode* First;  // none: the slot is free
-    std::size_t Count;
+  struct TKey {
+    TDomNode* First;  // none: the place is unused
+    std::uint32_t Hash;
+    std::uint32_t Count;
   };
+  static constexpr unsigned kKeyBits = 25;
+  static constexpr std::uint32_t kKeyMask = (std::uint32_t{1} << kKeyBits) - 1;
+  // The top bits of a slot in use: never zero, whatever the hash.
+  static std::uint32_t Mark(std::uint32_t hash) { return (0x40u | (hash >> 26)) << kKeyBits; }
 
-  static std::size_t Hash(std::u16string_view text) { return std::hash<std::u16string_view>{}(text); }
-  static std::size_t Combine(std::size_t a, std::size_t b) { return a ^ (b + 0x9E3779B97F4A7C15ULL + (a << 6) + (a >> 2)); }
+  static std::uint32_t Fold(std::uint64_t hash) { return static_cast<std::uint32_t>(hash ^ (hash >> 32)); }
+  static std::uint32_t Hash(std::u16string_view text) { return Fold(std::hash<std::u16string_view>{}(text)); }
+  static std::uint32_t Combine(std::uint32_t a, std::uint32_t b) {
+    return Fold(a ^ (b + 0x9E3779B97F4A7C15ULL + (std::uint64_t{a} << 6) + (a >> 2)));
+  }
   static std::u16string_view NameOf(const TDomNode* attr) { return static_cast<const TDomAttr*>(attr)->QualifiedName(); }
 
   // Namespace URI and local name of an attribute never change; its node name stays put only
@@ -200,7 +234,7 @@ private:
   bool Indexable(const TDomNode* node) const {
     return node->nodeType() == ntAttributeNode && (NamespaceForm_ || !node->NamespaceAware());
   }
-  std::size_t KeyHash(const TDomNode* node) const {
+  std::uint32_t KeyHash(const TDomNode* node) const {
     return NamespaceForm_ ? Combine(Hash(node->namespaceURI()), Hash(node->localName())) : Hash(NameOf(node));
   }
   bool SameKey(const TDomNode* a, const TDomNode* b) const {
@@ -208,47 +242,62 @@ private:
                           : NameOf(a) == NameOf(b);
   }
 
+  // The key with this hash that `same` accepts, and in `at` its slot or, when there is none,
+  // the free slot where the probe ended.
   template <class TSame>
-  TSlot* Find(std::size_t hash, TSame same) const {
+  TKey* Find(std::uint32_t hash, TSame same, std::size_t* at = nullptr) const {
     if (Slots_.empty()) return nullptr;
     const std::size_t mask = Slots_.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-      const TSlot& slot = Slots_[i];
-      if (slot.First == nullptr) return nullptr;
-      if (slot.Hash == hash && same(slot.First)) return const_cast<TSlot*>(&slot);
+    const std::uint32_t mark = Mark(hash);
+    std::size_t i = hash & mask;
+    for (; Slots_[i] != 0; i = (i + 1) & mask) {
+      const std::uint32_t slot = Slots_[i];
+      if ((slot & ~kKeyMask) != mark) continue;
+      const TKey& key = Keys_[slot & kKeyMask];
+      if (key.Hash == hash && same(key.First)) {
+        if (at != nullptr) *at = i;
+        return const_cast<TKey*>(&key);
+      }
     }
+    if (at != nullptr) *at = i;
+    return nullptr;
   }
-  std::size_t FreeSlot(std::size_t hash) const {
+  std::size_t FreeSlot(std::uint32_t hash) const {
     const std::size_t mask = Slots_.size() - 1;
     std::size_t i = hash & mask;
-    while (Slots_[i].First != nullptr) i = (i + 1) & mask;
+    while (Slots_[i] != 0) i = (i + 1) & mask;
     return i;
   }
+  std::size_t Home(std::uint32_t slot) const { return Keys_[slot & kKeyMask].Hash & (Slots_.size() - 1); }
+  // Made again, twice the size, from the keys in use.
   void Grow() {
-    std::vector<TSlot> old(std::max<std::size_t>(64, 2 * Slots_.size()), TSlot{0, nullptr, 0});
-    old.swap(Slots_);
-    for (const TSlot& slot : old)
-      if (slot.First != nullptr) Slots_[FreeSlot(slot.Hash)] = slot;
+    Slots_.assign(std::max<std::size_t>(64, 2 * Slots_.size()), 0);
+    for (std::size_t place = 0; place < Keys_.size(); ++place)
+      if (Keys_[place].First != nullptr)
+        Slots_[FreeSlot(Keys_[place].Hash)] = Mark(Keys_[place].Hash) | static_cast<std::uint32_t>(place);
   }
   // Frees slot i and moves up the later slots of its run that would no longer be found.
   void Erase(std::size_t i) {
     const std::size_t mask = Slots_.size() - 1;
-    for (std::size_t j = (i + 1) & mask; Slots_[j].First != nullptr; j = (j + 1) & mask) {
-      const std::size_t home = Slots_[j].Hash & mask;
+    for (std::size_t j = (i + 1) & mask; Slots_[j] != 0; j = (j + 1) & mask) {
+      const std::size_t home = Home(Slots_[j]);
       const bool reachable = i < j ? home > i && home <= j : home > i || home <= j;
       if (!reachable) {
         Slots_[i] = Slots_[j];
         i = j;
       }
     }
-    Slots_[i] = TSlot{0, nullptr, 0};
+    Slots_[i] = 0;
     --Used_;
   }
 
   bool NamespaceForm_;
+  bool Full_ = false;
   std::size_t Loose_ = 0;  // entries not filed
   std::size_t Used_ = 0;
-  std::vector<TSlot> Slots_;
+  std::vector<TKey> Keys_;
+  std::vector<std::uint32_t> Unused_;  // places in Keys_ free for the next key
+  std::vector<std::uint32_t> Slots_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -315,14 +364,26 @@ void TDomNamedNodeMap::AddItem(TDomNode* node) {
 
 void TDomNamedNodeMap::DropItem(TDomNode* node) {
   // Searched from the end: a document that dies takes its attributes down last first, so
-  // each one is found at once and nothing behind it moves.
+  // each one is found at once and nothing behind it moves. Nobody looks anything up in a
+  // dying document, so its maps drop their indexes whole rather than entry by entry.
   std::vector<TDomNode*>& items = Items();
   auto it = std::find(items.rbegin(), items.rend(), node);
   if (it != items.rend()) {
     items.erase(std::next(it).base());
+    if (Index_ && OwnerDying()) Index_.reset();
     if (Index_) Index_->Remove(node, items);
   }
   if (node->nodeType() == ntAttributeNode) static_cast<TDomAttr*>(node)->SetOwnerMap(nullptr);
+}
+
+void TDomNamedNodeMap::ReverseItems() {
+  std::reverse(Items().begin(), Items().end());
+  Index_.reset();
+}
+
+bool TDomNamedNodeMap::OwnerDying() const {
+  const TDomCustomDocument* document = OwnerNode_ != nullptr ? OwnerNode_->ReferenceDocument() : nullptr;
+  return document != nullptr && document->Dying();
 }
 
 TDomNode* TDomNamedNodeMap::removeItem(TDomNode* node) {

@@ -118,6 +118,7 @@ public:
   static constexpr std::size_t IndexedFrom = 16;
 
 private:
+  friend class TDomElement;
   class TNameIndex;
 
   // The map is made over a list it may change; the view keeps it as read-only.
@@ -129,6 +130,11 @@ private:
   void CheckForm(bool namespaceForm) const;
   void CheckWritable() const;
   TDomNode* SetItem(TDomNode* node, bool namespaceForm);
+  // Turns the list round, so that the first entry is the last; the index is made anew when
+  // next needed.
+  void ReverseItems();
+  // Whether the map belongs to a node of a document that is being destroyed.
+  bool OwnerDying() const;
 
   mutable std::unique_ptr<TNameIndex> Index_;
   std::uint16_t AllowedTypes_;

@@ -118,9 +118,14 @@ WideString TDomElement::namespaceURI() const { return UriOf(NamespaceURI_); }
 
 WideString TDomElement::prefix() const { return NamespaceAware_ ? PrefixOf(NodeName_.Str()) : WideString(); }
 
+// The attributes leave from the first on, as the removal notices tell; the list is turned round
+// first so that each one leaves from its end, at a cost that does not grow with the list. An
+// attribute added by a listener meanwhile leaves next.
 void TDomElement::DestroyAttributes() {
+  if (!Attributes_ || Attributes_->List.empty()) return;
+  Attributes_->Map.ReverseItems();
   while (Attributes_ && !Attributes_->List.empty()) {
-    auto* attr = static_cast<TDomAttr*>(Attributes_->List.front());
+    auto* attr = static_cast<TDomAttr*>(Attributes_->List.back());
     removeAttributeNode(attr);
     Free(attr);
   }
@@ -307,6 +312,13 @@ TDomAttr::TDomAttr(TDomCustomDocument* document, bool specified, std::uint8_t ki
   AllowedChildTypes_ = DomChildTypes::None;
 }
 
+TDomAttr::TDomAttr(TDomCustomDocument* document, std::uint8_t kind, const TSharedText& nodeName,
+                   TSharedText&& value)
+    : TDomNode(document), Value_(std::move(value)), NodeName_(nodeName) {
+  NodeBits_ = static_cast<std::uint8_t>((kind & DeclKindBits) | SpecifiedBit);
+  AllowedChildTypes_ = DomChildTypes::None;
+}
+
 WideString TDomAttr::localName() const { return NamespaceAware_ ? LocalPartOf(NodeName_.Str()) : WideString(); }
 
 WideString TDomAttr::namespaceURI() const { return UriOf(NamespaceURI_); }
@@ -323,6 +335,12 @@ void TDomAttr::DetachForDestruction() {
 void TDomAttr::LeaveElement() {
   TDomElement* element = ownerElement();
   if (element == nullptr) return;
+  // A dying document hears of no change and checks nothing: the attribute only leaves the list.
+  const TDomCustomDocument* document = element->ReferenceDocument();
+  if (document != nullptr && document->Dying()) {
+    OwnerMap_->DropItem(this);
+    return;
+  }
   // The element may be read-only; its attribute still has to leave it.
   bool wasReadOnly = element->IsReadOnly();
   element->SetReadOnly(false);
@@ -547,17 +565,32 @@ TDomElement* TDomParsedNodes::Element(TDomCustomDocument* document, const TShare
   return element;
 }
 
-void TDomParsedNodes::ReserveAttributes(TDomElement* element, std::size_t count) {
-  element->Map();
-  element->Attributes_->List.reserve(count);
+TDomNode* TDomParsedNodes::Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value) {
+  const std::uint8_t kind = name.View().starts_with(u"xmlns") ? PlainDeclKind(name.Str()) : 2;
+  auto* attr = new TDomAttr(element->ReferenceDocument(), kind, name, std::move(value));
+  // The map is noted now, while the node is at hand, rather than in a second pass over all of
+  // them at the end of the tag.
+  attr->SetOwnerMap(&element->Map());
+  return attr;
 }
 
-void TDomParsedNodes::Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value) {
-  const std::uint8_t kind = name.View().starts_with(u"xmlns") ? PlainDeclKind(name.Str()) : 2;
-  auto* attr = new TDomAttr(element->ReferenceDocument(), true, kind, WideString(), WideString(), false);
-  attr->NodeName_ = name;
-  attr->Value_ = std::move(value);
-  element->Map().AddItem(attr);
+void TDomParsedNodes::AddAttributes(TDomElement* element, std::vector<TDomNode*>& attrs) {
+  if (attrs.empty()) return;
+  std::vector<TDomNode*>& list = element->Attributes_->List;
+  // A long list keeps the vector it was gathered in, room to spare and all: copying it would
+  // cost more than that room.
+  constexpr std::size_t kTakenOver = 64;
+  if (attrs.size() >= kTakenOver && list.empty()) {
+    list.swap(attrs);
+  } else {
+    list.reserve(list.size() + attrs.size());
+    list.insert(list.end(), attrs.begin(), attrs.end());
+  }
+  attrs.clear();
+}
+
+void TDomParsedNodes::Disown(const std::vector<TDomNode*>& attrs) {
+  for (TDomNode* attr : attrs) static_cast<TDomAttr*>(attr)->SetOwnerMap(nullptr);
 }
 
 TDomNode* TDomParsedNodes::Text(TDomCustomDocument* document, TSharedText&& data, bool charRef) {

@@ -124,6 +124,8 @@ public:
 protected:
   TDomAttr(TDomCustomDocument* document, bool specified, std::uint8_t kind, const WideString& nodeName,
            const WideString& namespaceURI, bool namespaceAware);
+  // A specified attribute without namespace processing, made from texts at hand.
+  TDomAttr(TDomCustomDocument* document, std::uint8_t kind, const TSharedText& nodeName, TSharedText&& value);
   // An attribute queued for destruction leaves its element at once.
   void DetachForDestruction() override;
   TSharedText* ValueField() override { return &Value_; }

@@ -8,6 +8,8 @@
 
 #include "dom/SharedText.h"
 
+#include <vector>
+
 class TDomCustomDocument;
 class TDomElement;
 class TDomNode;
@@ -15,10 +17,16 @@ class TDomNode;
 class TDomParsedNodes {
 public:
   static TDomElement* Element(TDomCustomDocument* document, const TSharedText& tagName);
-  // Room for exactly `count` attributes, before they are added one by one.
-  static void ReserveAttributes(TDomElement* element, std::size_t count);
-  // A specified attribute of a document without namespace processing, as setAttribute adds it.
-  static void Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value);
+  // A specified attribute of a document without namespace processing, as setAttribute makes
+  // it, made for `element` but not yet in its list: it must go there by AddAttributes, or be
+  // let go by Disown before anything else happens to it or its element.
+  static TDomNode* Attribute(TDomElement* element, const TSharedText& name, TSharedText&& value);
+  // Puts `attrs`, made by Attribute for `element` (which has none yet), in its list in their
+  // order; `attrs` is left empty. A short list is made of exactly their number; a long one
+  // takes over the vector.
+  static void AddAttributes(TDomElement* element, std::vector<TDomNode*>& attrs);
+  // Lets go of attributes made by Attribute that will never be put on their element.
+  static void Disown(const std::vector<TDomNode*>& attrs);
   static TDomNode* Text(TDomCustomDocument* document, TSharedText&& data, bool charRef);
   static TDomNode* CDataSection(TDomCustomDocument* document, TSharedText&& data);
   static TDomNode* Comment(TDomCustomDocument* document, TSharedText&& data);

@@ -8,12 +8,18 @@
 #include "xml/XmlRulesUtils.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <cstring>
-#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace {
 
@@ -52,11 +58,55 @@ const char16_t* PredefinedReplacement(std::u16string_view name) {
   return u"\"";
 }
 
+// The slots of a hash table, all zero when made. A large table is laid out in huge pages where
+// the system has them, so that a probe anywhere in it needs no walk through the page tables.
+class TSlotArray {
+public:
+  TSlotArray() = default;
+  ~TSlotArray() { std::free(Data_); }
+  TSlotArray(const TSlotArray&) = delete;
+  TSlotArray& operator=(const TSlotArray&) = delete;
+
+  std::size_t size() const { return Size_; }
+  bool empty() const { return Size_ == 0; }
+  std::uint32_t& operator[](std::size_t i) { return Data_[i]; }
+  std::uint32_t operator[](std::size_t i) const { return Data_[i]; }
+
+  // Makes the array `size` zero slots long; `size` is a power of two.
+  void Reset(std::size_t size) {
+    std::free(Data_);
+    Data_ = nullptr;
+    Size_ = 0;
+    const std::size_t bytes = size * sizeof(std::uint32_t);
+    void* memory = nullptr;
+#if defined(__linux__)
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    if (bytes >= kHugePage) {
+      memory = std::aligned_alloc(kHugePage, bytes);
+      if (memory != nullptr) madvise(memory, bytes, MADV_HUGEPAGE);
+    }
+#endif
+    if (memory == nullptr) memory = std::malloc(bytes);
+    if (memory == nullptr) throw std::bad_alloc();
+    std::memset(memory, 0, bytes);
+    Data_ = static_cast<std::uint32_t*>(memory);
+    Size_ = size;
+  }
+
+private:
+  std::uint32_t* Data_ = nullptr;
+  std::size_t Size_ = 0;
+};
+
 template <TXmlDirectEncoding E>
 class TDirectParser {
 public:
   TDirectParser(TStream* stream, const TXmlDirectOptions& options, TDomCustomDocument* document)
       : Stream_(stream), Options_(options), Document_(document) {}
+  // The attributes of a tag left unfinished never reach their element.
+  ~TDirectParser() { TDomParsedNodes::Disown(TagAttrs_); }
+  TDirectParser(const TDirectParser&) = delete;
+  TDirectParser& operator=(const TDirectParser&) = delete;
 
   bool Run();
 
@@ -69,7 +119,7 @@ private:
 
   struct TOpen {
     TDomNode* Element;
-    const std::string* RawName;  // the bytes of the start tag's name
+    std::uint32_t Name;  // the start tag's name in the name table
   };
 
   // One code unit (a byte, or a UTF-16 unit), as a code point for the classes of XmlChars.
@@ -99,8 +149,10 @@ private:
 
   bool DecodeChar(TBytes& p, std::uint32_t& c) const;
   TBytes Decode(TBytes p, TBytes limit, const TStops& stops, std::u16string& out) const;
-  struct TName;
-  const TSharedText* Name(TBytes begin, TBytes end, TName** entry = nullptr);
+  static constexpr std::uint32_t kNoName = 0xFFFFFFFF;
+  std::uint32_t Name(TBytes begin, TBytes end);
+  bool SameName(TBytes begin, TBytes end, std::u16string_view name);
+  bool AsciiName(TBytes begin, TBytes end);
   TDomNode* Parent() const { return Open_.empty() ? static_cast<TDomNode*>(Document_) : Open_.back().Element; }
   void Flush();
   void Append(TDomNode* node);
@@ -144,38 +196,61 @@ private:
   enum class TBody : std::uint8_t { None, Comment, CData, Instruction };
   TBody Body_ = TBody::None;
   std::u16string NameScratch_;
+  std::u16string SameScratch_;
   // Every distinct name once, shared by the nodes that carry it, found by its bytes; names and
-  // values go side by side into the writer's blocks.
+  // values go side by side into the writer's blocks. The entries stand in the order the names
+  // first appeared, referred to by their place, in chunks that never move.
   struct TName {
-    std::string Raw;
     TSharedText Text;
-    std::uint64_t Tag = 0;  // the last tag with an attribute of this name
+    std::uint32_t Hash = 0;
+    std::uint32_t Tag = 0;  // the last tag with an attribute of this name
   };
-  std::deque<TName> Names_;
-  // The table of Names_ by their bytes: open addressing with linear probing, each slot the
-  // hash and the entry (none: free), never more than half full. A document with a million
-  // distinct names finds each in about one memory access, where a table of linked nodes
-  // would chase pointers all over the heap.
-  struct TNameSlot {
-    std::size_t Hash;
-    TName* Entry;
+  static constexpr std::size_t kNameChunk = 1024;
+  std::vector<std::unique_ptr<TName[]>> NameChunks_;
+  std::uint32_t NameCount_ = 0;
+  TName& Entry(std::uint32_t name) { return NameChunks_[name / kNameChunk][name % kNameChunk]; }
+  const TName& Entry(std::uint32_t name) const { return NameChunks_[name / kNameChunk][name % kNameChunk]; }
+  // The table of the entries by their bytes: open addressing with linear probing, never more
+  // than half full. A slot is one word: none when free, otherwise seven bits of the name's hash
+  // above its entry, so that a probe reaches for an entry only where the bits match, and a
+  // new name is filed in the very word its probe ended on. A document with a million distinct
+  // names thus costs one fetch of a table line for each, from a table small enough for the
+  // cache; a table of hashes and pointers would wait on memory twice for every new name.
+  static constexpr unsigned kEntryBits = 24;
+  static constexpr std::uint32_t kEntryMask = (std::uint32_t{1} << kEntryBits) - 1;
+  TSlotArray NameSlots_;
+  // The top byte of a slot in use: never zero, whatever the hash.
+  static std::uint32_t Mark(std::uint32_t hash) { return (0x80u | (hash >> 25)) << kEntryBits; }
+  // Files the new `entry` in slot `free`, the end of its probe, or grows the table.
+  void AddNameSlot(std::uint32_t entry, std::size_t free);
+  // The name of the next attribute, found ahead while the one before it is read, so that its
+  // slot is on its way from memory meanwhile; its hash is kept for its look-up. The last two
+  // are kept: the next one is found before the one at hand is looked up. They stand in the
+  // bytes at hand and are forgotten when those move.
+  struct TAhead {
+    TBytes Begin = nullptr;
+    TBytes End = nullptr;
+    std::size_t Hash = 0;
   };
-  std::vector<TNameSlot> NameSlots_;
-  void AddNameSlot(TName* entry, std::size_t hash);
+  TAhead Ahead_[2];
+  unsigned NextAhead_ = 0;
+  void LookAhead(TBytes value, char32_t quote);
+  std::size_t NameHash(TBytes begin, TBytes end) const;
   TSharedText::TWriter Writer_;
-  // The attributes of the tag at hand: their names' bytes, and what they are made from once
-  // the whole tag has been read.
+  // The start tag at hand: its element, made when its name has been read, and where the
+  // reading of its attributes stands.
   struct TTag {
     bool Active = false;  // a tag whose rest the next bytes go on with
     bool Spaced = false;  // white space since the last value
     bool InValue = false;
     std::uint32_t Quote = 0;
-    const TSharedText* Name = nullptr;
-    const std::string* RawName = nullptr;
-    const TSharedText* Attribute = nullptr;  // the one whose value is being read
+    std::uint32_t Name = kNoName;
+    std::uint32_t Attribute = kNoName;  // the one whose value is being read
+    TDomElement* Element = nullptr;
   } Tag_;
-  std::uint64_t TagNumber_ = 0;  // counts the start tags, for the duplicate-attribute test
-  std::vector<std::pair<const TSharedText*, TSharedText>> TagValues_;
+  std::uint32_t TagNumber_ = 0;  // counts the start tags, for the duplicate-attribute test
+  // The attributes of the tag at hand, made as their values end, put on the element at its end.
+  std::vector<TDomNode*> TagAttrs_;
 };
 
 // One character at p, strictly decoded; false for anything the ordinary path
@@ -288,52 +363,135 @@ TBytes TDirectParser<E>::Decode(TBytes p, TBytes limit, const TStops& stops, std
   return p;
 }
 
-// The checked name of the bytes [begin, end): each distinct name is decoded and tested once
-// per document; null when it is no XML name. `entry` gets the name's entry in the table.
+// The checked name of the bytes [begin, end), as its entry in the name table: each distinct
+// name is decoded and tested once per document; kNoName when it is no XML name.
 template <TXmlDirectEncoding E>
-const TSharedText* TDirectParser<E>::Name(TBytes begin, TBytes end, TName** entry) {
-  const std::string_view key(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
-  const std::size_t hash = std::hash<std::string_view>{}(key);
-  TName* found = nullptr;
+std::uint32_t TDirectParser<E>::Name(TBytes begin, TBytes end) {
+  const std::size_t full = NameHash(begin, end);
+  const auto hash = static_cast<std::uint32_t>(full ^ (static_cast<std::uint64_t>(full) >> 32));
+  const std::uint32_t mark = Mark(hash);
+  std::size_t free = 0;
   if (!NameSlots_.empty()) {
     const std::size_t mask = NameSlots_.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-      const TNameSlot& slot = NameSlots_[i];
-      if (slot.Entry == nullptr) break;
-      if (slot.Hash == hash && slot.Entry->Raw == key) {
-        found = slot.Entry;
-        break;
-      }
+    for (free = hash & mask; NameSlots_[free] != 0; free = (free + 1) & mask) {
+      const std::uint32_t slot = NameSlots_[free];
+      if ((slot & ~kEntryMask) == mark && SameName(begin, end, Entry(slot & kEntryMask).Text.View()))
+        return slot & kEntryMask;
     }
   }
-  if (found == nullptr) {
+  // The entry must fit its slot; a document with more names is left to the ordinary path.
+  if (NameCount_ > kEntryMask) return kNoName;
+  if (!AsciiName(begin, end)) {
     NameScratch_.clear();
-    if (Decode(begin, end, kNoStops, NameScratch_) != end || !XmlRules::Name(NameScratch_)) return nullptr;
-    Names_.push_back({std::string(key), Writer_.Take(NameScratch_)});
-    found = &Names_.back();
-    AddNameSlot(found, hash);
+    if (Decode(begin, end, kNoStops, NameScratch_) != end || !XmlRules::Name(NameScratch_)) return kNoName;
   }
-  if (entry != nullptr) *entry = found;
-  return &found->Text;
+  if (NameCount_ % kNameChunk == 0) NameChunks_.push_back(std::make_unique<TName[]>(kNameChunk));
+  const std::uint32_t entry = NameCount_++;
+  TName& name = Entry(entry);
+  name.Text = Writer_.Take(NameScratch_);
+  name.Hash = hash;
+  AddNameSlot(entry, free);
+  return entry;
+}
+
+// A name of ASCII characters only, the common case, checked and widened into NameScratch_ in
+// one pass; false for anything else, which is decoded and checked in full.
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::AsciiName(TBytes begin, TBytes end) {
+  const std::size_t size = static_cast<std::size_t>(end - begin) / W;
+  if (size == 0) return false;
+  NameScratch_.resize(size);
+  char16_t* out = NameScratch_.data();
+  for (TBytes p = begin; p < end; p += W) {
+    const char32_t u = Unit(p);
+    if (u >= 0x80 || !(p == begin ? XmlChars::NameStartChar(u) : XmlChars::NameChar(u))) return false;
+    *out++ = static_cast<char16_t>(u);
+  }
+  return true;
+}
+
+// Whether the bytes [begin, end) decode to `name`. Bytes decode one way only, so equal names
+// have equal bytes; the entries keep only the decoded names. A run of ASCII is compared unit
+// by unit, anything after it decoded as the name was.
+template <TXmlDirectEncoding E>
+bool TDirectParser<E>::SameName(TBytes begin, TBytes end, std::u16string_view name) {
+  std::size_t j = 0;
+  TBytes p = begin;
+  for (; p < end; p += W, ++j) {
+    const char32_t u = Unit(p);
+    if (u >= 0x80) break;
+    if (j >= name.size() || name[j] != u) return false;
+  }
+  if (p == end) return j == name.size();
+  SameScratch_.clear();
+  return Decode(p, end, kNoStops, SameScratch_) == end && name.substr(j) == SameScratch_;
 }
 
 template <TXmlDirectEncoding E>
-void TDirectParser<E>::AddNameSlot(TName* entry, std::size_t hash) {
-  if (2 * Names_.size() > NameSlots_.size()) {
-    std::vector<TNameSlot> grown(std::max<std::size_t>(64, 2 * NameSlots_.size()), TNameSlot{0, nullptr});
-    const std::size_t mask = grown.size() - 1;
-    for (const TNameSlot& slot : NameSlots_) {
-      if (slot.Entry == nullptr) continue;
-      std::size_t i = slot.Hash & mask;
-      while (grown[i].Entry != nullptr) i = (i + 1) & mask;
-      grown[i] = slot;
-    }
-    NameSlots_.swap(grown);
+void TDirectParser<E>::AddNameSlot(std::uint32_t entry, std::size_t free) {
+  if (2 * static_cast<std::size_t>(NameCount_) <= NameSlots_.size()) {
+    NameSlots_[free] = Mark(Entry(entry).Hash) | entry;
+    return;
   }
-  const std::size_t mask = NameSlots_.size() - 1;
-  std::size_t i = hash & mask;
-  while (NameSlots_[i].Entry != nullptr) i = (i + 1) & mask;
-  NameSlots_[i] = {hash, entry};
+  // Grown, the table is made again from the entries, which keep their hashes; the slots of the
+  // entries a little further on are fetched while the ones before them are filed.
+  const std::size_t size = std::max<std::size_t>(64, 2 * NameSlots_.size());
+  NameSlots_.Reset(size);
+  const std::size_t mask = size - 1;
+  constexpr std::uint32_t kFetchAhead = 16;
+  for (std::uint32_t e = 0; e <= entry; ++e) {
+#if defined(__GNUC__)
+    if (e + kFetchAhead <= entry) __builtin_prefetch(&NameSlots_[Entry(e + kFetchAhead).Hash & mask], 1);
+#endif
+    const std::uint32_t hash = Entry(e).Hash;
+    std::size_t i = hash & mask;
+    while (NameSlots_[i] != 0) i = (i + 1) & mask;
+    NameSlots_[i] = Mark(hash) | e;
+  }
+}
+
+template <TXmlDirectEncoding E>
+std::size_t TDirectParser<E>::NameHash(TBytes begin, TBytes end) const {
+  for (const TAhead& ahead : Ahead_)
+    if (begin == ahead.Begin && end == ahead.End) return ahead.Hash;
+  return std::hash<std::string_view>{}(
+      std::string_view(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin)));
+}
+
+// From the start of a value: the name of the next attribute, when it stands within a short
+// distance, gets its hash taken and its slot fetched. Only a hint: whatever stands there is
+// checked when it is read.
+template <TXmlDirectEncoding E>
+void TDirectParser<E>::LookAhead(TBytes value, char32_t quote) {
+  constexpr std::ptrdiff_t kReach = 128 * W;
+  const TBytes limit = End_ - value > kReach ? value + kReach : End_;
+  TBytes p = value;
+  if constexpr (W == 1) {
+    p = static_cast<TBytes>(std::memchr(p, static_cast<int>(quote), static_cast<std::size_t>(limit - p)));
+    if (p == nullptr) return;
+  } else {
+    while (p < limit && Unit(p) != quote) p += W;
+    if (p >= limit) return;
+  }
+  p += W;
+  while (p < limit && XmlChars::Space(Unit(p))) p += W;
+  const TBytes begin = p;
+  while (p < limit) {
+    const char32_t a = Unit(p);
+    if (XmlChars::Space(a) || a == '=' || a == '>' || a == '/' || a == '"' || a == '\'') break;
+    p += W;
+  }
+  if (p >= limit || p == begin) return;
+  const std::size_t hash = std::hash<std::string_view>{}(
+      std::string_view(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(p - begin)));
+  Ahead_[NextAhead_] = {begin, p, hash};
+  NextAhead_ ^= 1;
+#if defined(__GNUC__)
+  if (!NameSlots_.empty()) {
+    const auto h = static_cast<std::uint32_t>(hash ^ (static_cast<std::uint64_t>(hash) >> 32));
+    __builtin_prefetch(&NameSlots_[h & (NameSlots_.size() - 1)]);
+  }
+#endif
 }
 
 template <TXmlDirectEncoding E>
@@ -378,6 +536,7 @@ bool TDirectParser<E>::Refill(TBytes& keep, bool again) {
   }
   keep = Buffer_.data();
   End_ = Buffer_.data() + (Held_ - Held_ % W);
+  Ahead_[0] = Ahead_[1] = TAhead{};
   return true;
 }
 
@@ -499,10 +658,12 @@ bool TDirectParser<E>::Reference(TBytes& p) {
     q += W;
   }
   if (AtEnd(q)) return false;
-  const TSharedText* name = Name(p + W, q);
+  const std::uint32_t entry = Name(p + W, q);
   // Without a DOCTYPE only the predefined entities are declared; the ordinary path reports
   // any other.
-  if (name == nullptr || !XmlRules::PredefinedEntityName(name->View())) return false;
+  if (entry == kNoName) return false;
+  const TSharedText* name = &Entry(entry).Text;
+  if (!XmlRules::PredefinedEntityName(name->View())) return false;
   if (Options_.KeepEntityRefs) {
     Flush();
     Append(TDomParsedNodes::EntityReference(Document_, *name));
@@ -606,17 +767,15 @@ TSharedText TDirectParser<E>::TakeScratch() {
 // A text read as a long start (possibly none) and the rest, as one text; both are left empty.
 template <TXmlDirectEncoding E>
 TSharedText TDirectParser<E>::Joined(TSharedText& start, std::u16string& rest) {
-  TSharedText text;
   if (start.empty()) {
-    text = Writer_.Take(rest);
-  } else {
-    start.Append(rest);
-    start.ShrinkToFit();
-    text = std::move(start);
-    start = TSharedText();
+    TSharedText text = Writer_.Take(rest);
+    rest.clear();
+    return text;
   }
+  start.Append(rest);
+  start.ShrinkToFit();
   rest.clear();
-  return text;
+  return std::exchange(start, TSharedText());
 }
 
 template <TXmlDirectEncoding E>
@@ -656,8 +815,9 @@ typename TDirectParser<E>::TStep TDirectParser<E>::FinishBody(TBytes& p) {
   return TStep::Done;
 }
 
-// A start or empty-element tag with its attributes, made into nodes once it has been read
-// whole. Values are kept as written, references included, after the references have been
+// A start or empty-element tag with its attributes: the element is made when its name has
+// been read, each attribute when its value has, and the attributes go onto the element once
+// the tag has been read whole. Values are kept as written, references included, after the references have been
 // checked as the well-formedness rules check them. The tag is read in pieces: a value goes on
 // where the bytes at hand ran out, anything else between its attributes is read again from
 // the start of the attribute.
@@ -672,15 +832,22 @@ typename TDirectParser<E>::TStep TDirectParser<E>::StartTag(TBytes& p) {
     q += W;
   }
   if (AtEnd(q)) return Outcome(false);
-  TName* entry = nullptr;
-  const TSharedText* name = Name(nameBegin, q, &entry);
-  if (name == nullptr) return TStep::GiveUp;
+  const std::uint32_t name = Name(nameBegin, q);
+  if (name == kNoName) return TStep::GiveUp;
   Tag_ = TTag{};
   Tag_.Active = true;
   Tag_.Name = name;
-  Tag_.RawName = &entry->Raw;
-  ++TagNumber_;
-  TagValues_.clear();
+  // The element goes into the tree now, its attributes as they are read; nodes are made in
+  // the order in which the tree builder makes them.
+  Flush();
+  Tag_.Element = TDomParsedNodes::Element(Document_, Entry(name).Text);
+  Append(Tag_.Element);
+  // The stamps of the names are cleared when the count of tags starts again.
+  if (++TagNumber_ == 0) {
+    for (std::uint32_t e = 0; e < NameCount_; ++e) Entry(e).Tag = 0;
+    TagNumber_ = 1;
+  }
+  TagAttrs_.clear();
   p = q;
   return TagRest(p);
 }
@@ -714,7 +881,7 @@ typename TDirectParser<E>::TStep TDirectParser<E>::TagRest(TBytes& p) {
         p = q;
         continue;
       }
-      TagValues_.emplace_back(Tag_.Attribute, TakeScratch());
+      TagAttrs_.push_back(TDomParsedNodes::Attribute(Tag_.Element, Entry(Tag_.Attribute).Text, TakeScratch()));
       Tag_.InValue = false;
       Tag_.Spaced = false;
       p = q + W;
@@ -736,14 +903,10 @@ typename TDirectParser<E>::TStep TDirectParser<E>::TagRest(TBytes& p) {
       p = q + (u == '>' ? W : 2 * W);
       const bool empty = u == '/';
       Tag_.Active = false;
-      Flush();
-      TDomElement* element = TDomParsedNodes::Element(Document_, *Tag_.Name);
-      Append(element);
-      if (!TagValues_.empty()) TDomParsedNodes::ReserveAttributes(element, TagValues_.size());
-      for (auto& [attrName, value] : TagValues_) TDomParsedNodes::Attribute(element, *attrName, std::move(value));
-      TagValues_.clear();
+      TDomElement* element = Tag_.Element;
+      TDomParsedNodes::AddAttributes(element, TagAttrs_);
       if (Open_.empty()) RootState_ = empty ? TRootState::Closed : TRootState::Inside;
-      if (!empty) Open_.push_back({element, Tag_.RawName});
+      if (!empty) Open_.push_back({element, Tag_.Name});
       return TStep::Done;
     }
     if (!spaced) return TStep::GiveUp;
@@ -761,9 +924,10 @@ typename TDirectParser<E>::TStep TDirectParser<E>::TagRest(TBytes& p) {
     if (AtEnd(q)) return Outcome(false);
     const char32_t quote = Unit(q);
     if (quote != '"' && quote != '\'') return TStep::GiveUp;
-    TName* entry = nullptr;
-    const TSharedText* attrName = Name(attrBegin, attrEnd, &entry);
-    if (attrName == nullptr) return TStep::GiveUp;
+    LookAhead(q + W, quote);
+    const std::uint32_t attrName = Name(attrBegin, attrEnd);
+    if (attrName == kNoName) return TStep::GiveUp;
+    TName* entry = &Entry(attrName);
     // A duplicate name is an error. Equal names are one entry of the name table, since bytes
     // decode one way only, and the entry notes the last tag that used it: one test however
     // many attributes the tag has.
@@ -819,10 +983,7 @@ bool TDirectParser<E>::EndTag(TBytes& p) {
     if (XmlChars::Space(u) || u == '>') break;
     q += W;
   }
-  const std::string& open = *Open_.back().RawName;
-  if (static_cast<std::size_t>(q - nameBegin) != open.size() ||
-      std::memcmp(nameBegin, open.data(), open.size()) != 0)
-    return false;
+  if (AtEnd(q) || !SameName(nameBegin, q, Entry(Open_.back().Name).Text.View())) return false;
   while (!AtEnd(q) && XmlChars::Space(Unit(q))) q += W;
   if (AtEnd(q) || Unit(q) != '>') return false;
   p = q + W;

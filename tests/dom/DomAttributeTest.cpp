@@ -1,9 +1,11 @@
 // Elements and attributes: name checks of the constructors, the attribute map in its plain and
 // namespace-aware forms with every refusal, and the attribute-change reports.
 #include "DomTestSupport.h"
+#include "platform/Utf16.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -330,3 +332,43 @@ TEST(DomOwnerNamedNodeMap, SortedOwningMap) {
 }
 
 }  // namespace
+
+// Freeing an element that stands in no tree, or clearing one, takes its attributes away from
+// the first on, as the removal notices tell; a listener that looks them up meanwhile finds
+// those still there and not the one leaving, in a short map and in one long enough for an index.
+TEST(DomElementAttributes, TakenAwayFromTheFirstOn) {
+  for (const std::size_t count : {std::size_t{3}, TDomNamedNodeMap::IndexedFrom + 5}) {
+    for (const bool clear : {false, true}) {
+      SCOPED_TRACE(std::to_string(count) + (clear ? " cleared" : " freed"));
+      DocumentPtr doc = NewDocument();
+      TDomElement* e = TDomElement::Create(doc.get(), u"e");
+      std::vector<std::string> names;
+      for (std::size_t i = 0; i < count; ++i) {
+        names.push_back("a" + std::to_string(i));
+        e->setAttribute(Utf8ToWide(names.back()), u"v");
+      }
+      EXPECT_EQ(e->getAttribute(u"a0"), u"v");  // a long map has its index from here on
+      std::vector<std::string> removed;
+      std::string wrong;
+      doc->OnAttrModified = [&](TPersistent*, TDomNode* node, TDomAttrChange change, TDomAttr* attr) {
+        if (node != e || change != AC_REMOVAL) return;
+        removed.push_back(Ascii(attr->nodeName()));
+        const std::size_t left = count - removed.size();
+        if (e->hasAttribute(attr->nodeName())) wrong += " " + removed.back() + " still there";
+        if (e->attributes()->getLength() != static_cast<int>(left)) wrong += " length";
+        for (std::size_t i = removed.size(); i < count; ++i)
+          if (e->getAttributeNode(Utf8ToWide(names[i])) == nullptr) wrong += " " + names[i] + " lost";
+      };
+      if (clear) {
+        e->Clear();
+        EXPECT_FALSE(e->hasAttributes());
+      } else {
+        TCustomOwnedObject::Free(e);
+      }
+      doc->OnAttrModified = nullptr;
+      EXPECT_EQ(removed, names);
+      EXPECT_EQ(wrong, "");
+      if (clear) TCustomOwnedObject::Free(e);
+    }
+  }
+}

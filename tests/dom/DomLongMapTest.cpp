@@ -189,3 +189,42 @@ TEST(DomLongMaps, RemovalsInAnyOrder) {
     EXPECT_TRUE(allAgree());
   }
 }
+
+// A map grown through several table sizes, with names removed and new ones taking their
+// places, finds what a search finds at every stage.
+TEST(DomLongMaps, ManyNamesRemovedAndAddedAgain) {
+  DocumentPtr doc = NewDocument();
+  TDomElement* e = AddElement(doc.get(), u"e");
+  const TDomNamedNodeMap& map = *e->attributes();
+  auto name = [](int i) { return u"n" + Utf8ToWide(std::to_string(i)); };
+  std::string wrong;
+  auto check = [&](const std::string& when) {
+    for (int i = 0; i < 4000; i += 7)
+      if (map.getNamedItem(name(i)) != SearchByName(map, name(i))) wrong += " " + when + " n" + std::to_string(i);
+  };
+  const std::vector<TStep> steps = {
+      {"added", [&] {
+         for (int i = 0; i < 3000; ++i) e->setAttribute(name(i), u"v");
+       }},
+      {"every third removed", [&] {
+         for (int i = 0; i < 3000; i += 3) e->removeAttribute(name(i));
+       }},
+      {"new names added", [&] {
+         for (int i = 3000; i < 4000; ++i) e->setAttribute(name(i), u"w");
+       }},
+      {"some removed names added again", [&] {
+         for (int i = 0; i < 3000; i += 6) e->setAttribute(name(i), u"x");
+       }},
+      {"all but the last removed", [&] {
+         for (int i = 0; i < 3999; ++i)
+           if (e->hasAttribute(name(i))) e->removeAttribute(name(i));
+       }},
+  };
+  for (const TStep& step : steps) {
+    step.Run();
+    check(step.Name);
+  }
+  EXPECT_EQ(wrong, "");
+  EXPECT_EQ(map.getLength(), 1);
+  EXPECT_EQ(e->getAttribute(name(3999)), u"w");
+}

@@ -63,6 +63,15 @@ const std::vector<TCase> kCases = {
     {"<r>\xC5\xBE" "lu\xC5\xA5ou\xC4\x8Dk\xC3\xBD \xE2\x82\xAC</r>", true},
     {"<r>\xF0\x9D\x84\x9E</r>", true},
     {"<\xC5\xBE \xC5\xBE='\xC5\xBE'/>", true},
+    // Names are matched by what they decode to: an end tag or a second attribute whose name
+    // has the same length but another letter is another name.
+    {"<\xC5\xBE>t</\xC5\xBE>", true},
+    {"<\xC5\xBE>t</\xC5\xBD>", false},
+    {"<r \xC5\xBE='1' \xC5\xBD='2' z\xC5\xBE='3'/>", true},
+    {"<r \xC5\xBE='1' \xC5\xBD='2' \xC5\xBE='3'/>", false},
+    // Values that look like further attributes.
+    {"<r a='x b=\"y\" c' b='1' c=\"a='\"/>", true},
+    {"<r a='x b=\"1\"' a2='' b='2' x='' b='3'/>", false},
     // Left to the ordinary path: a document type, errors of every kind, unusual characters.
     {"<!DOCTYPE r><r/>", false},
     {"<!DOCTYPE r [<!ENTITY e 'x'>]><r>&e;</r>", false},
@@ -203,6 +212,28 @@ TEST(DirectParse, GivingUpLateStillGivesTheOrdinaryResult) {
     const TParseDescription ordinary = DescribeParse(text, true, options);
     EXPECT_EQ(fast.Text, ordinary.Text);
     EXPECT_EQ(fast.Direct, i % 2 == 0);
+  }
+}
+
+// Enough names for the name table to grow several times while one tag is read: a repeated
+// name is found wherever it stands, in the same tag or a later one.
+TEST(DirectParse, ManyNamesInOneTag) {
+  std::string names;
+  for (int i = 0; i < 700; ++i) names += " a" + std::to_string(i) + "='" + std::to_string(i % 7) + "'";
+  const std::vector<std::pair<std::string, bool>> documents = {
+      {"<r" + names + "><s a699='' a0='' b=''/><a350" + names + "/></r>", true},
+      {"<r" + names + " a0=''/>", false},
+      {"<r" + names + " a699=''/>", false},
+      {"<r" + names + "><s" + names + " a350=''/></r>", false},
+  };
+  for (const auto& [text, direct] : documents) {
+    for (const std::int64_t mostPerRead : {0, 5}) {
+      const TParseOptions options{true, true, true, mostPerRead};
+      const TParseDescription fast = DescribeParse(text, false, options);
+      const TParseDescription ordinary = DescribeParse(text, true, options);
+      EXPECT_EQ(fast.Text, ordinary.Text);
+      EXPECT_EQ(fast.Direct, direct) << text.substr(text.size() - 20);
+    }
   }
 }
 

@@ -121,3 +121,45 @@ TEST(HostileSizes, CostPerByteStaysNearAnOrdinaryDocuments) {
     }
   }
 }
+
+// A root element with a huge number of attributes, taken out of its document and freed on its
+// own, takes its attributes down at about the cost per attribute of the document's own
+// destruction, though it tells of each removal.
+TEST(HostileSizes, FreeingADetachedElementCostsNearFreeingItsDocument) {
+  const std::string bytes = MakeHostileDocument(THostileKind::Attributes, kCount);
+  auto freeing = [&](bool detached) {
+    TDomImplementation implementation;
+    TXmlToDomParser parser;
+    parser.SetDOMImpl(&implementation);
+    TMemoryStream stream(bytes);
+    std::unique_ptr<TDomDocument> document(parser.ParseStream(&stream, u"file:///t.xml", nullptr, true));
+    if (!document) {
+      ADD_FAILURE() << "no document";
+      return 0.0;
+    }
+    TDomNode* root = document->documentElement();
+    int removals = 0;
+    document->OnAttrModified = [&](TPersistent*, TDomNode*, TDomAttrChange, TDomAttr*) { ++removals; };
+    if (detached) document->removeChild(root);
+    const double start = ProcessSeconds();
+    if (detached)
+      TCustomOwnedObject::Free(root);
+    else
+      document.reset();
+    const double seconds = ProcessSeconds() - start;
+    EXPECT_EQ(removals, detached ? static_cast<int>(kCount) : 0);
+    return seconds;
+  };
+  double attached = 0;
+  for (int run = 0; run < 3; ++run) {
+    const double seconds = freeing(false);
+    if (run == 0 || seconds < attached) attached = seconds;
+  }
+  double detached = 0;
+  for (int run = 0; run < 3; ++run) {
+    const double seconds = freeing(true);
+    if (run == 0 || seconds < detached) detached = seconds;
+    if (detached <= kGenerousFactor * attached || detached > 5 * kGenerousFactor * attached) break;
+  }
+  EXPECT_LE(detached, kGenerousFactor * attached) << "ratio " << detached / attached;
+}
