@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <memory>
@@ -27,6 +28,19 @@
 #include <vector>
 
 namespace {
+
+// GCC announces AddressSanitizer with a macro, clang only through __has_feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define EARMARK_CLI_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(EARMARK_CLI_ADDRESS_SANITIZER)
+constexpr bool kFreeLastDocument = true;
+#else
+constexpr bool kFreeLastDocument = false;
+#endif
+
 
 // File names and messages may hold bytes that are not UTF-8; they print as U+FFFD.
 template <class Json>
@@ -152,6 +166,14 @@ int RunParse(const std::vector<std::string>& args) {
     if (tree && ok) line += ",\"tree\":" + TreeJson(*document);
     line += "}\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
+    // The last document is not taken apart: the command ends the process, and the system
+    // takes its memory back at once, where freeing a large tree object by object costs a
+    // sixth of the whole run. Under the address sanitizer it is freed, so that the leak and
+    // use checks still cover this path.
+    if (!kFreeLastDocument && &file == &files.back()) {
+      std::fflush(stdout);
+      std::_Exit(exitCode);
+    }
   }
   return exitCode;
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
@@ -178,6 +180,10 @@ TEST_F(CliOrder, ParseReportsEveryFile) {
       {"type":3,"name":"#text","value":"x","attributes":[],"children":[]},
       {"type":1,"name":"b","value":"","attributes":[],"children":[]}]}])"));
 
+  // A failure stays in the exit status when a later file, the last one, parses.
+  const CliRun badFirst = Cli("parse " + Quote(bad) + " " + Quote(good));
+  EXPECT_EQ(badFirst.Exit, 1);
+  EXPECT_EQ(std::count(badFirst.Out.begin(), badFirst.Out.end(), '\n'), 2);
   EXPECT_EQ(Cli("parse " + Quote(good)).Exit, 0);
   EXPECT_EQ(nlohmann::json::parse(Cli("parse " + Quote(good)).Out).contains("tree"), false);
   const std::pair<std::string, int> usage[] = {{"parse", 2}, {"parse --tree", 2}, {"parse --frob " + Quote(good), 2}};
