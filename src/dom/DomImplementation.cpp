@@ -130,40 +130,7 @@ void TDomImplementation::ResolveExternalText(const WideString& baseURI, const Wi
     errorKind = EK_RESOURCE_NOT_RESOLVED;
     return;
   }
-  std::unique_ptr<TXmlInputSource> source;
-  try {
-    source = std::make_unique<TXmlInputSource>(stream.get(), pubId, sysId, 4096, nullptr, false, 0, 0, 0, 0, 1);
-  } catch (const ENot_Supported_Err&) {
-    errorKind = EK_ENCODING_NOT_SUPPORTED;
-    return;
-  } catch (const EConvertError&) {
-    errorKind = EK_ENCODING_CONVERSION_FAILED;
-    return;
-  } catch (const Exception&) {
-    errorKind = EK_EXTERNAL_TEXT_UNREADABLE;
-    return;
-  }
-  // An external entity may start with a text declaration, never with a document's own.
-  if (source->HasMalformedDecl() || source->DeclarationType() == DECL_XML) {
-    errorKind = EK_MALFORMED_TEXT_DECLARATION;
-    return;
-  }
-  if (source->XmlVersion() != u"1.0") {
-    errorKind = EK_XML_VERSION_NOT_SUPPORTED;
-    return;
-  }
-  TUtilsCustomWideStr collected;
-  try {
-    for (;;) {
-      source->Next();
-      if (source->IsEndOfText()) break;
-      collected.AddUCS4Char(source->CurrentCharacter());
-    }
-  } catch (const Exception&) {
-    errorKind = EK_EXTERNAL_TEXT_UNREADABLE;
-    return;
-  }
-  text = collected.Value();
+  errorKind = ReadExternalEntityText(stream.get(), pubId, sysId, text, nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------

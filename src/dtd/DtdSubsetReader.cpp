@@ -292,6 +292,11 @@ bool TDtdSubsetReader::ReadInternalSubset(const WideString& text, const TDtdSubs
     TXmlStartIntDtdSignal start(nullptr, nullptr);
     SendPlain(start, origin.Uri, origin);
   }
+  return ReadText(in);
+}
+
+// The whole of a subset's text; false after the first error, which has been reported.
+bool TDtdSubsetReader::ReadText(TScanner& in) {
   try {
     CheckCharacters(in);
     ReadDeclarations(in, 0, false);
@@ -330,22 +335,7 @@ bool TDtdSubsetReader::ReadExternalSubset(const WideString& baseUri, const WideS
     start.SystemId = systemId;
     SendPlain(start, external.Uri, external.Origin);
   }
-  try {
-    CheckCharacters(in);
-    ReadDeclarations(in, 0, false);
-  } catch (const TSyntaxError& error) {
-    if (Listener_) {
-      TXmlAbortedSignal aborted(nullptr, nullptr);
-      SendPlain(aborted, error.Uri, error.End);
-    }
-    if (Report_) Report_(error.Kind, TDtdLocation(error.Uri, error.Start, error.End), error.OffendingText, error.Clue);
-    return false;
-  }
-  if (Listener_) {
-    TXmlCompletedSignal completed(nullptr, nullptr);
-    SendPlain(completed, in.Uri(), in.Last());
-  }
-  return true;
+  return ReadText(in);
 }
 
 void TDtdSubsetReader::Send(TXmlSignal& signal, const TScanner& in, TDtdObject* item) const {

@@ -83,6 +83,7 @@ private:
   struct TSyntaxError;
   struct TAbandonEntity {};
 
+  bool ReadText(TScanner& in);
   void ReadDeclarations(TScanner& in, int depth, bool inSection);
   void ConditionalSection(TScanner& in, int depth);
   void IgnoredSectionContent(TScanner& in);
