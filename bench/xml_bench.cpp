@@ -12,12 +12,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <ctime>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
+#include <system_error>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -272,12 +274,17 @@ int RunHostile(const TOptions& options) {
 }
 
 int WriteCorpora(const TOptions& options) {
+  std::error_code made;
+  std::filesystem::create_directories(options.WriteDir, made);
   for (const TCorpusSpec& corpus : CorpusSpecs(options)) {
     const std::string bytes = MakeCorpus(corpus.Kind, corpus.Bytes);
     const std::string path = options.WriteDir + "/" + corpus.Name + ".xml";
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) return 1;
+    if (!out) {
+      std::fprintf(stderr, "xml_bench: cannot write %s\n", path.c_str());
+      return 1;
+    }
     std::printf("%s %zu\n", path.c_str(), bytes.size());
   }
   return 0;

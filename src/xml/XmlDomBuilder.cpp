@@ -232,7 +232,11 @@ bool TXmlDomBuilder::ReadExternalText(const TXmlEntityRefSignal& signal, const T
   const TXmlErrorType kind =
       LoadExternalText(signal.Reader(), base, entity.PublicId, entity.SystemId, uri, text, origin);
   if (kind == EK_NONE) return true;
-  ReportError(signal.Reader(), kind, at, u"&" + signal.EntityName.Str() + u";", entity.SystemId);
+  // Built piece by piece: GCC 12 warns wrongly (-Wrestrict) about a literal put before a string.
+  WideString reference(u"&");
+  reference += signal.EntityName.View();
+  reference += u';';
+  ReportError(signal.Reader(), kind, at, reference, entity.SystemId);
   return false;
 }
 
