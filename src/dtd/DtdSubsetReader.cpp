@@ -499,32 +499,50 @@ void TDtdSubsetReader::CountExpansion(TScanner& in, std::size_t characters) {
     in.Fail(EK_ENTITY_EXPANSION_TOO_LARGE, WideString(), WideString());
 }
 
-void TDtdSubsetReader::ParameterEntityReference(TScanner& in, int depth) {
+class TDtdSubsetReader::TOpenEntity {
+public:
+  TOpenEntity(TDtdSubsetReader& reader, const WideString& name, const TScanner& in) : Reader_(reader) {
+    Reader_.Expanding_.push_back(name);
+    Reader_.Outer_.push_back(&in);
+  }
+  ~TOpenEntity() {
+    Reader_.Expanding_.pop_back();
+    Reader_.Outer_.pop_back();
+  }
+  TOpenEntity(const TOpenEntity&) = delete;
+  TOpenEntity& operator=(const TOpenEntity&) = delete;
+
+private:
+  TDtdSubsetReader& Reader_;
+};
+
+const TDtdEntity* TDtdSubsetReader::ReadReference(TScanner& in, WideString& name) {
   in.Advance();
-  const WideString name = in.Name(EK_INVALID_PARAMETER_ENTITY_NAME);
+  name = in.Name(EK_INVALID_PARAMETER_ENTITY_NAME);
   in.Expect(u';', EK_INVALID_PARAMETER_ENTITY_NAME);
-  const TDtdEntity* entity = ReferencedEntity(in, name);
+  return ReferencedEntity(in, name);
+}
+
+TDtdSubsetReader::TScanner TDtdSubsetReader::ExternalScanner(TScanner& in, const TDtdEntity& entity,
+                                                             TDtdExternalText& text) {
+  LoadExternal(in, entity, text);
+  CountExpansion(in, text.Text.size());
+  TScanner inner(text.Text, text.Origin, true);
+  inner.SetUri(text.Uri);
+  inner.SetExternal(true);
+  CheckCharacters(inner);
+  return inner;
+}
+
+void TDtdSubsetReader::ParameterEntityReference(TScanner& in, int depth) {
+  WideString name;
+  const TDtdEntity* entity = ReadReference(in, name);
   if (entity == nullptr) return;
-  struct TOpen {
-    std::vector<WideString>& Names;
-    std::vector<const TScanner*>& Outer;
-    ~TOpen() {
-      Names.pop_back();
-      Outer.pop_back();
-    }
-  };
   if (!entity->IsInternal) {
     // The entity's text must be whole declarations; its errors lie in it.
     TDtdExternalText external;
-    LoadExternal(in, *entity, external);
-    CountExpansion(in, external.Text.size());
-    TScanner inner(external.Text, external.Origin, true);
-    inner.SetUri(external.Uri);
-    inner.SetExternal(true);
-    CheckCharacters(inner);
-    Expanding_.push_back(name);
-    Outer_.push_back(&in);
-    TOpen open{Expanding_, Outer_};
+    TScanner inner = ExternalScanner(in, *entity, external);
+    const TOpenEntity open(*this, name, in);
     ReadDeclarations(inner, depth + 1, false);
     return;
   }
@@ -534,9 +552,7 @@ void TDtdSubsetReader::ParameterEntityReference(TScanner& in, int depth) {
   inner.SetUri(in.Uri());
   // Where external text is read, a parameter entity's text is read as external text is.
   inner.SetExternal(Loader_ != nullptr);
-  Expanding_.push_back(name);
-  Outer_.push_back(&in);
-  TOpen open{Expanding_, Outer_};
+  const TOpenEntity open(*this, name, in);
   try {
     ReadDeclarations(inner, depth + 1, false);
   } catch (const TAbandonEntity&) {
@@ -551,10 +567,8 @@ void TDtdSubsetReader::ParameterEntityReference(TScanner& in, int depth) {
 // space either side.
 void TDtdSubsetReader::ReferenceInDeclaration(TScanner& in) {
   in.MarkStart();
-  in.Advance();
-  const WideString name = in.Name(EK_INVALID_PARAMETER_ENTITY_NAME);
-  in.Expect(u';', EK_INVALID_PARAMETER_ENTITY_NAME);
-  const TDtdEntity* entity = ReferencedEntity(in, name);
+  WideString name;
+  const TDtdEntity* entity = ReadReference(in, name);
   if (entity == nullptr) {
     in.Insert(name, WideString(), TPositionRecord(), WideString());
     return;
@@ -577,40 +591,21 @@ void TDtdSubsetReader::ReferenceInDeclaration(TScanner& in) {
 // literal, its quotes plain characters.
 void TDtdSubsetReader::IncludeInLiteral(TScanner& in, bool parameter, WideString& text) {
   in.MarkStart();
-  in.Advance();
-  const WideString name = in.Name(EK_INVALID_PARAMETER_ENTITY_NAME);
-  in.Expect(u';', EK_INVALID_PARAMETER_ENTITY_NAME);
-  const TDtdEntity* entity = ReferencedEntity(in, name);
+  WideString name;
+  const TDtdEntity* entity = ReadReference(in, name);
   if (entity == nullptr) return;
-  struct TOpen {
-    std::vector<WideString>& Names;
-    std::vector<const TScanner*>& Outer;
-    ~TOpen() {
-      Names.pop_back();
-      Outer.pop_back();
-    }
-  };
   if (entity->IsInternal) {
     CountExpansion(in, entity->ReplacementText.size());
     TScanner inner(entity->ReplacementText, in.Start(), in.Last());
     inner.SetUri(in.Uri());
     inner.SetExternal(true);
-    Expanding_.push_back(name);
-    Outer_.push_back(&in);
-    TOpen open{Expanding_, Outer_};
+    const TOpenEntity open(*this, name, in);
     EntityValueText(inner, 0, parameter, text);
     return;
   }
   TDtdExternalText external;
-  LoadExternal(in, *entity, external);
-  CountExpansion(in, external.Text.size());
-  TScanner inner(external.Text, external.Origin, true);
-  inner.SetUri(external.Uri);
-  inner.SetExternal(true);
-  CheckCharacters(inner);
-  Expanding_.push_back(name);
-  Outer_.push_back(&in);
-  TOpen open{Expanding_, Outer_};
+  TScanner inner = ExternalScanner(in, *entity, external);
+  const TOpenEntity open(*this, name, in);
   EntityValueText(inner, 0, parameter, text);
 }
 

@@ -91,8 +91,16 @@ private:
   // The entity a reference at the scanner names (after "%" and the name and ";" were read),
   // checked against recursion, depth and the limit; none for one that is not read.
   const TDtdEntity* ReferencedEntity(TScanner& in, const WideString& name);
+  // Reads "%name;" at the scanner into `name` and answers ReferencedEntity.
+  const TDtdEntity* ReadReference(TScanner& in, WideString& name);
   // Reads an external entity's text, or fails at the reference.
   void LoadExternal(TScanner& in, const TDtdEntity& entity, TDtdExternalText& text);
+  // Loads the entity's text into `text`, counts it against the limit, and gives a scanner
+  // over it that places errors in that text, its characters checked.
+  TScanner ExternalScanner(TScanner& in, const TDtdEntity& entity, TDtdExternalText& text);
+  // The entity being read from `in`, for as long as it lives: its name among those being
+  // expanded, `in` among the texts it is read from.
+  class TOpenEntity;
   void CountExpansion(TScanner& in, std::size_t characters);
   void ReferenceInDeclaration(TScanner& in);
   void IncludeInLiteral(TScanner& in, bool parameter, WideString& text);
