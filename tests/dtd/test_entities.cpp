@@ -101,6 +101,11 @@ TEST_F(DtdParseFixture, EntityReferencesThatBreakWellFormednessAreRefused) {
       {"<!DOCTYPE r [<!ENTITY e '</r><r>'>]><r>&e;</r>", EK_END_TAG_MISMATCH, "r"},
       {"<!DOCTYPE r [<!ENTITY e '<b>'>]><r>&e;</r>", EK_UNCLOSED_ELEMENT_AT_END, ""},
       {"<!DOCTYPE r [<!ENTITY e '&#38;#38'>]><r>&e;</r>", EK_UNTERMINATED_CHARACTER_REFERENCE, "38"},
+      // Names in the replacement text follow the same classes as names written in the document:
+      // U+309A may start a name, and U+0E5C stand in one, only from the fifth edition on.
+      {"<!DOCTYPE r [<!ENTITY e '<&#x309A;></&#x309A;>'>]><r>&e;</r>", EK_INVALID_ELEMENT_NAME, "\xE3\x82\x9A"},
+      {"<!DOCTYPE r [<!ENTITY e '<X&#xE5C;></X&#xE5C;>'>]><r>&e;</r>", EK_INVALID_ELEMENT_NAME, "X\xE0\xB9\x9C"},
+      {"<!DOCTYPE r [<!ENTITY e '<b X&#xE5C;=\"1\"/>'>]><r>&e;</r>", EK_INVALID_ATTRIBUTE_NAME, "X\xE0\xB9\x9C"},
   };
   for (const Row& row : rows) {
     EXPECT_FALSE(Parse(row.Text)) << row.Text;
