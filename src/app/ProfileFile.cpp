@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <sys/stat.h>
 #include <vector>
 
@@ -41,7 +42,7 @@ std::string Trim(const std::string& s) {
 
 struct TLine {
   std::string Text;    // without its line end
-  std::string Ending;  // "\r\n", "\n" or "" for a last line without one
+  std::string_view Ending;  // "\r\n", "\n", "\r" or "" for a last line without one
 };
 
 std::vector<TLine> SplitLines(const std::string& bytes) {
@@ -60,7 +61,7 @@ std::vector<TLine> SplitLines(const std::string& bytes) {
     }
     if (!line.Text.empty() && line.Text.back() == '\r') {
       line.Text.pop_back();
-      line.Ending.insert(0, "\r");
+      line.Ending = line.Ending.empty() ? "\r" : "\r\n";
     }
     lines.push_back(std::move(line));
   }
@@ -193,7 +194,10 @@ bool WriteProfileString(const AnsiString& section, const AnsiString& key, const 
 
   std::string out;
   out.reserve(bytes.size() + newLine.size() + wantedSection.size() + 8);
-  for (const TLine& line : lines) out += line.Text + line.Ending;
+  for (const TLine& line : lines) {
+    out += line.Text;
+    out += line.Ending;
+  }
 
   // Replaced whole, so a failed write never leaves the settings cut short.
   try {
