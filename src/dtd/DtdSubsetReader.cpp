@@ -97,8 +97,11 @@ struct TDtdSubsetReader::TSyntaxError {
 // stays at the reference.
 class TDtdSubsetReader::TScanner {
 public:
-  TScanner(const WideString& text, const TPositionRecord& origin, bool track)
-      : Rest_(text.rbegin(), text.rend()), Last_(origin), Track_(track) {}
+  // `lengths`, when given, are the bytes each character of the text took in its source.
+  TScanner(const WideString& text, const TPositionRecord& origin, bool track, const TCharByteLengths* lengths = nullptr)
+      : Rest_(text.rbegin(), text.rend()), Last_(origin), Track_(track) {
+    if (lengths != nullptr) Lengths_ = *lengths;
+  }
   // Over a replacement text: every range is that of the reference.
   TScanner(const WideString& text, const TPositionRecord& start, const TPositionRecord& end)
       : Rest_(text.rbegin(), text.rend()), Last_(end), Start_(start), Track_(false) {}
@@ -110,7 +113,10 @@ public:
   void Advance() {
     if (AtEnd()) return;
     const std::size_t units = UnitsHere();
-    if (Counting()) Count(Inserted_.empty() ? Last_ : Inserted_.back().Last, Peek(), units);
+    if (Counting()) {
+      Count(Inserted_.empty() ? Last_ : Inserted_.back().Last, Peek(), NextByteLength(units));
+      ++(Inserted_.empty() ? Counted_ : Inserted_.back().CountedChars);
+    }
     for (std::size_t i = 0; i < units; ++i) {
       Read_ += Rest_.back();
       Rest_.pop_back();
@@ -136,7 +142,8 @@ public:
   TPositionRecord NextRecord() const {
     if (!Counting() || AtEnd()) return Last();
     TPositionRecord next = Last();
-    Count(next, Peek(), UnitsHere());
+    const std::size_t units = UnitsHere();
+    Count(next, Peek(), NextByteLength(units));
     return next;
   }
   void MarkStart() {
@@ -176,14 +183,16 @@ public:
   // Puts an entity's text in at the current place, a space either side, as the text of a
   // reference inside a declaration is taken in. An external entity's text counts positions
   // from `origin` in `uri`; an internal one's (`uri` empty) is placed at the reference.
-  void Insert(const WideString& name, const WideString& text, const TPositionRecord& origin, const WideString& uri) {
+  void Insert(const WideString& name, const WideString& text, const TPositionRecord& origin, const WideString& uri,
+              const TCharByteLengths* lengths = nullptr) {
     const std::size_t length = text.size() + 2;
     Rest_ += u' ';
     Rest_.append(text.rbegin(), text.rend());
     Rest_ += u' ';
     const std::size_t index = Index();
     for (auto& open : Inserted_) open.End += length;
-    Inserted_.push_back(TInserted{name, index, index + length, !uri.empty(), origin, uri});
+    Inserted_.push_back(
+        TInserted{name, index, index + length, !uri.empty(), origin, uri, lengths ? *lengths : TCharByteLengths(), 0});
   }
   // Whether the text of the entity of that name is being read here.
   bool InsideInserted(const WideString& name) const {
@@ -225,6 +234,9 @@ private:
     bool Counted;
     TPositionRecord Last;
     WideString Uri;
+    // The bytes of its characters in its source, and how many of them were counted.
+    TCharByteLengths Lengths;
+    std::size_t CountedChars;
   };
 
   // The innermost external text put in that is open, whose positions count; none when
@@ -247,9 +259,15 @@ private:
                ? 2
                : 1;
   }
+  // The bytes the next character took in its source, when they are known.
+  std::int64_t NextByteLength(std::size_t units) const {
+    const TCharByteLengths& lengths = Inserted_.empty() ? Lengths_ : Inserted_.back().Lengths;
+    const std::size_t counted = Inserted_.empty() ? Counted_ : Inserted_.back().CountedChars;
+    return counted < lengths.size() ? lengths[counted] : static_cast<std::int64_t>(units * 2);
+  }
   // Moves a record on over one character, as the character reader counts.
-  static void Count(TPositionRecord& record, char16_t c, std::size_t units) {
-    record.ByteLength = static_cast<std::int64_t>(units * 2);
+  static void Count(TPositionRecord& record, char16_t c, std::int64_t bytes) {
+    record.ByteLength = bytes;
     record.ByteCount += record.ByteLength;
     record.CharCount += 1;
     record.Character = c;
@@ -274,6 +292,9 @@ private:
   TPositionRecord Last_;
   TPositionRecord Start_;
   bool Track_;
+  // The bytes of the scanner's own characters in their source, and how many were counted.
+  TCharByteLengths Lengths_;
+  std::size_t Counted_ = 0;
   bool External_ = false;
   WideString Uri_;
   // The URI of the text the start was marked in.
@@ -285,7 +306,7 @@ TDtdSubsetReader::TDtdSubsetReader(TDtdModel& model, TDtdErrorReport report, TDt
     : Model_(model), Report_(std::move(report)), Loader_(std::move(loader)) {}
 
 bool TDtdSubsetReader::ReadInternalSubset(const WideString& text, const TDtdSubsetOrigin& origin) {
-  TScanner in(text, origin, true);
+  TScanner in(text, origin, true, origin.ByteLengths);
   in.SetUri(origin.Uri);
   InputChars_ += static_cast<std::int64_t>(text.size());
   if (Listener_) {
@@ -325,7 +346,7 @@ bool TDtdSubsetReader::ReadExternalSubset(const WideString& baseUri, const WideS
     if (Report_) Report_(kind, at != nullptr ? *at : static_cast<const IXmlLocator&>(start), systemId, WideString());
     return false;
   }
-  TScanner in(external.Text, external.Origin, true);
+  TScanner in(external.Text, external.Origin, true, &external.ByteLengths);
   in.SetUri(external.Uri);
   in.SetExternal(true);
   InputChars_ += static_cast<std::int64_t>(external.Text.size());
@@ -527,7 +548,7 @@ TDtdSubsetReader::TScanner TDtdSubsetReader::ExternalScanner(TScanner& in, const
                                                              TDtdExternalText& text) {
   LoadExternal(in, entity, text);
   CountExpansion(in, text.Text.size());
-  TScanner inner(text.Text, text.Origin, true);
+  TScanner inner(text.Text, text.Origin, true, &text.ByteLengths);
   inner.SetUri(text.Uri);
   inner.SetExternal(true);
   CheckCharacters(inner);
@@ -580,11 +601,11 @@ void TDtdSubsetReader::ReferenceInDeclaration(TScanner& in) {
   }
   TDtdExternalText external;
   LoadExternal(in, *entity, external);
-  TScanner check(external.Text, external.Origin, true);
+  TScanner check(external.Text, external.Origin, true, &external.ByteLengths);
   check.SetUri(external.Uri);
   CheckCharacters(check);
   CountExpansion(in, external.Text.size());
-  in.Insert(name, external.Text, external.Origin, external.Uri);
+  in.Insert(name, external.Text, external.Origin, external.Uri, &external.ByteLengths);
 }
 
 // "%name;" in an entity value of external text: the entity's text is read as part of the

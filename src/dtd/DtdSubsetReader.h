@@ -35,6 +35,9 @@ using TDtdSignalListener = std::function<void(const TXmlSignal& signal)>;
 // Where the subset's text starts: the URI and the record of the character before it.
 struct TDtdSubsetOrigin : TPositionRecord {
   WideString Uri;
+  // The bytes each character of the subset took in the source; without them a character
+  // counts two bytes a UTF-16 unit.
+  const TCharByteLengths* ByteLengths = nullptr;
 };
 
 // An external entity's text as the reader takes it in.
@@ -46,6 +49,8 @@ struct TDtdExternalText {
   WideString Text;
   // The record of the character before the text.
   TPositionRecord Origin;
+  // The bytes each of its characters took in the source.
+  TCharByteLengths ByteLengths;
 };
 
 // Reads the external text the identifiers name, a relative system identifier resolved

@@ -23,7 +23,8 @@ std::uint8_t TDtdValidationAgent::GetAttributeType(const WideString& elementName
 }
 
 bool TDtdValidationAgent::PrepareDtd(TDomDocumentTypeDecl* declaration, const TDtdErrorReport& report,
-                                     const TDtdExternalLoader& loader, const IXmlLocator* at) {
+                                     const TDtdExternalLoader& loader, const IXmlLocator* at,
+                                     const TCharByteLengths* subsetBytes) {
   Model_.Clear();
   if (declaration == nullptr) return true;
   Model_.Standalone = Document_ != nullptr && Document_->xmlStandalone() == STANDALONE_YES;
@@ -35,6 +36,7 @@ bool TDtdValidationAgent::PrepareDtd(TDomDocumentTypeDecl* declaration, const TD
   origin.Column = declaration->IntSubsetOriginColumn;
   origin.Line = declaration->IntSubsetOriginLine;
   origin.TabsInLine = declaration->IntSubsetOriginTabs;
+  origin.ByteLengths = subsetBytes;
   TDtdSubsetReader reader(Model_, report, loader);
   reader.SetExpansionLimits(ExpansionAllowance_, ExpansionRatio_);
   TDomImplementation* implementation = Document_ != nullptr ? Document_->domImplementation() : nullptr;

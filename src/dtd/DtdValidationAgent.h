@@ -39,9 +39,11 @@ public:
   // Reads the declaration's internal subset afresh; problems go to `report`. Given a loader,
   // the external subset is read after it, and external parameter entities are read, through
   // the loader; a subset that cannot be read is reported at `at`. False when a subset is
-  // not well formed or cannot be read.
+  // not well formed or cannot be read. `subsetBytes`, when given, holds the bytes each
+  // character of the internal subset took in the source, for the byte counts of positions.
   bool PrepareDtd(TDomDocumentTypeDecl* declaration, const TDtdErrorReport& report,
-                  const TDtdExternalLoader& loader = nullptr, const IXmlLocator* at = nullptr);
+                  const TDtdExternalLoader& loader = nullptr, const IXmlLocator* at = nullptr,
+                  const TCharByteLengths* subsetBytes = nullptr);
 
   // The limit on parameter-entity text taken in while the subsets are read (see
   // TDtdSubsetReader::SetExpansionLimits).

@@ -176,10 +176,11 @@ void TXmlDomBuilder::Doctype(const TXmlDoctypeSignal& signal) {
         if (ReadExternalEntities)
           loader = [&](const WideString& baseUri, const WideString& publicId, const WideString& systemId,
                        TDtdExternalText& text) {
-            return LoadExternalText(signal.Reader(), baseUri, publicId, systemId, text.Uri, text.Text, text.Origin);
+            return LoadExternalText(signal.Reader(), baseUri, publicId, systemId, text.Uri, text.Text, text.Origin,
+                                    &text.ByteLengths);
           };
         dtdAgent->SetExpansionLimits(EntityExpansionAllowance, EntityExpansionRatioLimit);
-        prepared = dtdAgent->PrepareDtd(node, report, loader, &signal);
+        prepared = dtdAgent->PrepareDtd(node, report, loader, &signal, &signal.IntSubsetByteLengths);
       } catch (const EParserException&) {
         prepared = false;
       }
@@ -211,7 +212,8 @@ const TDtdModel* TXmlDomBuilder::Model() {
 
 TXmlErrorType TXmlDomBuilder::LoadExternalText(TXmlCustomReader* reader, const WideString& baseUri,
                                                const WideString& publicId, const WideString& systemId,
-                                               WideString& uri, WideString& text, TPositionRecord& origin) {
+                                               WideString& uri, WideString& text, TPositionRecord& origin,
+                                               TCharByteLengths* byteLengths) {
   // Only local files are read: whatever does not resolve to a "file" URI is refused before
   // any resolver sees it.
   AnsiString fileName;
@@ -219,7 +221,7 @@ TXmlErrorType TXmlDomBuilder::LoadExternalText(TXmlCustomReader* reader, const W
   if (auto* inner = dynamic_cast<TEntityTextReader*>(reader)) reader = inner->DocumentReader();
   if (reader == nullptr) return EK_RESOURCE_NOT_RESOLVED;
   TXmlErrorType kind = EK_NONE;
-  reader->ReadExternalText(baseUri, publicId, systemId, kind, text, origin);
+  reader->ReadExternalText(baseUri, publicId, systemId, kind, text, origin, byteLengths);
   return kind;
 }
 

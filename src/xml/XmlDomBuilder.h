@@ -73,7 +73,8 @@ private:
   // the document's reader and its resolver; only local files. EK_NONE, or why it cannot.
   static TXmlErrorType LoadExternalText(TXmlCustomReader* reader, const WideString& baseUri,
                                         const WideString& publicId, const WideString& systemId, WideString& uri,
-                                        WideString& text, TPositionRecord& origin);
+                                        WideString& text, TPositionRecord& origin,
+                                        TCharByteLengths* byteLengths = nullptr);
   // The DTD agent of the document at hand, and its model; none when the document has none.
   class TDtdValidationAgent* Agent();
   const class TDtdModel* Model();

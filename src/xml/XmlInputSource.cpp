@@ -230,8 +230,9 @@ bool TXmlInputSource::ReadDeclaration() {
 }
 
 TXmlErrorType ReadExternalEntityText(TStream* stream, const WideString& publicId, const WideString& systemId,
-                                     WideString& text, TPositionRecord* origin) {
+                                     WideString& text, TPositionRecord* origin, TCharByteLengths* byteLengths) {
   text.clear();
+  if (byteLengths != nullptr) byteLengths->clear();
   std::unique_ptr<TXmlInputSource> source;
   try {
     source = std::make_unique<TXmlInputSource>(stream, publicId, systemId, 4096, nullptr, false, 0, 0, 0, 0, 1);
@@ -252,8 +253,11 @@ TXmlErrorType ReadExternalEntityText(TStream* stream, const WideString& publicId
       source->Next();
       if (source->IsEndOfText()) break;
       collected.AddUCS4Char(source->CurrentCharacter());
+      if (byteLengths != nullptr)
+        byteLengths->push_back(static_cast<std::uint8_t>(source->CurrentPosition().ByteLength));
     }
   } catch (const Exception&) {
+    if (byteLengths != nullptr) byteLengths->clear();
     return EK_EXTERNAL_TEXT_UNREADABLE;
   }
   text = collected.Value();

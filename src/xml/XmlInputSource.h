@@ -79,7 +79,9 @@ private:
 // Reads the text of an external parsed entity (or of an external subset) from its bytes: an
 // optional text declaration, then the text decoded by the encoding it names (or the one the
 // bytes show), line ends read as LF. `origin` receives the record of the character before
-// the text, so that positions inside it can be counted on from there. Answers EK_NONE, or
-// the kind of what makes the text unusable (the text is then empty).
+// the text, so that positions inside it can be counted on from there, and `byteLengths` the
+// bytes of each of its characters. Answers EK_NONE, or the kind of what makes the text
+// unusable (the text is then empty).
 TXmlErrorType ReadExternalEntityText(TStream* stream, const WideString& publicId, const WideString& systemId,
-                                     WideString& text, TPositionRecord* origin = nullptr);
+                                     WideString& text, TPositionRecord* origin = nullptr,
+                                     TCharByteLengths* byteLengths = nullptr);

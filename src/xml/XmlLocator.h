@@ -5,6 +5,7 @@
 #include "platform/WideString.h"
 
 #include <cstdint>
+#include <vector>
 
 class TDomNode;
 class TDtdObject;
@@ -22,6 +23,11 @@ struct TPositionRecord {
 
   bool operator==(const TPositionRecord&) const = default;
 };
+
+// The bytes each character of a decoded text took in its source, one entry per character (a
+// line end read from CR LF counts both). A text read again from memory, as the document type
+// declaration is, takes its byte counts from here rather than from its UTF-16 form.
+using TCharByteLengths = std::vector<std::uint8_t>;
 
 // Every value of a locator but its URI, for copying a text range in one call.
 struct TXmlLocation {

@@ -17,6 +17,71 @@ namespace {
 
 constexpr const char* kSignalProcessingException = "Signal Processing Exception";
 
+// Byte counts inside the document type declaration. Its tokenizer reads the declaration's
+// text again from memory, as UTF-16, so its records count two bytes a unit; the source's own
+// counts follow from the bytes the document tokenizer kept for each character. Without them
+// the tokenizer's counts stand.
+class TDoctypeBytes {
+public:
+  TDoctypeBytes(const TCharByteLengths* lengths, std::int64_t startByte, std::int64_t startChar)
+      : Lengths_(lengths), StartByte_(startByte), StartChar_(startChar) {}
+  bool Known() const { return Lengths_ != nullptr && !Lengths_->empty(); }
+  // Characters of the text read up to the tokenizer's record with that character count.
+  std::size_t Index(std::int64_t charCount) const {
+    const std::int64_t k = std::clamp<std::int64_t>(charCount - StartChar_, 0, static_cast<std::int64_t>(Lengths_->size()));
+    return static_cast<std::size_t>(k);
+  }
+  // Bytes up to and including the character of that count.
+  std::int64_t ByteCount(std::int64_t charCount) const {
+    std::int64_t bytes = StartByte_;
+    const std::size_t k = Index(charCount);
+    for (std::size_t i = 0; i < k; ++i) bytes += (*Lengths_)[i];
+    return bytes;
+  }
+  std::int64_t ByteLength(std::int64_t charCount) const {
+    const std::size_t k = Index(charCount);
+    return k == 0 ? 0 : (*Lengths_)[k - 1];
+  }
+  void Correct(TPositionRecord& record) const {
+    if (!Known()) return;
+    record.ByteCount = ByteCount(record.CharCount);
+    record.ByteLength = ByteLength(record.CharCount);
+  }
+
+private:
+  const TCharByteLengths* Lengths_;
+  std::int64_t StartByte_, StartChar_;
+};
+
+// The doctype tokenizer's place, its byte counts those of the source.
+class TDoctypeLocator : public IXmlLocator {
+public:
+  TDoctypeLocator(const IXmlLocator& inner, const TDoctypeBytes& bytes) : Inner_(inner), Bytes_(bytes) {}
+  std::int64_t EndByte() const override {
+    return Bytes_.Known() ? Bytes_.ByteCount(Inner_.EndChar()) : Inner_.EndByte();
+  }
+  std::int64_t EndChar() const override { return Inner_.EndChar(); }
+  std::int64_t EndColumn() const override { return Inner_.EndColumn(); }
+  std::int64_t EndLine() const override { return Inner_.EndLine(); }
+  std::int64_t EndTabs() const override { return Inner_.EndTabs(); }
+  TDtdObject* RelatedDtdItem() const override { return Inner_.RelatedDtdItem(); }
+  TDomNode* RelatedNode() const override { return Inner_.RelatedNode(); }
+  // The offset of the first byte of the start character.
+  std::int64_t StartByte() const override {
+    return Bytes_.Known() ? Bytes_.ByteCount(Inner_.StartChar()) - Bytes_.ByteLength(Inner_.StartChar())
+                          : Inner_.StartByte();
+  }
+  std::int64_t StartChar() const override { return Inner_.StartChar(); }
+  std::int64_t StartColumn() const override { return Inner_.StartColumn(); }
+  std::int64_t StartLine() const override { return Inner_.StartLine(); }
+  std::int64_t StartTabs() const override { return Inner_.StartTabs(); }
+  WideString SourceUri() const override { return Inner_.SourceUri(); }
+
+private:
+  const IXmlLocator& Inner_;
+  const TDoctypeBytes& Bytes_;
+};
+
 // The attribute names of one start tag, as ranges of its text, for the duplicate test. A
 // handful is compared directly; a tag with many attributes switches to a hash table so that
 // hostile input cannot make the test quadratic. The table is one array, open-addressed with
@@ -172,8 +237,9 @@ void TXmlCustomReader::ResolveResource(const WideString& baseURI, const WideStri
 
 void TXmlCustomReader::ReadExternalText(const WideString& baseURI, const WideString& publicId,
                                         const WideString& systemId, TXmlErrorType& errorKind, WideString& text,
-                                        TPositionRecord& origin) {
+                                        TPositionRecord& origin, TCharByteLengths* byteLengths) {
   text.clear();
+  if (byteLengths != nullptr) byteLengths->clear();
   origin = TPositionRecord();
   errorKind = EK_RESOURCE_NOT_RESOLVED;
   if (DOMImpl_ == nullptr) return;
@@ -186,7 +252,7 @@ void TXmlCustomReader::ReadExternalText(const WideString& baseURI, const WideStr
     stream.reset();
   }
   if (!stream) return;
-  errorKind = ReadExternalEntityText(stream.get(), pubId, sysId, text, &origin);
+  errorKind = ReadExternalEntityText(stream.get(), pubId, sysId, text, &origin, byteLengths);
 }
 
 void TXmlCustomReader::ReportError(TXmlErrorType errorKind, const IXmlLocator* locator,
@@ -278,7 +344,7 @@ void TXmlStandardDocReader::ParseTokens(TXmlDocTokenizer* tokenizer) {
       case tkDecimalCharRef: SendDecimalCharRef(tokenizer, value); break;
       case tkHexCharRef: SendHexCharRef(tokenizer, value); break;
       case tkComment: SendComment(tokenizer, value); break;
-      case tkDoctype: SendDoctype(tokenizer, WideString(value)); break;
+      case tkDoctype: SendDoctype(tokenizer, WideString(value), &tokenizer->DoctypeByteLengths()); break;
       case tkEmptyElementTag: SendEmptyElement(tokenizer, value); break;
       case tkEndTag: SendEndElement(tokenizer, value); break;
       case tkEntityRef: SendEntityRef(tokenizer, value); break;
@@ -469,17 +535,20 @@ void TXmlStandardDocReader::SendEntityRef(const IXmlLocator* locator, WideString
              });
 }
 
-void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideString& declarationText) {
+void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideString& declarationText,
+                                        const TCharByteLengths* byteLengths) {
   if (NextHandler() == nullptr) return;
   TXmlDoctypeDeclTokenizer tokenizer(declarationText, locator->SourceUri(), locator->StartByte(),
                                      locator->StartChar(), locator->StartColumn(), locator->StartTabs(),
                                      locator->StartLine());
+  const TDoctypeBytes bytes(byteLengths, locator->StartByte(), locator->StartChar());
+  const TDoctypeLocator at(tokenizer, bytes);
   TXmlDoctypeSignal signal(this, locator);
   do {
     tokenizer.NextToken();
     const WideString value = tokenizer.GetTokenValue();
     if (tokenizer.ErrorType() != EK_NONE) {
-      ReportError(tokenizer.ErrorType(), &tokenizer, value, tokenizer.Clue());
+      ReportError(tokenizer.ErrorType(), &at, value, tokenizer.Clue());
       // A warning (the subset not closed) lets the subset read so far stand; anything
       // worse leaves the declaration unsent.
       if (SeverityOfErrorKind(tokenizer.ErrorType()) != DOM_SEVERITY_WARNING) return;
@@ -490,7 +559,7 @@ void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideSt
       case dtSystemId: signal.SystemId = value; break;
       case dtIntSubset: {
         signal.Data = value;
-        signal.IntSubsetStartByte = tokenizer.StartByte();
+        signal.IntSubsetStartByte = at.StartByte();
         signal.IntSubsetStartChar = tokenizer.StartChar() - 1;
         signal.IntSubsetStartColumn = tokenizer.StartColumn() - 1;
         signal.IntSubsetStartLine = tokenizer.StartLine();
@@ -498,6 +567,18 @@ void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideSt
         // The doctype tokenizer counts from the record before its text, so its character
         // count runs one ahead of the document's, and so does its column on the first line.
         signal.IntSubsetOrigin = tokenizer.SubsetOpenPosition();
+        if (bytes.Known()) {
+          bytes.Correct(signal.IntSubsetOrigin);
+          // The subset's characters follow the "[" without a gap.
+          const std::size_t first = bytes.Index(tokenizer.SubsetOpenPosition().CharCount);
+          std::size_t characters = 0;
+          for (std::size_t i = 0; i < value.size(); ++i)
+            if (!(XmlChars::HighSurrogate(value[i]) && i + 1 < value.size() && XmlChars::LowSurrogate(value[i + 1])))
+              ++characters;
+          const std::size_t last = std::min(byteLengths->size(), first + characters);
+          signal.IntSubsetByteLengths.assign(byteLengths->begin() + static_cast<std::ptrdiff_t>(first),
+                                             byteLengths->begin() + static_cast<std::ptrdiff_t>(last));
+        }
         signal.IntSubsetOrigin.CharCount -= 1;
         if (signal.IntSubsetOrigin.Line == locator->StartLine()) signal.IntSubsetOrigin.Column -= 1;
         break;

@@ -36,7 +36,8 @@ public:
   // the record of the character before the text (behind any text declaration): positions
   // inside the text are counted on from it.
   void ReadExternalText(const WideString& baseURI, const WideString& publicId, const WideString& systemId,
-                        TXmlErrorType& errorKind, WideString& text, TPositionRecord& origin);
+                        TXmlErrorType& errorKind, WideString& text, TPositionRecord& origin,
+                        TCharByteLengths* byteLengths = nullptr);
   // Makes an error object, shows it to OnError and to the error handling, and raises
   // EParserException "Signal Processing Exception" when the answer is to stop.
   virtual void ReportError(TXmlErrorType errorKind, const IXmlLocator* locator, const WideString& offendingText,
@@ -81,7 +82,9 @@ public:
   virtual void SendEndElement(const IXmlLocator* locator, WideStringView tagName);
   virtual void SendEmptyElement(const IXmlLocator* locator, WideStringView tagText);
   virtual void SendEntityRef(const IXmlLocator* locator, WideStringView name);
-  virtual void SendDoctype(const IXmlLocator* locator, const WideString& declarationText);
+  // `byteLengths`, when given, holds the bytes each character of the text took in the source.
+  virtual void SendDoctype(const IXmlLocator* locator, const WideString& declarationText,
+                           const TCharByteLengths* byteLengths = nullptr);
   virtual void SendCompleted(const IXmlLocator* locator);
   // True when the whole input was read without the parse being stopped.
   virtual bool ParseDocument(TXmlInputSource* inputSource);

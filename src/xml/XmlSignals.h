@@ -315,10 +315,13 @@ class TXmlDoctypeSignal : public TXmlSignal {
   // The place of the "[" that opens the internal subset, as the character reader counts it
   // for the whole document; the reader of the subset counts on from there.
   TPositionRecord IntSubsetOrigin;
+  // The bytes each character of the internal subset took in the source.
+  TCharByteLengths IntSubsetByteLengths;
 
 private:
   void CopyFields(const TXmlDoctypeSignal& s) {
     IntSubsetOrigin = s.IntSubsetOrigin;
+    IntSubsetByteLengths = s.IntSubsetByteLengths;
     Data = s.Data;
     DoctypeName = s.DoctypeName;
     IntSubsetStartByte = s.IntSubsetStartByte;

@@ -364,6 +364,7 @@ void TXmlDocTokenizer::ScanDoctypeBody() {
   bool singleQuote = false, doubleQuote = false, inSubset = false;
   WideString prefix, closer;
   StartPosition_ = NextRecord();
+  DoctypeByteLengths_.clear();
   while (Nxt() != END_OF_TEXT) {
     Advance();
     const char32_t c = Cur();
@@ -372,6 +373,7 @@ void TXmlDocTokenizer::ScanDoctypeBody() {
       return;
     }
     Append();
+    DoctypeByteLengths_.push_back(static_cast<std::uint8_t>(CurRecord().ByteLength));
     if (!closer.empty()) {
       if (TokenValue_->EndsWith(closer)) closer.clear();
       continue;

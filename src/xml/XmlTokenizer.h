@@ -79,6 +79,9 @@ public:
 
   void NextToken() override;
   TXmlDocTokenType TokenType() const { return TokenType_; }
+  // The bytes each character of the last document type declaration's token took in the
+  // source, for positions inside it.
+  const TCharByteLengths& DoctypeByteLengths() const { return DoctypeByteLengths_; }
 
 private:
   // The scan works on the input source's current character (the one last advanced onto)
@@ -107,6 +110,7 @@ private:
   void ScanStartTag();
 
   TXmlDocTokenType TokenType_;
+  TCharByteLengths DoctypeByteLengths_;
 };
 
 enum TXmlAttrValueTokenType : std::uint8_t {

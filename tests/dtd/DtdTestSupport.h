@@ -51,6 +51,7 @@ struct TReportedError {
   std::string Offending;
   std::int64_t StartLine = 0, StartColumn = 0, EndLine = 0, EndColumn = 0;
   std::string Uri;
+  std::int64_t StartByte = 0, EndByte = 0;
 };
 
 class DtdParseFixture : public ::testing::Test {
@@ -59,7 +60,8 @@ protected:
     Implementation.SetResourceResolver(&Resolver);
     Implementation.OnError = [this](TPersistent*, TDomError* error, bool&) {
       Reported.push_back({error->Kind, WideToUtf8(error->OffendingText()), error->StartLine(), error->StartColumn(),
-                          error->EndLine(), error->EndColumn(), WideToUtf8(error->SourceUri())});
+                          error->EndLine(), error->EndColumn(), WideToUtf8(error->SourceUri()), error->StartByte(),
+                          error->EndByte()});
     };
     Parser.SetDOMImpl(&Implementation);
   }

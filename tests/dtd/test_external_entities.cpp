@@ -317,4 +317,48 @@ TEST_F(ExternalEntityFixture, ExternalDeclarationsAreSentAsSignals) {
   EXPECT_EQ(heard, expected);
 }
 
+// Byte offsets of errors in the document type declaration and in the subsets count the bytes
+// of the source, as everywhere else in the document: line ends read from CR LF, characters of
+// several bytes, documents in one- and two-byte encodings, external text with a declaration.
+TEST_F(ExternalEntityFixture, ErrorsInDeclarationsCountTheSourcesBytes) {
+  auto utf16le = [](const std::string& ascii) {
+    std::string out;
+    for (char c : ascii) out += std::string{c, '\0'};
+    return out;
+  };
+  struct Row {
+    std::string Document;
+    std::string Subset;  // "ext.dtd", read when not empty
+    std::string Marker;  // where the error starts, in the subset when there is one
+    std::size_t Uncounted = 0;  // bytes before the document's count starts: mark, XML declaration
+  };
+  const Row rows[] = {
+      // The document type declaration's own syntax.
+      {"<!DOCTYPE a\r\n PUBLIC \"\xC3\xA1\xC3\xA1\" x>\r\n<a/>", "", " x>"},
+      // The internal subset, UTF-8.
+      {"<!DOCTYPE a [\r\n<!ENTITY e \"\xC3\xA1\xE2\x82\xAC\">\r\n<!BOGUS>]><a/>", "", "<!BOGUS"},
+      // The internal subset, windows-1250.
+      {"<?xml version=\"1.0\" encoding=\"windows-1250\"?>\r\n<!DOCTYPE a [<!ENTITY e \"\xE1\x9A\">\r\n<!BOGUS>]><a/>",
+       "", "<!BOGUS", 45},
+      // The internal subset, UTF-16 with its mark.
+      {"\xFF\xFE" + utf16le("<!DOCTYPE a [\r\n<!ENTITY e 'x'>\r\n<!BOGUS>]><a/>"), "", utf16le("<!BOGUS"), 2},
+      // The external subset behind its text declaration, and a parameter entity's text.
+      {"<!DOCTYPE a SYSTEM 'ext.dtd'><a/>", "<?xml encoding='UTF-8'?>\r\n<!ENTITY e '\xE2\x82\xAC\xE2\x82\xAC'>\r\n<!BOGUS>",
+       "<!BOGUS"},
+      {"<!DOCTYPE a SYSTEM 'ext.dtd'><a/>", "<!ENTITY % p SYSTEM 'p.ent'>\r\n%p;", "<!BOGUS"},
+  };
+  Folder.Write("p.ent", "<!ENTITY e '\xC3\xA1\xC3\xA1'>\r\n<!BOGUS>");
+  for (const Row& row : rows) {
+    Folder.Write("ext.dtd", row.Subset);
+    EXPECT_FALSE(ParseIn(row.Document, true)) << row.Document;
+    ASSERT_FALSE(Reported.empty()) << row.Document;
+    const bool inPe = row.Subset.find("p.ent") != std::string::npos;
+    const std::string source = inPe ? "<!ENTITY e '\xC3\xA1\xC3\xA1'>\r\n<!BOGUS>" : row.Subset.empty() ? row.Document : row.Subset;
+    EXPECT_EQ(Reported.front().StartByte, static_cast<std::int64_t>(source.find(row.Marker) - row.Uncounted))
+        << row.Document;
+    EXPECT_GT(Reported.front().EndByte, Reported.front().StartByte) << row.Document;
+    EXPECT_LE(Reported.front().EndByte, static_cast<std::int64_t>(source.size() - row.Uncounted)) << row.Document;
+  }
+}
+
 }  // namespace
