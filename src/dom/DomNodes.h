@@ -283,6 +283,8 @@ public:
   void setNodeValue(const WideString&) override {}
 
   virtual WideString internalSubset() const { return InternalSubset_; }
+  // The same without a copy, for the reader of the subset.
+  const WideString& InternalSubsetText() const { return InternalSubset_; }
   virtual WideString name() const { return Name_; }
   virtual WideString publicId() const { return PublicId_; }
   virtual WideString systemId() const { return SystemId_; }

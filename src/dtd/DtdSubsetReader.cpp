@@ -97,10 +97,11 @@ struct TDtdSubsetReader::TSyntaxError {
 // stays at the reference.
 class TDtdSubsetReader::TScanner {
 public:
-  // `lengths`, when given, are the bytes each character of the text took in its source.
+  // `lengths`, when given, are the bytes each character of the text took in its source; they
+  // must outlive the scanner.
   TScanner(const WideString& text, const TPositionRecord& origin, bool track, const TCharByteLengths* lengths = nullptr)
-      : Rest_(text.rbegin(), text.rend()), Last_(origin), Track_(track) {
-    if (lengths != nullptr) Lengths_ = *lengths;
+      : Rest_(text.rbegin(), text.rend()), Last_(origin), Track_(track), Lengths_(lengths) {
+    Read_.reserve(text.size());
   }
   // Over a replacement text: every range is that of the reference.
   TScanner(const WideString& text, const TPositionRecord& start, const TPositionRecord& end)
@@ -184,7 +185,7 @@ public:
   // reference inside a declaration is taken in. An external entity's text counts positions
   // from `origin` in `uri`; an internal one's (`uri` empty) is placed at the reference.
   void Insert(const WideString& name, const WideString& text, const TPositionRecord& origin, const WideString& uri,
-              const TCharByteLengths* lengths = nullptr) {
+              TCharByteLengths lengths = TCharByteLengths()) {
     const std::size_t length = text.size() + 2;
     Rest_ += u' ';
     Rest_.append(text.rbegin(), text.rend());
@@ -192,7 +193,7 @@ public:
     const std::size_t index = Index();
     for (auto& open : Inserted_) open.End += length;
     Inserted_.push_back(
-        TInserted{name, index, index + length, !uri.empty(), origin, uri, lengths ? *lengths : TCharByteLengths(), 0});
+        TInserted{name, index, index + length, !uri.empty(), origin, uri, std::move(lengths), 0});
   }
   // Whether the text of the entity of that name is being read here.
   bool InsideInserted(const WideString& name) const {
@@ -261,7 +262,8 @@ private:
   }
   // The bytes the next character took in its source, when they are known.
   std::int64_t NextByteLength(std::size_t units) const {
-    const TCharByteLengths& lengths = Inserted_.empty() ? Lengths_ : Inserted_.back().Lengths;
+    static const TCharByteLengths none;
+    const TCharByteLengths& lengths = !Inserted_.empty() ? Inserted_.back().Lengths : Lengths_ ? *Lengths_ : none;
     const std::size_t counted = Inserted_.empty() ? Counted_ : Inserted_.back().CountedChars;
     return counted < lengths.size() ? lengths[counted] : static_cast<std::int64_t>(units * 2);
   }
@@ -293,7 +295,7 @@ private:
   TPositionRecord Start_;
   bool Track_;
   // The bytes of the scanner's own characters in their source, and how many were counted.
-  TCharByteLengths Lengths_;
+  const TCharByteLengths* Lengths_ = nullptr;
   std::size_t Counted_ = 0;
   bool External_ = false;
   WideString Uri_;
@@ -605,7 +607,7 @@ void TDtdSubsetReader::ReferenceInDeclaration(TScanner& in) {
   check.SetUri(external.Uri);
   CheckCharacters(check);
   CountExpansion(in, external.Text.size());
-  in.Insert(name, external.Text, external.Origin, external.Uri, &external.ByteLengths);
+  in.Insert(name, external.Text, external.Origin, external.Uri, std::move(external.ByteLengths));
 }
 
 // "%name;" in an entity value of external text: the entity's text is read as part of the

@@ -42,7 +42,7 @@ bool TDtdValidationAgent::PrepareDtd(TDomDocumentTypeDecl* declaration, const TD
   TDomImplementation* implementation = Document_ != nullptr ? Document_->domImplementation() : nullptr;
   if (implementation != nullptr && implementation->OnDtdSignal)
     reader.SetListener([implementation, this](const TXmlSignal& signal) { implementation->OnDtdSignal(Document_, signal); });
-  if (!reader.ReadInternalSubset(declaration->internalSubset(), origin)) return false;
+  if (!reader.ReadInternalSubset(declaration->InternalSubsetText(), origin)) return false;
   if (!loader || declaration->systemId().empty()) return true;
   return reader.ReadExternalSubset(origin.Uri, declaration->publicId(), declaration->systemId(), at);
 }

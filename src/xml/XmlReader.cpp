@@ -546,7 +546,7 @@ void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideSt
   TXmlDoctypeSignal signal(this, locator);
   do {
     tokenizer.NextToken();
-    const WideString value = tokenizer.GetTokenValue();
+    WideString value = tokenizer.GetTokenValue();
     if (tokenizer.ErrorType() != EK_NONE) {
       ReportError(tokenizer.ErrorType(), &at, value, tokenizer.Clue());
       // A warning (the subset not closed) lets the subset read so far stand; anything
@@ -558,7 +558,6 @@ void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideSt
       case dtPublicId: signal.PublicId = value; break;
       case dtSystemId: signal.SystemId = value; break;
       case dtIntSubset: {
-        signal.Data = value;
         signal.IntSubsetStartByte = at.StartByte();
         signal.IntSubsetStartChar = tokenizer.StartChar() - 1;
         signal.IntSubsetStartColumn = tokenizer.StartColumn() - 1;
@@ -581,6 +580,7 @@ void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideSt
         }
         signal.IntSubsetOrigin.CharCount -= 1;
         if (signal.IntSubsetOrigin.Line == locator->StartLine()) signal.IntSubsetOrigin.Column -= 1;
+        signal.Data = std::move(value);
         break;
       }
       case dtStart:
