@@ -37,12 +37,33 @@ TDtdElementType* TDtdModel::AddElementType(std::unique_ptr<TDtdElementType> item
   return AddFirst(ElementTypes_, std::move(item));
 }
 
+namespace {
+// Lists up to this long are searched through; longer ones by their index.
+constexpr std::size_t kSearchedList = 16;
+}  // namespace
+
+TDtdAttributeDefinition* TDtdModel::TAttributeList::Find(const WideString& name) const {
+  if (Definitions.size() <= kSearchedList) {
+    for (const auto& known : Definitions)
+      if (known->Name == name) return known.get();
+    return nullptr;
+  }
+  auto it = ByName.find(name);
+  return it == ByName.end() ? nullptr : it->second;
+}
+
 TDtdAttributeDefinition* TDtdModel::AddAttributeDefinition(std::unique_ptr<TDtdAttributeDefinition> item) {
-  auto& list = AttributeLists_[item->ElementName];
-  for (const auto& known : list)
-    if (known->Name == item->Name) return nullptr;
-  list.push_back(std::move(item));
-  return list.back().get();
+  TAttributeList& list = AttributeLists_[item->ElementName];
+  if (list.Find(item->Name) != nullptr) return nullptr;
+  list.Definitions.push_back(std::move(item));
+  TDtdAttributeDefinition* added = list.Definitions.back().get();
+  if (list.Definitions.size() > kSearchedList) {
+    if (list.ByName.empty())
+      for (const auto& known : list.Definitions) list.ByName.emplace(known->Name, known.get());
+    else
+      list.ByName.emplace(added->Name, added);
+  }
+  return added;
 }
 
 TDtdEntity* TDtdModel::AddEntity(std::unique_ptr<TDtdEntity> item) {
@@ -60,16 +81,14 @@ const TDtdElementType* TDtdModel::FindElementType(const WideString& name) const 
 
 const TDtdAttributeDefinition* TDtdModel::FindAttributeDefinition(const WideString& elementName,
                                                                   const WideString& attributeName) const {
-  if (const auto* list = AttributeDefinitions(elementName))
-    for (const auto& definition : *list)
-      if (definition->Name == attributeName) return definition.get();
-  return nullptr;
+  auto it = AttributeLists_.find(elementName);
+  return it == AttributeLists_.end() ? nullptr : it->second.Find(attributeName);
 }
 
 const std::vector<std::unique_ptr<TDtdAttributeDefinition>>* TDtdModel::AttributeDefinitions(
     const WideString& elementName) const {
   auto it = AttributeLists_.find(elementName);
-  return it == AttributeLists_.end() ? nullptr : &it->second;
+  return it == AttributeLists_.end() ? nullptr : &it->second.Definitions;
 }
 
 const TDtdEntity* TDtdModel::FindGeneralEntity(const WideString& name) const {

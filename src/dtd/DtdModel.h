@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 // Base of every declared item, so that an error can name the declaration it concerns.
@@ -150,7 +151,15 @@ public:
 
 private:
   std::map<WideString, std::unique_ptr<TDtdElementType>> ElementTypes_;
-  std::map<WideString, std::vector<std::unique_ptr<TDtdAttributeDefinition>>> AttributeLists_;
+  // One element's definitions in declared order, and by name once there are enough of them
+  // for a search through the list to cost: a subset declaring many attributes for one
+  // element is read in linear time.
+  struct TAttributeList {
+    std::vector<std::unique_ptr<TDtdAttributeDefinition>> Definitions;
+    std::unordered_map<WideString, TDtdAttributeDefinition*> ByName;
+    TDtdAttributeDefinition* Find(const WideString& name) const;
+  };
+  std::map<WideString, TAttributeList> AttributeLists_;
   std::map<WideString, std::unique_ptr<TDtdEntity>> GeneralEntities_;
   std::map<WideString, std::unique_ptr<TDtdEntity>> ParameterEntities_;
   std::map<WideString, std::unique_ptr<TDtdNotation>> Notations_;

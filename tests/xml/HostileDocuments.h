@@ -1,7 +1,8 @@
 // Documents of hostile shape and size, for the test that keeps their cost linear and for the
 // benchmark that prints it: one element with a huge number of attributes or namespace
 // declarations, names a million characters long, an attribute value made of character
-// references only, a run of comments; and an ordinary document of mixed content to compare
+// references only, a run of comments, an internal subset declaring a huge number of
+// attributes for one element, which all become its defaults; and an ordinary document of mixed content to compare
 // their time per byte with. All are UTF-8 without a declaration, well-formed, and the same
 // on every run.
 #pragma once
@@ -9,7 +10,7 @@
 #include <cstddef>
 #include <string>
 
-enum class THostileKind { Attributes, LongNames, NamespaceDecls, CharRefs, Comments, Ordinary };
+enum class THostileKind { Attributes, LongNames, NamespaceDecls, CharRefs, Comments, AttributeDefinitions, Ordinary };
 
 struct THostileCase {
   THostileKind Kind;
@@ -22,6 +23,7 @@ inline constexpr THostileCase kHostileCases[] = {
     {THostileKind::NamespaceDecls, "namespace declarations"},
     {THostileKind::CharRefs, "character references in one value"},
     {THostileKind::Comments, "comments"},
+    {THostileKind::AttributeDefinitions, "attribute definitions for one element"},
 };
 
 namespace HostileDetail {
@@ -77,6 +79,16 @@ inline std::string MakeHostileDocument(THostileKind kind, std::size_t n) {
       out += "<r>";
       for (std::size_t i = 0; i < n; ++i) out += "<!-- c -->";
       out += "</r>";
+      break;
+    case THostileKind::AttributeDefinitions:
+      out.reserve(n * 28 + 32);
+      out += "<!DOCTYPE r [";
+      for (std::size_t i = 0; i < n; ++i) {
+        out += "<!ATTLIST r a";
+        AppendNumber(out, i);
+        out += " CDATA \"v\">";
+      }
+      out += "]><r a0=\"w\"/>";
       break;
     case THostileKind::Ordinary: {
       // Records of nested elements with a few attributes, text, references, a comment and
