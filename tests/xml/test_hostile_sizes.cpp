@@ -42,8 +42,7 @@ double SecondsPerByte(const std::string& bytes, bool ordinaryPath,
     const double start = ProcessSeconds();
     std::unique_ptr<TDomDocument> document(parser->ParseStream(&stream, u"file:///t.xml", nullptr, true));
     seconds += ProcessSeconds() - start;
-    // A document type declaration always takes the ordinary path.
-    EXPECT_EQ(parser->ParsedDirectly(), !ordinaryPath && bytes.rfind("<!DOCTYPE", 0) != 0);
+    EXPECT_EQ(parser->ParsedDirectly(), !ordinaryPath);
     if (!document) {
       ADD_FAILURE() << "no document";
       return 0;
@@ -113,6 +112,8 @@ TEST(HostileSizes, CostPerByteStaysNearAnOrdinaryDocuments) {
     for (const THostileCase& hostile : kHostileCases) {
       SCOPED_TRACE(std::to_string(kCount) + " " + hostile.Name + ", " + path);
       const std::string bytes = MakeHostileDocument(hostile.Kind, kCount);
+      // A document type declaration always takes the ordinary path, and is measured there.
+      if (!ordinaryPath && bytes.rfind("<!DOCTYPE", 0) == 0) continue;
       // A second and third try only when the first is above the limit but near it, so that a
       // neighbour's burst cannot fail the test and quadratic cost does not run three times.
       double best = 0;
