@@ -100,9 +100,7 @@ public:
   // `lengths`, when given, are the bytes each character of the text took in its source; they
   // must outlive the scanner.
   TScanner(const WideString& text, const TPositionRecord& origin, bool track, const TCharByteLengths* lengths = nullptr)
-      : Rest_(text.rbegin(), text.rend()), Last_(origin), Track_(track), Lengths_(lengths) {
-    Read_.reserve(text.size());
-  }
+      : Rest_(text.rbegin(), text.rend()), Last_(origin), Track_(track), Lengths_(lengths) {}
   // Over a replacement text: every range is that of the reference.
   TScanner(const WideString& text, const TPositionRecord& start, const TPositionRecord& end)
       : Rest_(text.rbegin(), text.rend()), Last_(end), Start_(start), Track_(false) {}
@@ -160,8 +158,15 @@ public:
     throw TSyntaxError{kind, offending, clue, StartUri_ == Uri() ? Start_ : end, end, Uri()};
   }
   // How many units were read, counting inserted text.
-  std::size_t Index() const { return Read_.size(); }
-  WideString Slice(std::size_t from) const { return Read_.substr(from); }
+  std::size_t Index() const { return Forgotten_ + Read_.size(); }
+  // The text read from `from` on; `from` must not lie before the last ForgetRead().
+  WideString Slice(std::size_t from) const { return Read_.substr(from - Forgotten_); }
+  // Drops the text read so far, which no slice will ask for again: between declarations,
+  // so that a subset is not kept a second time as it is read.
+  void ForgetRead() {
+    Forgotten_ += Read_.size();
+    Read_.clear();
+  }
   bool Tracking() const { return Track_; }
   // The record of the last character consumed in the text whose positions count here.
   const TPositionRecord& Last() const {
@@ -288,9 +293,11 @@ private:
   }
 
   // The text still to read, last character first, so that inserting at the current place
-  // costs only the inserted text; and the text read so far, for slices.
+  // costs only the inserted text; and the text read since the last ForgetRead(), for slices,
+  // behind the units forgotten.
   WideString Rest_;
   WideString Read_;
+  std::size_t Forgotten_ = 0;
   TPositionRecord Last_;
   TPositionRecord Start_;
   bool Track_;
@@ -394,6 +401,7 @@ void TDtdSubsetReader::CheckCharacters(TScanner& in) {
 // between declarations.
 void TDtdSubsetReader::ReadDeclarations(TScanner& in, int depth, bool inSection) {
   for (;;) {
+    in.ForgetRead();
     in.SkipWhite();
     if (in.AtEnd()) {
       if (inSection) in.Fail(EK_UNKNOWN_MARKUP_DECL, WideString(), u"]]>");
