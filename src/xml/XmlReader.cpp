@@ -538,56 +538,58 @@ void TXmlStandardDocReader::SendEntityRef(const IXmlLocator* locator, WideString
 void TXmlStandardDocReader::SendDoctype(const IXmlLocator* locator, const WideString& declarationText,
                                         const TCharByteLengths* byteLengths) {
   if (NextHandler() == nullptr) return;
-  TXmlDoctypeDeclTokenizer tokenizer(declarationText, locator->SourceUri(), locator->StartByte(),
-                                     locator->StartChar(), locator->StartColumn(), locator->StartTabs(),
-                                     locator->StartLine());
-  const TDoctypeBytes bytes(byteLengths, locator->StartByte(), locator->StartChar());
-  const TDoctypeLocator at(tokenizer, bytes);
   TXmlDoctypeSignal signal(this, locator);
-  do {
-    tokenizer.NextToken();
-    WideString value = tokenizer.GetTokenValue();
-    if (tokenizer.ErrorType() != EK_NONE) {
-      ReportError(tokenizer.ErrorType(), &at, value, tokenizer.Clue());
-      // A warning (the subset not closed) lets the subset read so far stand; anything
-      // worse leaves the declaration unsent.
-      if (SeverityOfErrorKind(tokenizer.ErrorType()) != DOM_SEVERITY_WARNING) return;
-    }
-    switch (tokenizer.TokenType()) {
-      case dtName: signal.DoctypeName = value; break;
-      case dtPublicId: signal.PublicId = value; break;
-      case dtSystemId: signal.SystemId = value; break;
-      case dtIntSubset: {
-        signal.IntSubsetStartByte = at.StartByte();
-        signal.IntSubsetStartChar = tokenizer.StartChar() - 1;
-        signal.IntSubsetStartColumn = tokenizer.StartColumn() - 1;
-        signal.IntSubsetStartLine = tokenizer.StartLine();
-        if (signal.IntSubsetStartColumn == -1) signal.IntSubsetStartLine -= 1;
-        // The doctype tokenizer counts from the record before its text, so its character
-        // count runs one ahead of the document's, and so does its column on the first line.
-        signal.IntSubsetOrigin = tokenizer.SubsetOpenPosition();
-        if (bytes.Known()) {
-          bytes.Correct(signal.IntSubsetOrigin);
-          // The subset's characters follow the "[" without a gap.
-          const std::size_t first = bytes.Index(tokenizer.SubsetOpenPosition().CharCount);
-          std::size_t characters = 0;
-          for (std::size_t i = 0; i < value.size(); ++i)
-            if (!(XmlChars::HighSurrogate(value[i]) && i + 1 < value.size() && XmlChars::LowSurrogate(value[i + 1])))
-              ++characters;
-          const std::size_t last = std::min(byteLengths->size(), first + characters);
-          signal.IntSubsetByteLengths.assign(byteLengths->begin() + static_cast<std::ptrdiff_t>(first),
-                                             byteLengths->begin() + static_cast<std::ptrdiff_t>(last));
-        }
-        signal.IntSubsetOrigin.CharCount -= 1;
-        if (signal.IntSubsetOrigin.Line == locator->StartLine()) signal.IntSubsetOrigin.Column -= 1;
-        signal.Data = std::move(value);
-        break;
+  {
+    // The tokenizer, with its own copies of the text, is gone before the subset is read.
+    TXmlDoctypeDeclTokenizer tokenizer(declarationText, locator->SourceUri(), locator->StartByte(),
+                                       locator->StartChar(), locator->StartColumn(), locator->StartTabs(),
+                                       locator->StartLine());
+    const TDoctypeBytes bytes(byteLengths, locator->StartByte(), locator->StartChar());
+    const TDoctypeLocator at(tokenizer, bytes);
+    do {
+      tokenizer.NextToken();
+      WideString value = tokenizer.GetTokenValue();
+      if (tokenizer.ErrorType() != EK_NONE) {
+        ReportError(tokenizer.ErrorType(), &at, value, tokenizer.Clue());
+        // A warning (the subset not closed) lets the subset read so far stand; anything
+        // worse leaves the declaration unsent.
+        if (SeverityOfErrorKind(tokenizer.ErrorType()) != DOM_SEVERITY_WARNING) return;
       }
-      case dtStart:
-      case dtEnd: break;
-    }
-    if (tokenizer.ErrorType() == EK_DOCTYPE_TOKENIZER_WARNING) break;
-  } while (tokenizer.TokenType() != dtEnd);
+      switch (tokenizer.TokenType()) {
+        case dtName: signal.DoctypeName = value; break;
+        case dtPublicId: signal.PublicId = value; break;
+        case dtSystemId: signal.SystemId = value; break;
+        case dtIntSubset: {
+          signal.IntSubsetStartByte = at.StartByte();
+          signal.IntSubsetStartChar = tokenizer.StartChar() - 1;
+          signal.IntSubsetStartColumn = tokenizer.StartColumn() - 1;
+          signal.IntSubsetStartLine = tokenizer.StartLine();
+          if (signal.IntSubsetStartColumn == -1) signal.IntSubsetStartLine -= 1;
+          // The doctype tokenizer counts from the record before its text, so its character
+          // count runs one ahead of the document's, and so does its column on the first line.
+          signal.IntSubsetOrigin = tokenizer.SubsetOpenPosition();
+          if (bytes.Known()) {
+            bytes.Correct(signal.IntSubsetOrigin);
+            // The subset's characters follow the "[" without a gap.
+            const std::size_t first = bytes.Index(tokenizer.SubsetOpenPosition().CharCount);
+            std::size_t characters = value.size();
+            for (std::size_t i = 1; i < value.size(); ++i)
+              if (XmlChars::HighSurrogate(value[i - 1]) && XmlChars::LowSurrogate(value[i])) --characters;
+            const std::size_t last = std::min(byteLengths->size(), first + characters);
+            signal.IntSubsetByteLengths.assign(byteLengths->begin() + static_cast<std::ptrdiff_t>(first),
+                                               byteLengths->begin() + static_cast<std::ptrdiff_t>(last));
+          }
+          signal.IntSubsetOrigin.CharCount -= 1;
+          if (signal.IntSubsetOrigin.Line == locator->StartLine()) signal.IntSubsetOrigin.Column -= 1;
+          signal.Data = std::move(value);
+          break;
+        }
+        case dtStart:
+        case dtEnd: break;
+      }
+      if (tokenizer.ErrorType() == EK_DOCTYPE_TOKENIZER_WARNING) break;
+    } while (tokenizer.TokenType() != dtEnd);
+  }
   NextHandler()->ProcessSignal(&signal);
 }
 
