@@ -65,8 +65,8 @@ public:
   WideString ReplacementText;
   WideString PublicId;
   WideString SystemId;
-  // The URI of the text that declares the entity, against which a relative system
-  // identifier resolves.
+  // For an external entity, the URI of the text that declares it, against which a relative
+  // system identifier resolves.
   WideString BaseUri;
   // Declared in the external subset or in a parameter entity's text: a document that says
   // it stands alone may not refer to it.

@@ -995,7 +995,6 @@ void TDtdSubsetReader::EntityDeclaration(TScanner& in) {
   if (in.External()) RequireWhiteInDeclaration(in);
   else in.RequireWhite();
   auto entity = std::make_unique<TDtdEntity>();
-  entity->BaseUri = base;
   entity->ExternallyDeclared = in.External() || !in.Tracking();
   if (in.Peek() == u'%' && !in.AtEnd()) {
     in.Advance();
@@ -1009,6 +1008,8 @@ void TDtdSubsetReader::EntityDeclaration(TScanner& in) {
     entity->ReplacementText = EntityValue(in, entity->IsParameter);
   } else {
     entity->IsInternal = false;
+    // Only an external entity has identifiers to resolve.
+    entity->BaseUri = base;
     ExternalId(in, entity->PublicId, entity->SystemId, false);
     if (!entity->IsParameter) {
       const bool white = SkipInDeclaration(in);
