@@ -97,6 +97,31 @@ inline std::size_t FirstUnconvertible(const TInputView& input) {
   return std::string::npos;
 }
 
+// The document with every ":" behind its XML declaration written as "_", for the encodings
+// in which ":" is the byte 0x3A and no other character contains that byte; empty for the
+// others, and when there is no ":" to write.
+inline std::string ColonsAsUnderscores(const TInputView& input) {
+  const std::string& declared = input.DeclaredEncoding;
+  const bool singleBytes = input.Mark == TByteOrderMark::None || input.Mark == TByteOrderMark::Utf8;
+  if (!singleBytes || declared.rfind("utf-16", 0) == 0 || declared.rfind("ucs", 0) == 0 ||
+      declared.rfind("utf-32", 0) == 0)
+    return std::string();
+  std::string text = input.Bytes;
+  std::size_t from = 0;
+  if (text.find("<?xml") < 4) {
+    const std::size_t end = text.find("?>");
+    if (end == std::string::npos) return std::string();
+    from = end + 2;
+  }
+  bool any = false;
+  for (std::size_t i = from; i < text.size(); ++i)
+    if (text[i] == ':') {
+      text[i] = '_';
+      any = true;
+    }
+  return any ? text : std::string();
+}
+
 }  // namespace known_differences_detail
 
 inline const TKnownDifference kKnownDifferences[] = {
@@ -150,6 +175,18 @@ inline const TKnownDifference kKnownDifferences[] = {
      [](const TInputView& input, const TVerdict&, const TVerdict&) {
        const std::size_t stop = known_differences_detail::FirstUnconvertible(input);
        return stop != std::string::npos && ParseHere(input.Bytes.substr(0, stop)).Accepted;
+     }},
+    {"colons in names",
+     "This parser reads names by XML 1.0 alone, where \":\" is a name character like \"_\"; "
+     "libxml2 always reads element and attribute names as qualified names of the namespaces "
+     "recommendation, and a name with a second colon (\"xmlns:xml:2\") can end its reading of "
+     "the attribute early and fail the document. The same document with every \":\" behind "
+     "the XML declaration written as \"_\" must be one this parser accepts and on which the "
+     "check finds nothing else.",
+     TAcceptingSide::Here,
+     [](const TInputView& input, const TVerdict&, const TVerdict&) {
+       const std::string underscored = known_differences_detail::ColonsAsUnderscores(input);
+       return !underscored.empty() && ParseHere(underscored).Accepted && JudgedSound(underscored);
      }},
     {"NUL behind the document element",
      "libxml2 takes a NUL character behind the document element for the end of the input and "

@@ -108,6 +108,9 @@ TEST(DifferentialCheck, JudgesDocuments) {
       {"NUL behind the root in UTF-16", Utf16LE("<a/>") + "\0\0<\0"s, TJudgement::Listed,
        "NUL behind the document element"},
       {"NUL in the root", "<a>\0</a>"s, TJudgement::Agree, ""},
+      {"second colon in an attribute name", "<?xml version=\"1.0\"?>\n<foo xmlns:xml:2=\"urn:x\"/>",
+       TJudgement::Listed, "colons in names"},
+      {"second colon in an element name", "<a:b:c/>", TJudgement::Agree, ""},
   };
   for (const TWholeCase& c : cases) {
     const TJudgement judgement = JudgeInput(c.Bytes);
@@ -197,6 +200,13 @@ TEST(DifferentialCheck, EntriesStayNarrow) {
       {"windows-1250 unassigned byte behind an unfinished root", decl1250 + "<a>\x81<b/>", Refuses(EK_UNCLOSED_ELEMENT_AT_END),
        Accepts(), TJudgement::Finding},
       {"undeclared entity alone", "<a>&foo;</a>", Accepts(), Refuses(XML_ERR_UNDECLARED_ENTITY), TJudgement::Finding},
+      {"colon in a name", "<a x:y:z='1'/>", Accepts(), Refuses(XML_ERR_ATTRIBUTE_WITHOUT_VALUE), TJudgement::Listed},
+      {"colon in a name and a broken tag", "<a x:y:z='1'></b>", Accepts(), Refuses(XML_ERR_ATTRIBUTE_WITHOUT_VALUE),
+       TJudgement::Finding},
+      {"colon in a name, refused here", "<a x:y:z='1'/>", Refuses(EK_INVALID_ATTRIBUTE_NAME), Accepts(),
+       TJudgement::Finding},
+      {"colon only in the declaration", "<?xml version='1.0' encoding='a:b'?><a/>", Accepts(),
+       Refuses(XML_ERR_UNSUPPORTED_ENCODING), TJudgement::Finding},
       {"undeclared entity and more", "<a>&foo;</a>", Accepts(),
        Refuses(XML_ERR_UNDECLARED_ENTITY, {XML_ERR_GT_REQUIRED}), TJudgement::Finding},
       {"undeclared entity, refused here", "<a>&foo;</a>", Refuses(EK_INVALID_CHARACTER), Accepts(),
