@@ -115,8 +115,16 @@ std::unique_ptr<TStream> TDomImplementation::ResolveResource(const WideString& b
 
 void TDomImplementation::ResolveExternalText(const WideString& baseURI, const WideString& publicId,
                                              const WideString& systemId, TXmlErrorType& errorKind, WideString& text) {
+  ReadExternalText(baseURI, publicId, systemId, errorKind, text, nullptr, nullptr);
+}
+
+void TDomImplementation::ReadExternalText(const WideString& baseURI, const WideString& publicId,
+                                          const WideString& systemId, TXmlErrorType& errorKind, WideString& text,
+                                          TPositionRecord* origin, TCharByteLengths* byteLengths) {
   errorKind = EK_NONE;
   text.clear();
+  if (origin != nullptr) *origin = TPositionRecord();
+  if (byteLengths != nullptr) byteLengths->clear();
   WideString pubId = publicId, sysId = systemId;
   std::unique_ptr<TStream> stream;
   try {
@@ -130,7 +138,7 @@ void TDomImplementation::ResolveExternalText(const WideString& baseURI, const Wi
     errorKind = EK_RESOURCE_NOT_RESOLVED;
     return;
   }
-  errorKind = ReadExternalEntityText(stream.get(), pubId, sysId, text, nullptr);
+  errorKind = ReadExternalEntityText(stream.get(), pubId, sysId, text, origin, byteLengths);
 }
 
 // ---------------------------------------------------------------------------------------------

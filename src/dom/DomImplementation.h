@@ -67,6 +67,11 @@ public:
   // The replacement text of an external entity, or an error kind; never raises.
   virtual void ResolveExternalText(const WideString& baseURI, const WideString& publicId, const WideString& systemId,
                                    TXmlErrorType& errorKind, WideString& text);
+  // The same, giving also what positions inside the text count from: the record of the
+  // character before it (`origin`) and the bytes of each of its characters, when asked for.
+  void ReadExternalText(const WideString& baseURI, const WideString& publicId, const WideString& systemId,
+                        TXmlErrorType& errorKind, WideString& text, TPositionRecord* origin,
+                        TCharByteLengths* byteLengths);
 
   TCustomResourceResolver* ResourceResolver() const { return ResourceResolver_; }
   std::uint16_t ErrorEventsSuspended() const { return ErrorEventsSuspended_; }

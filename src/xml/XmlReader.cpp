@@ -238,21 +238,12 @@ void TXmlCustomReader::ResolveResource(const WideString& baseURI, const WideStri
 void TXmlCustomReader::ReadExternalText(const WideString& baseURI, const WideString& publicId,
                                         const WideString& systemId, TXmlErrorType& errorKind, WideString& text,
                                         TPositionRecord& origin, TCharByteLengths* byteLengths) {
+  if (DOMImpl_ != nullptr) return DOMImpl_->ReadExternalText(baseURI, publicId, systemId, errorKind, text, &origin,
+                                                             byteLengths);
   text.clear();
   if (byteLengths != nullptr) byteLengths->clear();
   origin = TPositionRecord();
   errorKind = EK_RESOURCE_NOT_RESOLVED;
-  if (DOMImpl_ == nullptr) return;
-  WideString pubId = publicId, sysId = systemId;
-  std::unique_ptr<TStream> stream;
-  try {
-    stream = DOMImpl_->ResolveResource(baseURI, pubId, sysId);
-  } catch (const Exception&) {
-    // No resolver, or a resource it cannot open: not resolved.
-    stream.reset();
-  }
-  if (!stream) return;
-  errorKind = ReadExternalEntityText(stream.get(), pubId, sysId, text, &origin, byteLengths);
 }
 
 void TXmlCustomReader::ReportError(TXmlErrorType errorKind, const IXmlLocator* locator,
